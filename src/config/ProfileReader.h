@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Reading the INI files beside the program through the Windows profile functions.
+// Every lookup passes the default "0", so a missing file, section or key reads "0".
+
+// Folder of the running executable, up to and including its last backslash; empty
+// when the module path cannot be read whole.
+std::string ProgramFolder();
+
+// folder + relative name with exactly one backslash between them. Empty when the
+// result would not fit a Win32 path (MAX_PATH): such a file counts as missing.
+std::string JoinPath(const std::string& folder, const std::string& relative);
+
+// Leading-decimal-digits rule (blanks, optional sign, digits up to the first
+// non-digit; no digits = 0), saturated to the int range instead of overflowing.
+int ParseLeadingInt(const char* text);
+// The same rule for version numbers, saturated to 0 .. 4294967295.
+unsigned int ParseLeadingUnsigned(const char* text);
+
+// One lookup into a caller's buffer of bufferSize bytes (at most bufferSize - 1
+// characters, as the profile function cuts). An empty path or section yields "0".
+// Returns the number of characters stored.
+std::size_t ReadProfileText(const std::string& path, const std::string& section,
+                            const std::string& key, char* buffer, std::size_t bufferSize);
+
+// The same lookup returned as a string; maxChars is the value's maximum length.
+std::string ReadProfileString(const std::string& path, const std::string& section,
+                              const std::string& key, std::size_t maxChars);
+
+// A lookup converted to a number; the value is read as text of up to maxChars characters.
+int ReadProfileInt(const std::string& path, const std::string& section, const std::string& key,
+                   std::size_t maxChars = 31);
+unsigned int ReadProfileVersion(const std::string& path, const std::string& section,
+                                const std::string& key, std::size_t maxChars = 31);
+
+// Integer key of an INI file beside the program (path = program folder + relative).
+int ReadConfigInt(const std::string& relativeFile, const std::string& section,
+                  const std::string& key);

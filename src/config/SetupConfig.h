@@ -1,0 +1,154 @@
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Printer types, OS indexes and interface kinds are the plain ints the whole
+// system passes around: type 0 receipt .. 3 embedded, OS 0 (98/Me) .. 7 (Windows 7),
+// kind 0 serial, 1 parallel, 2 USB, 3 network; raster 0 reads STD keys, 1 GDI keys.
+constexpr int kPrinterTypeCount = 4;
+constexpr int kOsIndexCount = 8;
+
+// Device loops stop here whatever DEVICENUMBER says: a garbage count must not
+// turn into billions of profile lookups.
+constexpr int kMaxDeviceEntries = 9999;
+
+// Suffix of the per-OS section names (".98" ... ".Win7"); empty outside 0..7.
+const char* OsSectionSuffix(int os);
+
+// Cuts the first known type suffix ("-ReceiptPrinter", "-TicketPrinter",
+// "-LabelPrinter", "-EmbeddedPrinter", tried in that order) off a device entry
+// and returns its type; -1 and the entry unchanged when it carries none.
+int ClassifyDeviceEntry(std::string& entry);
+
+// Raster flag after the driver-family rule: serial reads GDI, USB reads STD.
+int EffectiveRaster(int raster, int kind, bool driverFamilyRule);
+
+// Key of the driver name for an OS index and interface kind; null when no name is
+// read (an unknown kind on OS 2..7). The printer record spells the 98/NT key in capitals.
+const char* DriverNameKey(int os, int kind, bool printerSpelling);
+
+// The spooler's dependent-file list: each name zero-terminated, then an empty name.
+// Names that are empty or begin with "0" (meaning "none") are left out.
+std::vector<char> BuildDependentFileList(const char* dataFile,
+                                         const std::array<const char*, 4>& additionalFiles);
+
+// Monitor description plus the version this distribution carries.
+struct LanguageMonitorInfo {
+    MONITOR_INFO_2A monitor;
+    unsigned int version;
+};
+
+struct PortMonitorPair {
+    MONITOR_INFO_2A serial;
+    MONITOR_INFO_2A usb;
+    char serialUiDll[200];
+    char usbUiDll[200];
+    unsigned int serialVersion;
+    unsigned int usbVersion;
+};
+
+// File names of one driver installation; the caller zero-fills the record.
+struct DriverFileSet {
+    char driverPath[200];
+    char dataFile[200];
+    char configFile[200];
+    char helpFile[200];
+    char processorDll[200];
+    char dataFileDll[200];
+    char oemuniDll[200];
+    char oemuniIni[200];
+    char oemuiDll[200];
+    char controlFontFile[200];
+    char usbInternalId[200];
+};
+
+// Reader of DRVCONFIG\setup.ini and the four type files beside the program. The
+// string pointers it stores in the records point into this object; they stay valid
+// until the same operation runs again or the reader goes.
+class CSetupConfig {
+public:
+    static constexpr std::size_t kNameSize = 50;
+    static constexpr std::size_t kFileSize = 200;
+    // Room for a monitor DLL name plus the one-letter prefix of an in-use copy.
+    static constexpr std::size_t kMonitorDllSize = kFileSize + 2;
+    // The spooler operations and the Install command extend the printer name in place.
+    static constexpr std::size_t kPrinterNameSize = 260;
+
+    CSetupConfig();
+    // Reads the files below programFolder instead of the executable's folder.
+    explicit CSetupConfig(const std::string& programFolder);
+    virtual ~CSetupConfig();
+    CSetupConfig(const CSetupConfig&) = delete;
+    CSetupConfig& operator=(const CSetupConfig&) = delete;
+
+    int GetDeviceCount();
+    // n from 1; buffer of bufferSize bytes (the entry is read up to 199 characters).
+    int GetDeviceName(int n, char* buffer, std::size_t bufferSize = kFileSize);
+    int GetDefaultDevice(char* buffer, std::size_t bufferSize = 260);
+    unsigned int GetProcessorVersion();
+
+    void GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info, int raster, int kind);
+    void GetPrinterInfo(const char* model, int os, PRINTER_INFO_2A* info, int raster, int kind);
+    void GetDriverFiles(const char* model, int os, DriverFileSet* files, int raster, int kind);
+    bool Is2kDdkDriver(const char* model, int os, int raster);
+    void GetPortMonitors(int os, PortMonitorPair* pair);
+    void GetLanguageMonitorInfo(const char* model, int os, LanguageMonitorInfo* info, int kind);
+
+    const std::string& SetupIniPath() const { return setupIniPath_; }
+    // Empty for a type outside 0..3: every lookup then reads its default.
+    const std::string& TypeFilePath(int type) const;
+
+    // Type file the per-model operations read; -1 (none) until the owner sets it.
+    int currentType = -1;
+
+private:
+    void SelectWorkFile();
+    std::string ModelSection(const char* model, int os) const;
+
+    std::string setupIniPath_;
+    std::array<std::string, kPrinterTypeCount> typeFilePaths_;
+    std::string workPath_;
+
+    char driverName_[kNameSize] = {};
+    char dataFile_[kFileSize] = {};
+    char driverPath_[kFileSize] = {};
+    char helpFile_[kFileSize] = {};
+    char configFile_[kFileSize] = {};
+    char dataFileDll_[kFileSize] = {};
+    char oemuiDll_[kFileSize] = {};
+    char oemuniDll_[kFileSize] = {};
+    char oemuniIni_[kFileSize] = {};
+    std::vector<char> dependentFiles_;
+
+    char usbMonitorName_[kNameSize] = {};
+    char usbMonitorDll_[kMonitorDllSize] = {};
+    char serialMonitorName_[kNameSize] = {};
+    char serialMonitorDll_[kMonitorDllSize] = {};
+    char languageMonitorName_[kNameSize] = {};
+    char languageMonitorDll_[kMonitorDllSize] = {};
+
+    char printerDriverName_[kNameSize] = {};
+    char attributesText_[kNameSize] = {};
+    char printProcessor_[kNameSize] = {};
+    char printerName_[kPrinterNameSize] = {};
+
+    // Writable copies: the spooler structures take non-const pointers.
+    char windows40_[12] = "Windows 4.0";
+    char emptyText_[1] = {};
+};
+
+// Full paths of DRVCONFIG\setup.ini and of the type file of a printer type as the
+// Install command and the wizard name them; for a type outside 0..3 the type file
+// path is the program folder alone (no file). Empty paths when they cannot be formed.
+void BuildConfigPaths(int type, std::string& setupIniPath, std::string& typeFilePath);
+void BuildConfigPaths(const std::string& programFolder, int type, std::string& setupIniPath,
+                      std::string& typeFilePath);
+
+// Integer switch of section DEVICENAME in DRVCONFIG\setup.ini beside the program.
+int ReadDeviceSetting(const char* key);
