@@ -1,0 +1,159 @@
+#include "app/SetupApp.h"
+
+#include "app/TextCatalogue.h"
+#include "config/ProcessSettings.h"
+#include "config/ProfileReader.h"
+#include "config/SetupConfig.h"
+#include "engine/EnvironmentProbes.h"
+#include "engine/SystemCalls.h"
+#include "framework/MessageBoxes.h"
+
+#include <cstdio>
+
+const char* const kWizardTitles[2] = {
+    "Printer Driver Setup",
+    "\xB4\xF2\xD3\xA1\xBB\xFA\xC7\xFD\xB6\xAF\xB0\xB2\xD7\xB0\xB3\xCC\xD0\xF2",  // GBK
+};
+const char* const kUninstallerTitles[2] = {
+    "Uninstall",
+    "\xB4\xF2\xD3\xA1\xBB\xFA\xD0\xB6\xD4\xD8\xB3\xCC\xD0\xF2",  // GBK
+};
+
+namespace {
+
+constexpr const char* kSetupIni = "DRVCONFIG\\setup.ini";
+constexpr const char* kTypeFiles32[kPrinterTypeCount] = {"DRVCONFIG\\setup_receipt.ini", "DRVCONFIG\\setup_ticket.ini",
+                                                         "DRVCONFIG\\setup_label.ini", "DRVCONFIG\\setup_embedded.ini"};
+constexpr const char* kTypeFiles64[kPrinterTypeCount] = {
+    "DRVCONFIG\\setup_receipt_64.ini", "DRVCONFIG\\setup_ticket_64.ini", "DRVCONFIG\\setup_label_64.ini",
+    "DRVCONFIG\\setup_embedded_64.ini"};
+
+bool Refuse(const char* section, const char* key) {
+    CTextCatalogue catalogue(section);
+    ShowAppMessageBox(catalogue.ReadText(key), MB_OK);
+    return false;
+}
+
+// Until the wizard is built on top of the admission checks, the program shows what
+// the configuration beside it offers.
+void ShowConfiguration() {
+    static constexpr const char* kTypeNames[kPrinterTypeCount] = {"receipt", "ticket", "label", "embedded"};
+    CSetupConfig config;
+    std::string text = "Configuration: " + config.SetupIniPath() + "\n\n";
+    const int count = config.GetDeviceCount();
+    int listed = 0;
+    for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
+        char name[CSetupConfig::kFileSize] = {};
+        const int type = config.GetDeviceName(n, name, sizeof name);
+        if (type < 0) continue;
+        text += std::to_string(n) + ". " + name + " (" + kTypeNames[type] + " printer)\n";
+        ++listed;
+    }
+    if (listed == 0) text += "No printer model is configured.\n";
+    char defaultName[260] = {};
+    if (config.GetDefaultDevice(defaultName, sizeof defaultName) >= 0)
+        text += std::string("\nPreselected model: ") + defaultName + "\n";
+    text += ProcessSettings::Is64BitWindows() ? "\n64-bit Windows\n" : "\n32-bit Windows\n";
+    ShowMessageBox(nullptr, text.c_str(), kWizardTitles[0], MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
+
+bool IsWow64Windows() {
+    char systemFolder[261] = {};
+    UniqueModule kernel32;
+    UINT length = GetSystemDirectoryA(systemFolder, sizeof systemFolder);
+    if (length > 0 && length < sizeof systemFolder) {
+        const std::string path = JoinPath(systemFolder, "kernel32.dll");
+        if (!path.empty()) kernel32.reset(SystemCalls().LoadLibraryA(path.c_str()));
+    }
+    if (!kernel32) kernel32.reset(SystemCalls().LoadLibraryA("kernel32.dll"));
+    if (!kernel32) return false;
+
+    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+    auto isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
+        reinterpret_cast<void*>(SystemCalls().GetProcAddress(kernel32.get(), "IsWow64Process")));
+    if (isWow64Process == nullptr) return false;  // before XP SP2: no WOW64 at all
+    BOOL wow64 = FALSE;
+    if (!isWow64Process(GetCurrentProcess(), &wow64)) return false;
+    return wow64 != FALSE;
+}
+
+bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion) {
+    if (platformId == VER_PLATFORM_WIN32_WINDOWS) return minorVersion == 0;
+    if (platformId == VER_PLATFORM_WIN32_NT) {
+        const int os = MapWindowsVersionToOsIndex(platformId, majorVersion, minorVersion, VER_NT_WORKSTATION,
+                                                  PROCESSOR_ARCHITECTURE_INTEL);
+        return os >= 2;
+    }
+    return true;
+}
+
+std::string PortScanSection() {
+    CSetupConfig config;
+    const int count = config.GetDeviceCount();
+    std::string model;
+    char entry[CSetupConfig::kFileSize];
+    for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
+        if (config.GetDeviceName(n, entry, sizeof entry) >= 0) model = entry;
+    }
+    return model + ".PORT";
+}
+
+bool AnyPortFamilyOffered(const std::string& section) {
+    const auto& files = ProcessSettings::Is64BitWindows() ? kTypeFiles64 : kTypeFiles32;
+    for (const char* file : files) {
+        for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"}) {
+            if (ReadConfigInt(file, section, key) != 0) return true;
+        }
+    }
+    return false;
+}
+
+StartFlags ReadStartFlags() {
+    return StartFlags{ReadConfigInt(kSetupIni, "DEVICENAME", "LOADLICENSE") != 0,
+                      ReadConfigInt(kSetupIni, "DEVICENAME", "LANGUAGE") == 0};
+}
+
+CSetupApp::CSetupApp() : CSetupApp(::ApplicationName()) {}
+
+CSetupApp::CSetupApp(std::string applicationName) : applicationName_(std::move(applicationName)) {}
+
+CSetupApp::~CSetupApp() = default;
+
+bool CSetupApp::PassAdmission() {
+    instanceMutex_.reset(CreateMutexA(nullptr, TRUE, applicationName_.c_str()));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        HWND running = FindWindowA(nullptr, kWizardTitles[0]);
+        if (running == nullptr) running = FindWindowA(nullptr, kWizardTitles[1]);
+        if (running != nullptr) {
+            SetForegroundWindow(running);
+            OpenIcon(running);
+        }
+        return false;
+    }
+
+    if (FindWindowA(nullptr, kUninstallerTitles[0]) != nullptr || FindWindowA(nullptr, kUninstallerTitles[1]) != nullptr)
+        return Refuse("Setup", "Close");
+
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (SystemCalls().GetVersionExA(&version) &&
+        !IsAdmittedWindowsVersion(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion))
+        return Refuse("Setup", "Nonsupport");
+
+    ProcessSettings::SetIs64BitWindows(IsWow64Windows());
+
+    const int package = ReadConfigInt(kSetupIni, "DEVICENAME", "Supported32OR64");
+    if (package == 1 && ProcessSettings::Is64BitWindows()) return Refuse("Message", "IDS_X64");
+    if (package == 2 && !ProcessSettings::Is64BitWindows()) return Refuse("Message", "IDS_X32");
+
+    if (!AnyPortFamilyOffered(PortScanSection())) return Refuse("Setup", "PortNull");
+    return true;
+}
+
+bool CSetupApp::InitInstance() {
+    if (!PassAdmission()) return false;
+    ShowConfiguration();
+    return false;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "framework/UniqueResource.h"
+
+#include <windows.h>
+
+#include <string>
+
+// Titles a running wizard may carry (English, and Chinese in the GBK code page).
+extern const char* const kWizardTitles[2];
+// Titles of the uninstaller's window while it is open.
+extern const char* const kUninstallerTitles[2];
+
+// True when Windows is 64-bit: a WOW64 process on it says so.
+bool IsWow64Windows();
+
+// True when start-up accepts this Windows version: the NT family from 5.0 (2000)
+// to 6.1 (7), and Windows 95 (9x, minor version 0), whose code paths the engine keeps.
+// Later Windows versions report 6.2 to this program and would run the 98/Me paths.
+bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion);
+
+// The ".PORT" section the port family scan reads: the last device entry that carries
+// a type suffix, or just ".PORT" when none does.
+std::string PortScanSection();
+
+// True when any of USBSUPPORTED, LPTSUPPORTED, COMSUPPORTED, NETSUPPORTED is nonzero
+// in section of the four type files (the _64 ones on 64-bit Windows).
+bool AnyPortFamilyOffered(const std::string& section);
+
+// Switches of DRVCONFIG\setup.ini that shape the wizard.
+struct StartFlags {
+    bool licencePage;   // LOADLICENSE nonzero
+    bool chineseFont;   // LANGUAGE zero or missing
+};
+StartFlags ReadStartFlags();
+
+// The application object: its initialisation is the whole life of the program.
+class CSetupApp {
+public:
+    CSetupApp();
+    // Another single-instance name; tests use one per case.
+    explicit CSetupApp(std::string applicationName);
+    ~CSetupApp();
+    CSetupApp(const CSetupApp&) = delete;
+    CSetupApp& operator=(const CSetupApp&) = delete;
+
+    // Runs the program. Always false: the process ends when it returns.
+    bool InitInstance();
+
+    // The admission checks in their order; false when start-up refuses (the reason
+    // has been shown, except for a second instance, which only brings the first forward).
+    bool PassAdmission();
+
+    const std::string& ApplicationName() const { return applicationName_; }
+
+private:
+    std::string applicationName_;
+    // Owned from the first check to the end of the process: its name is what a
+    // second start finds.
+    UniqueHandle instanceMutex_;
+};

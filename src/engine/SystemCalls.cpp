@@ -1,0 +1,26 @@
+#include "engine/SystemCalls.h"
+
+namespace {
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+const SystemCallTable kDefaults = {
+    ::GetVersionExA,
+    ::LoadLibraryA,
+    ::GetProcAddress,
+};
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+SystemCallTable current = kDefaults;
+
+}  // namespace
+
+SystemCallTable& SystemCalls() { return current; }
+
+const SystemCallTable& DefaultSystemCalls() { return kDefaults; }
+
+void ResetSystemCalls() { current = kDefaults; }

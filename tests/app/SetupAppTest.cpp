@@ -1,0 +1,259 @@
+#include "app/SetupApp.h"
+
+#include "config/ProcessSettings.h"
+#include "config/ProfileReader.h"
+#include "support/Overrides.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// A top-level window with a given title, as another program would show it.
+class StandInWindow {
+public:
+    explicit StandInWindow(const char* title, int show = SW_SHOWNORMAL) {
+        window_ = CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+        if (window_) ShowWindow(window_, show);
+    }
+    ~StandInWindow() {
+        if (window_) DestroyWindow(window_);
+    }
+    HWND get() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+constexpr const char* kLanguage =
+    "[Setup]\nCaption=Printer Driver Setup\nClose=Close the uninstaller first.\n"
+    "Nonsupport=This Windows version is not supported.\nPortNull=The model offers no port.\n"
+    "[Message]\nIDS_X64=This package is for 32-bit Windows.\nIDS_X32=This package is for 64-bit Windows.\n";
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = ProgramFolder();
+        RemoveTree(folder_ + "DRVCONFIG");
+        WriteTextFile(folder_, "language\\setup.ini", kLanguage);
+        // A model whose only port family is USB, in the 32-bit and the 64-bit file.
+        WriteSetup("DEVICENUMBER=1\nDEVICENAME1=VT-R80-ReceiptPrinter\n");
+        WritePorts("setup_receipt", "[VT-R80.PORT]\nUSBSUPPORTED=1\n");
+        ProcessSettings::SetIs64BitWindows(false);
+    }
+    void TearDown() override {
+        RemoveTree(folder_ + "DRVCONFIG");
+        RemoveTree(folder_ + "language");
+        ProcessSettings::SetIs64BitWindows(false);
+    }
+    void WriteSetup(const std::string& deviceSection) {
+        WriteTextFile(folder_, "DRVCONFIG\\setup.ini", "[DEVICENAME]\n" + deviceSection);
+    }
+    // The same content in the type file and its _64 variant.
+    void WritePorts(const std::string& typeFile, const std::string& text) {
+        WriteTextFile(folder_, "DRVCONFIG\\" + typeFile + ".ini", text);
+        WriteTextFile(folder_, "DRVCONFIG\\" + typeFile + "_64.ini", text);
+    }
+    // Runs the admission checks under a name of this test's own.
+    bool Admit(MessageBoxRecorder& boxes) {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        CSetupApp app(std::string("PrinterDriverSetupTest.") + info->name() + std::to_string(++runs_));
+        bool admitted = app.PassAdmission();
+        for (const ShownMessage& shown : boxes.shown) {
+            EXPECT_EQ(shown.owner, nullptr) << "start-up boxes have no owner";
+            EXPECT_EQ(shown.caption, ApplicationName()) << "start-up boxes carry the application name";
+        }
+        return admitted;
+    }
+    std::string Refusal(MessageBoxRecorder& boxes) {
+        EXPECT_FALSE(Admit(boxes));
+        if (boxes.shown.size() == 1) return boxes.shown[0].text;
+        return std::to_string(boxes.shown.size()) + " message boxes";
+    }
+
+    std::string folder_;
+    int runs_ = 0;
+};
+
+TEST_F(StartupTest, AdmitsAValidConfigurationOnThisWindows) {
+    MessageBoxRecorder boxes;
+    EXPECT_TRUE(Admit(boxes));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(ProcessSettings::Is64BitWindows()) << "the WoW64 prefix is 64-bit Windows";
+}
+
+TEST_F(StartupTest, AnOpenUninstallerIsRefusedWithItsText) {
+    for (const char* title : kUninstallerTitles) {
+        StandInWindow uninstaller(title, SW_HIDE);
+        ASSERT_NE(uninstaller.get(), nullptr);
+        MessageBoxRecorder boxes;
+        EXPECT_EQ(Refusal(boxes), "Close the uninstaller first.");
+    }
+}
+
+TEST_F(StartupTest, WindowsVersionsOutsideTheTargetAreRefused) {
+    struct Case {
+        DWORD platform, major, minor;
+        bool admitted;
+        const char* what;
+    } cases[] = {
+        {1, 4, 0, true, "Windows 95"},        {1, 4, 10, false, "Windows 98"},  {1, 4, 90, false, "Windows Me"},
+        {2, 4, 0, false, "Windows NT 4.0"},   {2, 3, 51, false, "NT 3.51"},      {2, 5, 0, true, "Windows 2000"},
+        {2, 5, 1, true, "Windows XP"},        {2, 5, 2, true, "Server 2003"},    {2, 6, 0, true, "Vista"},
+        {2, 6, 1, true, "Windows 7"},         {2, 6, 2, false, "Windows 8 and later"}, {2, 10, 0, false, "Windows 10"},
+    };
+    for (const Case& c : cases) {
+        FakeWindowsVersion version(c.platform, c.major, c.minor);
+        MessageBoxRecorder boxes;
+        if (c.admitted) {
+            EXPECT_TRUE(Admit(boxes)) << c.what;
+        } else {
+            EXPECT_EQ(Refusal(boxes), "This Windows version is not supported.") << c.what;
+        }
+    }
+}
+
+TEST_F(StartupTest, PackageWidthMustMatchWindows) {
+    const struct {
+        const char* value;
+        bool admitted;
+    } cases[] = {{"1", false}, {"2", true}, {"3", true}, {"0", true}, {"2x", true}};
+    for (const auto& c : cases) {
+        WriteSetup(std::string("Supported32OR64=") + c.value + "\nDEVICENUMBER=1\nDEVICENAME1=VT-R80-ReceiptPrinter\n");
+        MessageBoxRecorder boxes;
+        if (c.admitted)
+            EXPECT_TRUE(Admit(boxes)) << "Supported32OR64=" << c.value;
+        else
+            EXPECT_EQ(Refusal(boxes), "This package is for 32-bit Windows.") << "Supported32OR64=" << c.value;
+    }
+}
+
+FARPROC WINAPI NoIsWow64Process(HMODULE module, LPCSTR name) {
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) != 0 && std::string(name) == "IsWow64Process") return nullptr;
+    return DefaultSystemCalls().GetProcAddress(module, name);
+}
+
+TEST_F(StartupTest, SixtyFourBitPackageIsRefusedOnThirtyTwoBitWindows) {
+    ScopedSystemCall<FARPROC(WINAPI*)(HMODULE, LPCSTR)> noWow64(&SystemCallTable::GetProcAddress, &NoIsWow64Process);
+    WriteSetup("Supported32OR64=2\nDEVICENUMBER=1\nDEVICENAME1=VT-R80-ReceiptPrinter\n");
+    MessageBoxRecorder boxes;
+    EXPECT_EQ(Refusal(boxes), "This package is for 64-bit Windows.");
+}
+
+HMODULE WINAPI FailLoadLibrary(LPCSTR) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
+
+HMODULE WINAPI OnlyBareKernel32(LPCSTR name) {
+    if (std::string(name) != "kernel32.dll") return FailLoadLibrary(name);
+    return DefaultSystemCalls().LoadLibraryA(name);
+}
+
+TEST(IsWow64Windows, FallsBackToTheBareNameAndAnswersFalseWhenItCannotTell) {
+    EXPECT_TRUE(IsWow64Windows()) << "a 32-bit program in the WoW64 prefix";
+    {
+        ScopedSystemCall<HMODULE(WINAPI*)(LPCSTR)> bare(&SystemCallTable::LoadLibraryA, &OnlyBareKernel32);
+        EXPECT_TRUE(IsWow64Windows());
+    }
+    {
+        ScopedSystemCall<HMODULE(WINAPI*)(LPCSTR)> none(&SystemCallTable::LoadLibraryA, &FailLoadLibrary);
+        EXPECT_FALSE(IsWow64Windows());
+    }
+    {
+        ScopedSystemCall<FARPROC(WINAPI*)(HMODULE, LPCSTR)> noWow64(&SystemCallTable::GetProcAddress,
+                                                                     &NoIsWow64Process);
+        EXPECT_FALSE(IsWow64Windows());
+    }
+}
+
+TEST_F(StartupTest, OnlyTheLastDevicesPortSectionDecides) {
+    WriteSetup("DEVICENUMBER=3\nDEVICENAME1=VT-R80-ReceiptPrinter\nDEVICENAME2=VT-T300-TicketPrinter\n"
+               "DEVICENAME3=VT-L40-LabelPrinter\n");
+    WritePorts("setup_receipt", "[VT-R80.PORT]\nUSBSUPPORTED=1\nLPTSUPPORTED=1\n");
+    WritePorts("setup_label", "[VT-L40.PORT]\nUSBSUPPORTED=0\nLPTSUPPORTED=0\nCOMSUPPORTED=0\nNETSUPPORTED=0\n");
+    {
+        MessageBoxRecorder boxes;
+        EXPECT_EQ(Refusal(boxes), "The model offers no port.");
+    }
+    // An enabled family in another type file counts, whatever the model's own type.
+    WritePorts("setup_ticket", "[VT-L40.PORT]\nNETSUPPORTED=1\n");
+    {
+        MessageBoxRecorder boxes;
+        EXPECT_TRUE(Admit(boxes));
+    }
+}
+
+TEST_F(StartupTest, ThirtyTwoAndSixtyFourBitWindowsReadTheirOwnTypeFiles) {
+    WriteTextFile(folder_, "DRVCONFIG\\setup_receipt.ini", "[VT-R80.PORT]\nUSBSUPPORTED=1\n");
+    WriteTextFile(folder_, "DRVCONFIG\\setup_receipt_64.ini", "[VT-R80.PORT]\nUSBSUPPORTED=0\n");
+    {
+        MessageBoxRecorder boxes;
+        EXPECT_EQ(Refusal(boxes), "The model offers no port.") << "64-bit Windows reads the _64 files";
+    }
+    ScopedSystemCall<FARPROC(WINAPI*)(HMODULE, LPCSTR)> noWow64(&SystemCallTable::GetProcAddress, &NoIsWow64Process);
+    MessageBoxRecorder boxes;
+    EXPECT_TRUE(Admit(boxes)) << "32-bit Windows reads the plain files";
+}
+
+TEST_F(StartupTest, NoUsableDeviceEntryReachesPortNull) {
+    const char* deviceLists[] = {
+        "DEVICENUMBER=0\nDEVICENAME1=VT-R80-ReceiptPrinter\n",
+        "DEVICENUMBER=2\nDEVICENAME1=VT-R80\nDEVICENAME2=0\n",
+        "",
+    };
+    // A section named just ".PORT" with families enabled must not rescue a list without devices.
+    WritePorts("setup_receipt", "[VT-R80.PORT]\nUSBSUPPORTED=1\n[.PORT]\nUSBSUPPORTED=0\n");
+    for (const char* list : deviceLists) {
+        WriteSetup(list);
+        MessageBoxRecorder boxes;
+        EXPECT_EQ(Refusal(boxes), "The model offers no port.") << list;
+    }
+    RemoveTree(folder_ + "DRVCONFIG");
+    MessageBoxRecorder boxes;
+    EXPECT_EQ(Refusal(boxes), "The model offers no port.") << "no configuration at all";
+}
+
+TEST_F(StartupTest, PortScanSectionIsTheLastEntryWithATypeSuffix) {
+    WriteSetup("DEVICENUMBER=9\nDEVICENAME1=VT-R80-ReceiptPrinter\nDEVICENAME2=VT-T300-TicketPrinter\n"
+               "DEVICENAME3=Plain\n");
+    EXPECT_EQ(PortScanSection(), "VT-T300.PORT") << "entries beyond the list and without suffix are skipped";
+    WriteSetup("DEVICENUMBER=1\nDEVICENAME1=" + std::string(199, 'x') + "\n");
+    EXPECT_EQ(PortScanSection(), ".PORT");
+    WriteSetup("DEVICENUMBER=2000000000\nDEVICENAME1=VT-R80-ReceiptPrinter\n");
+    EXPECT_EQ(PortScanSection(), "VT-R80.PORT") << "a garbage count is bounded";
+}
+
+TEST_F(StartupTest, StartFlagsFollowTheDeviceNameSection) {
+    WriteSetup("LOADLICENSE=5\nLANGUAGE=abc\n");
+    StartFlags flags = ReadStartFlags();
+    EXPECT_TRUE(flags.licencePage);
+    EXPECT_TRUE(flags.chineseFont) << "a non-numeric LANGUAGE reads 0";
+    WriteSetup("LOADLICENSE=0\nLANGUAGE=1\n");
+    flags = ReadStartFlags();
+    EXPECT_FALSE(flags.licencePage);
+    EXPECT_FALSE(flags.chineseFont);
+    RemoveTree(folder_ + "DRVCONFIG");
+    flags = ReadStartFlags();
+    EXPECT_FALSE(flags.licencePage);
+    EXPECT_TRUE(flags.chineseFont);
+}
+
+TEST_F(StartupTest, ASecondStartEndsSilentlyAndRestoresTheRunningWizard) {
+    CSetupApp first("PrinterDriverSetupTest.SecondStart");
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(first.PassAdmission());
+
+    StandInWindow wizard("Printer Driver Setup", SW_SHOWMINIMIZED);
+    ASSERT_NE(wizard.get(), nullptr);
+    ASSERT_TRUE(IsIconic(wizard.get()));
+    CSetupApp second("PrinterDriverSetupTest.SecondStart");
+    EXPECT_FALSE(second.PassAdmission());
+    EXPECT_TRUE(boxes.shown.empty()) << "no message for a second instance";
+    EXPECT_FALSE(IsIconic(wizard.get())) << "the running wizard is restored";
+}
+
+}  // namespace
