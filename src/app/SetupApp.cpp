@@ -8,7 +8,6 @@
 #include "engine/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 
-#include <cstdio>
 
 const char* const kWizardTitles[2] = {
     "Printer Driver Setup",

@@ -4,6 +4,7 @@
 #include "config/ProfileReader.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -38,6 +39,22 @@ template <std::size_t N>
 std::size_t Read(const std::string& path, const std::string& section, const char* key, char (&buffer)[N],
                  std::size_t maxChars) {
     return ReadProfileText(path, section, key, buffer, maxChars + 1 < N ? maxChars + 1 : N);
+}
+
+// A file-name key of the STD or GDI family (the prefix by raster flag), read into a
+// 200-byte buffer.
+static_assert(sizeof(DriverFileSet::driverPath) == CSetupConfig::kFileSize, "record and reader buffers agree");
+
+struct FamilyFileKey {
+    const char* word;
+    char* buffer;
+};
+
+void ReadFamilyFiles(const std::string& path, const std::string& section, int raster,
+                     std::initializer_list<FamilyFileKey> keys) {
+    const std::string prefix = raster == 1 ? "GDI" : "STD";
+    for (const FamilyFileKey& key : keys)
+        ReadProfileText(path, section, prefix + key.word, key.buffer, CSetupConfig::kFileSize);
 }
 
 void CopyBounded(char* target, std::size_t targetSize, const char* source) {
@@ -157,15 +174,14 @@ void CSetupConfig::GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info
 
     if (IsNtFamilyIndex(os)) raster = EffectiveRaster(raster, kind, ProcessSettings::DriverFamilyRule());
     if (raster == 0 || raster == 1) {
-        const std::string prefix = raster == 1 ? "GDI" : "STD";
-        Read(workPath_, section, (prefix + "DataFile").c_str(), dataFile_);
-        Read(workPath_, section, (prefix + "DriverPath").c_str(), driverPath_);
-        Read(workPath_, section, (prefix + "HelpFile").c_str(), helpFile_);
-        Read(workPath_, section, (prefix + "ConfigFile").c_str(), configFile_);
-        Read(workPath_, section, (prefix + "DataFileDLLName").c_str(), dataFileDll_);
-        Read(workPath_, section, (prefix + "DataOemuiDLL").c_str(), oemuiDll_);
-        Read(workPath_, section, (prefix + "DataOemuniDLL").c_str(), oemuniDll_);
-        Read(workPath_, section, (prefix + "DataOemuniini").c_str(), oemuniIni_);
+        ReadFamilyFiles(workPath_, section, raster, {{"DataFile", dataFile_},
+                                                     {"DriverPath", driverPath_},
+                                                     {"HelpFile", helpFile_},
+                                                     {"ConfigFile", configFile_},
+                                                     {"DataFileDLLName", dataFileDll_},
+                                                     {"DataOemuiDLL", oemuiDll_},
+                                                     {"DataOemuniDLL", oemuniDll_},
+                                                     {"DataOemuniini", oemuniIni_}});
     }
 
     info->cVersion = os == 0 ? 0 : (os == 1 ? 2 : 3);
@@ -213,16 +229,15 @@ void CSetupConfig::GetDriverFiles(const char* model, int os, DriverFileSet* file
 
     raster = EffectiveRaster(raster, kind, ProcessSettings::DriverFamilyRule());
     if (raster != 0 && raster != 1) return;
-    const std::string prefix = raster == 1 ? "GDI" : "STD";
-    Read(workPath_, section, (prefix + "DataFile").c_str(), files->dataFile);
-    Read(workPath_, section, (prefix + "ConfigFile").c_str(), files->configFile);
-    Read(workPath_, section, (prefix + "HelpFile").c_str(), files->helpFile);
-    Read(workPath_, section, (prefix + "ProcessorDLLName").c_str(), files->processorDll);
-    Read(workPath_, section, (prefix + "DriverPath").c_str(), files->driverPath);
-    Read(workPath_, section, (prefix + "DataFileDLLName").c_str(), files->dataFileDll);
-    Read(workPath_, section, (prefix + "DataOemuiDLL").c_str(), files->oemuiDll);
-    Read(workPath_, section, (prefix + "DataOemuniDLL").c_str(), files->oemuniDll);
-    Read(workPath_, section, (prefix + "DataOemuniini").c_str(), files->oemuniIni);
+    ReadFamilyFiles(workPath_, section, raster, {{"DataFile", files->dataFile},
+                                                 {"ConfigFile", files->configFile},
+                                                 {"HelpFile", files->helpFile},
+                                                 {"ProcessorDLLName", files->processorDll},
+                                                 {"DriverPath", files->driverPath},
+                                                 {"DataFileDLLName", files->dataFileDll},
+                                                 {"DataOemuiDLL", files->oemuiDll},
+                                                 {"DataOemuniDLL", files->oemuniDll},
+                                                 {"DataOemuniini", files->oemuniIni}});
     Read(workPath_, section, "ControlFontFile", files->controlFontFile);
     // The USB identity file only travels with the 32-bit driver.
     if (!ProcessSettings::Is64BitWindows()) Read(workPath_, section, "USBInternalID", files->usbInternalId);
