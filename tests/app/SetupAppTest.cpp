@@ -256,4 +256,43 @@ TEST_F(StartupTest, ASecondStartEndsSilentlyAndRestoresTheRunningWizard) {
     EXPECT_FALSE(IsIconic(wizard.get())) << "the running wizard is restored";
 }
 
+// The real program, started while "another instance" runs: it must end by itself,
+// without a message box (which would keep it waiting), and restore the running wizard.
+TEST(SingleInstance, ASecondSetupExeEndsSilentlyAndRestoresTheRunningWizard) {
+    const std::string setup = ProgramFolder() + "..\\..\\dist\\Setup.exe";
+    ASSERT_NE(GetFileAttributesA(setup.c_str()), INVALID_FILE_ATTRIBUTES) << "the build assembles " << setup;
+
+    // What a running wizard holds: the mutex named after the program, and its window.
+    UniqueHandle mutex(CreateMutexA(nullptr, TRUE, "Setup"));
+    ASSERT_TRUE(mutex);
+    StandInWindow wizard("Printer Driver Setup", SW_SHOWMINIMIZED);
+    ASSERT_TRUE(IsIconic(wizard.get()));
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string commandLine = "\"" + setup + "\"";
+    ASSERT_TRUE(CreateProcessA(setup.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    UniqueHandle processHandle(process.hProcess);
+    UniqueHandle threadHandle(process.hThread);
+    // Process start-up is slow under emulation; a message box would never end. Restoring
+    // our window sends it messages, so this thread keeps pumping them meanwhile.
+    const DWORD deadline = GetTickCount() + 10 * 60 * 1000;
+    DWORD waited = WAIT_TIMEOUT;
+    while (static_cast<LONG>(deadline - GetTickCount()) > 0) {
+        waited = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 1000, QS_ALLINPUT);
+        if (waited == WAIT_OBJECT_0) break;
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        waited = WAIT_TIMEOUT;
+    }
+    if (waited != WAIT_OBJECT_0) TerminateProcess(processHandle.get(), 99);
+    ASSERT_EQ(waited, static_cast<DWORD>(WAIT_OBJECT_0)) << "the second start did not end by itself";
+    DWORD exitCode = 0xDEADBEEF;
+    GetExitCodeProcess(processHandle.get(), &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(IsIconic(wizard.get())) << "the running wizard is restored";
+}
+
 }  // namespace
