@@ -20,13 +20,6 @@ const char* const kUninstallerTitles[2] = {
 
 namespace {
 
-constexpr const char* kSetupIni = "DRVCONFIG\\setup.ini";
-constexpr const char* kTypeFiles32[kPrinterTypeCount] = {"DRVCONFIG\\setup_receipt.ini", "DRVCONFIG\\setup_ticket.ini",
-                                                         "DRVCONFIG\\setup_label.ini", "DRVCONFIG\\setup_embedded.ini"};
-constexpr const char* kTypeFiles64[kPrinterTypeCount] = {
-    "DRVCONFIG\\setup_receipt_64.ini", "DRVCONFIG\\setup_ticket_64.ini", "DRVCONFIG\\setup_label_64.ini",
-    "DRVCONFIG\\setup_embedded_64.ini"};
-
 bool Refuse(const char* section, const char* key) {
     CTextCatalogue catalogue(section);
     ShowAppMessageBox(catalogue.ReadText(key), MB_OK);
@@ -100,8 +93,8 @@ std::string PortScanSection() {
 }
 
 bool AnyPortFamilyOffered(const std::string& section) {
-    const auto& files = ProcessSettings::Is64BitWindows() ? kTypeFiles64 : kTypeFiles32;
-    for (const char* file : files) {
+    for (int type = 0; type < kPrinterTypeCount; ++type) {
+        const char* file = TypeFileRelativePath(type, ProcessSettings::Is64BitWindows());
         for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"}) {
             if (ReadConfigInt(file, section, key) != 0) return true;
         }
@@ -110,8 +103,8 @@ bool AnyPortFamilyOffered(const std::string& section) {
 }
 
 StartFlags ReadStartFlags() {
-    return StartFlags{ReadConfigInt(kSetupIni, "DEVICENAME", "LOADLICENSE") != 0,
-                      ReadConfigInt(kSetupIni, "DEVICENAME", "LANGUAGE") == 0};
+    return StartFlags{ReadConfigInt(kSetupIniRelativePath, "DEVICENAME", "LOADLICENSE") != 0,
+                      ReadConfigInt(kSetupIniRelativePath, "DEVICENAME", "LANGUAGE") == 0};
 }
 
 CSetupApp::CSetupApp() : CSetupApp(::ApplicationName()) {}
@@ -143,7 +136,7 @@ bool CSetupApp::PassAdmission() {
 
     ProcessSettings::SetIs64BitWindows(IsWow64Windows());
 
-    const int package = ReadConfigInt(kSetupIni, "DEVICENAME", "Supported32OR64");
+    const int package = ReadConfigInt(kSetupIniRelativePath, "DEVICENAME", "Supported32OR64");
     if (package == 1 && ProcessSettings::Is64BitWindows()) return Refuse("Message", "IDS_X64");
     if (package == 2 && !ProcessSettings::Is64BitWindows()) return Refuse("Message", "IDS_X32");
 

@@ -44,22 +44,24 @@ void StoreDefault(char* buffer, std::size_t bufferSize) {
 
 }  // namespace
 
-std::string ProgramFolder() {
+std::string ModulePath() {
     // Windows XP leaves a cut path unterminated and reports success, so the buffer
     // grows until the returned length leaves room for the terminator.
     std::vector<char> path(MAX_PATH);
     for (;;) {
         DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) return std::string();
-        if (length < path.size() - 1) {
-            std::string full(path.data(), length);
-            std::size_t slash = full.find_last_of('\\');
-            if (slash == std::string::npos) return std::string();
-            return full.substr(0, slash + 1);
-        }
+        if (length < path.size() - 1) return std::string(path.data(), length);
         if (path.size() >= 32768) return std::string();
         path.resize(path.size() * 2);
     }
+}
+
+std::string ProgramFolder() {
+    const std::string full = ModulePath();
+    std::size_t slash = full.find_last_of('\\');
+    if (slash == std::string::npos) return std::string();
+    return full.substr(0, slash + 1);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& relative) {

@@ -6,6 +6,9 @@
 // Reading the INI files beside the program through the Windows profile functions.
 // Every lookup passes the default "0", so a missing file, section or key reads "0".
 
+// Full path of the running executable; empty when it cannot be read whole.
+std::string ModulePath();
+
 // Folder of the running executable, up to and including its last backslash; empty
 // when the module path cannot be read whole.
 std::string ProgramFolder();

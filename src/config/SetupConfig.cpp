@@ -25,7 +25,6 @@ constexpr const char* kMixedCaseTypeFiles32[kPrinterTypeCount] = {
 constexpr const char* kMixedCaseTypeFiles64[kPrinterTypeCount] = {
     "DRVCONFIG\\setup_receipt_64.ini", "DRVCONFIG\\setup_Ticket_64.ini", "DRVCONFIG\\setup_label_64.ini",
     "DRVCONFIG\\setup_Embedded_64.ini"};
-constexpr const char* kSetupIni = "DRVCONFIG\\setup.ini";
 
 bool IsNtFamilyIndex(int os) { return os >= 2 && os <= 7; }
 
@@ -67,6 +66,11 @@ void CopyBounded(char* target, std::size_t targetSize, const char* source) {
 
 
 }  // namespace
+
+const char* TypeFileRelativePath(int type, bool is64BitWindows) {
+    if (type < 0 || type >= kPrinterTypeCount) return nullptr;
+    return is64BitWindows ? kTypeFiles64[type] : kTypeFiles32[type];
+}
 
 const char* OsSectionSuffix(int os) {
     return (os >= 0 && os < kOsIndexCount) ? kOsSuffixes[os] : "";
@@ -123,9 +127,9 @@ CSetupConfig::CSetupConfig() : CSetupConfig(ProgramFolder()) {}
 
 CSetupConfig::CSetupConfig(const std::string& programFolder) : dependentFiles_(2, '\0') {
     const bool is64 = ProcessSettings::Is64BitWindows();
-    setupIniPath_ = JoinPath(programFolder, kSetupIni);
+    setupIniPath_ = JoinPath(programFolder, kSetupIniRelativePath);
     for (int type = 0; type < kPrinterTypeCount; ++type)
-        typeFilePaths_[type] = JoinPath(programFolder, is64 ? kTypeFiles64[type] : kTypeFiles32[type]);
+        typeFilePaths_[type] = JoinPath(programFolder, TypeFileRelativePath(type, is64));
 }
 
 CSetupConfig::~CSetupConfig() = default;
@@ -306,7 +310,7 @@ void CSetupConfig::GetLanguageMonitorInfo(const char* /*model*/, int os, Languag
 void BuildConfigPaths(const std::string& programFolder, int type, std::string& setupIniPath,
                       std::string& typeFilePath) {
     const bool is64 = ProcessSettings::Is64BitWindows();
-    setupIniPath = JoinPath(programFolder, kSetupIni);
+    setupIniPath = JoinPath(programFolder, kSetupIniRelativePath);
     if (type >= 0 && type < kPrinterTypeCount)
         typeFilePath = JoinPath(programFolder, is64 ? kMixedCaseTypeFiles64[type] : kMixedCaseTypeFiles32[type]);
     else
@@ -319,5 +323,5 @@ void BuildConfigPaths(int type, std::string& setupIniPath, std::string& typeFile
 
 int ReadDeviceSetting(const char* key) {
     if (key == nullptr) return 0;
-    return ReadProfileInt(JoinPath(ProgramFolder(), kSetupIni), "DEVICENAME", key, 199);
+    return ReadProfileInt(JoinPath(ProgramFolder(), kSetupIniRelativePath), "DEVICENAME", key, 199);
 }

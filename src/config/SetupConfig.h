@@ -18,6 +18,11 @@ constexpr int kOsIndexCount = 8;
 // turn into billions of profile lookups.
 constexpr int kMaxDeviceEntries = 9999;
 
+// Relative path of DRVCONFIG\setup.ini, and of a printer type's file as the reader
+// object and the start-up name it (lower case; _64 on 64-bit Windows); null outside 0..3.
+constexpr const char* kSetupIniRelativePath = "DRVCONFIG\\setup.ini";
+const char* TypeFileRelativePath(int type, bool is64BitWindows);
+
 // Suffix of the per-OS section names (".98" ... ".Win7"); empty outside 0..7.
 const char* OsSectionSuffix(int os);
 

@@ -1,6 +1,7 @@
 #include "framework/MessageBoxes.h"
 
-#include <vector>
+#include "config/ProfileReader.h"
+
 
 namespace {
 
@@ -23,15 +24,7 @@ int ShowAppMessageBox(const char* text, UINT type) {
 }
 
 std::string ApplicationName() {
-    std::vector<char> path(MAX_PATH);
-    DWORD length = 0;
-    for (;;) {
-        length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return std::string();
-        if (length < path.size() - 1 || path.size() >= 32768) break;
-        path.resize(path.size() * 2);
-    }
-    std::string name(path.data(), length);
+    std::string name = ModulePath();
     std::size_t slash = name.find_last_of("\\/");
     if (slash != std::string::npos) name.erase(0, slash + 1);
     std::size_t dot = name.find_last_of('.');
