@@ -8,7 +8,6 @@
 #include "engine/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 
-
 const char* const kWizardTitles[2] = {
     "Printer Driver Setup",
     "\xB4\xF2\xD3\xA1\xBB\xFA\xC7\xFD\xB6\xAF\xB0\xB2\xD7\xB0\xB3\xCC\xD0\xF2",  // GBK
