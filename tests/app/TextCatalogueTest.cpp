@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -122,6 +123,24 @@ TEST_F(TextCatalogueTest, EachThreadKeepsItsOwnTextWhileTheOtherReads) {
     CloseHandle(workerTurn);
     EXPECT_EQ(overwritten, 0);
     EXPECT_NE(painterText, workerText) << "one buffer per thread";
+}
+
+// The same two readers at full speed, many times over.
+TEST_F(TextCatalogueTest, TwoThreadsReadingAtOnceEachGetTheirOwnText) {
+    WriteLanguageFile("[Progress]\nWait=" + std::string(300, 'w') + "\n[Message]\nIDS_ERR_COPYFIEL=" +
+                      std::string(300, 'e') + "\n");
+    std::atomic<int> wrong{0};
+    auto reader = [&wrong](const char* section, const char* key, char expected) {
+        CTextCatalogue catalogue(section);
+        for (int i = 0; i < 300; ++i) {
+            if (std::string(catalogue.ReadText(key)) != std::string(300, expected)) ++wrong;
+        }
+    };
+    std::thread painter(reader, "Progress", "Wait", 'w');
+    std::thread worker(reader, "Message", "IDS_ERR_COPYFIEL", 'e');
+    painter.join();
+    worker.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
