@@ -1,0 +1,128 @@
+#include "ui/ModelPage.h"
+
+#include "app/TextCatalogue.h"
+#include "framework/DataExchange.h"
+#include "res/WizardResources.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+// Type button and model list of each printer type, in type order.
+constexpr int kTypeButtons[kPrinterTypeCount] = {IDC_TYPE_RECEIPT, IDC_TYPE_TICKET, IDC_TYPE_LABEL,
+                                                 IDC_TYPE_EMBEDDED};
+constexpr int kModelLists[kPrinterTypeCount] = {IDC_RECEIPT_MODELS, IDC_TICKET_MODELS, IDC_LABEL_MODELS,
+                                                IDC_EMBEDDED_MODELS};
+
+bool BeginsWithIgnoringCase(const std::string& text, const std::string& prefix) {
+    if (prefix.size() > text.size()) return false;
+    return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+}  // namespace
+
+int FindDefaultEntry(const std::vector<std::string>& entries, const std::string& name) {
+    const int count = static_cast<int>(entries.size());
+    for (int step = 1; step <= count; ++step) {
+        const int index = step % count;
+        if (BeginsWithIgnoringCase(entries[index], name)) return index;
+    }
+    return -1;
+}
+
+CModelPage::CModelPage() : CDialog(IDD_MODEL_PAGE) {}
+
+BOOL CModelPage::OnInitDialog() {
+    UpdateData(false);
+    for (int type = 0; type < kPrinterTypeCount; ++type) lists_[type].Attach(Handle(), kModelLists[type]);
+    FillLists();
+    if (chineseFont_ != nullptr) {
+        for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+            CWindow(child).SetFont(chineseFont_);
+    }
+    return TRUE;
+}
+
+void CModelPage::FillLists() {
+    hasDevices_ = true;
+    std::vector<std::string> entries[kPrinterTypeCount];
+    const int count = config_.GetDeviceCount();
+    char name[CSetupConfig::kFileSize];
+    for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
+        const int type = config_.GetDeviceName(n, name, sizeof name);
+        if (type < 0 || type >= kPrinterTypeCount) continue;
+        lists_[type].AddString(name);
+        entries[type].emplace_back(name);
+    }
+
+    bool anyDevice = false;
+    for (int type = 0; type < kPrinterTypeCount; ++type) {
+        lists_[type].SetCurrentSelection(0);
+        lists_[type].Enable(false);
+        if (entries[type].empty())
+            CWindow(Item(kTypeButtons[type])).Enable(false);
+        else
+            anyDevice = true;
+    }
+    if (!anyDevice) hasDevices_ = false;
+
+    char defaultName[260] = {};
+    const int type = config_.GetDefaultDevice(defaultName, sizeof defaultName);
+    selectedType_ = type;
+    if (type < 0 || type >= kPrinterTypeCount) return;
+
+    // Clears every button in the range, the set-as-default check box among them.
+    CheckRadioButton(Handle(), IDC_TYPE_RECEIPT, IDC_TYPE_EMBEDDED, kTypeButtons[type]);
+    setAsDefault_ = 0;
+    lists_[type].SetCurrentSelection(FindDefaultEntry(entries[type], defaultName));
+    CopySelectionOf(type);
+    lists_[type].Enable(true);
+}
+
+void CModelPage::CopySelectionOf(int type) {
+    const int selection = lists_[type].CurrentSelection();
+    // A text that cannot be read clears the name rather than keeping a stale one.
+    modelName_ = selection >= 0 ? lists_[type].ItemText(selection) : std::string();
+    if (modelName_.size() >= CSetupConfig::kFileSize) modelName_.resize(CSetupConfig::kFileSize - 1);
+}
+
+void CModelPage::TypeChosen(int type) {
+    for (CComboBox& list : lists_) list.Enable(false);
+    CopySelectionOf(type);
+    lists_[type].Enable(true);
+    selectedType_ = type;
+}
+
+void CModelPage::ModelChosen(int type) { CopySelectionOf(type); }
+
+bool CModelPage::DoDataExchange(bool save) {
+    ExchangeCheck(Handle(), IDX_SET_DEFAULT, save, setAsDefault_);
+    return true;
+}
+
+bool CModelPage::OnCommand(WORD id, WORD code, HWND /*control*/) {
+    for (int type = 0; type < kPrinterTypeCount; ++type) {
+        if (id == kTypeButtons[type] && code == BN_CLICKED) {
+            TypeChosen(type);
+            return true;
+        }
+        if (id == kModelLists[type] && code == CBN_SELCHANGE) {
+            ModelChosen(type);
+            return true;
+        }
+    }
+    return false;
+}
+
+void CModelPage::OnShowWindow(bool /*shown*/) {
+    CTextCatalogue series("Series");
+    SetDlgItemTextA(Handle(), IDC_MODEL_GROUP, series.ReadText("Select"));
+    SetDlgItemTextA(Handle(), IDC_TYPE_RECEIPT, series.ReadText("Receipt"));
+    SetDlgItemTextA(Handle(), IDC_TYPE_TICKET, series.ReadText("Ticket"));
+    SetDlgItemTextA(Handle(), IDC_TYPE_LABEL, series.ReadText("Label"));
+    SetDlgItemTextA(Handle(), IDC_TYPE_EMBEDDED, series.ReadText("Embedded"));
+    SetDlgItemTextA(Handle(), IDX_SET_DEFAULT, series.ReadText("Default"));
+}
