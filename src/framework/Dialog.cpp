@@ -5,6 +5,28 @@ namespace {
 // The object of a dialog window, stored at WM_INITDIALOG.
 constexpr const char* kObjectProperty = "PrinterDriverSetup.Dialog";
 
+// Messages whose answer is the procedure's own return value (a brush, an index, an
+// icon); every other handled message answers through DWLP_MSGRESULT.
+bool AnswersDirectly(UINT message) {
+    switch (message) {
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+        case WM_COMPAREITEM:
+        case WM_VKEYTOITEM:
+        case WM_CHARTOITEM:
+        case WM_QUERYDRAGICON:
+        case WM_INITDIALOG:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 CDialog::~CDialog() {
@@ -83,6 +105,7 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     bool handled = false;
     INT_PTR result = OnMessage(message, wParam, lParam, handled);
     if (handled) {
+        if (AnswersDirectly(message)) return result;
         SetWindowLongPtrA(Handle(), DWLP_MSGRESULT, result);
         return TRUE;
     }

@@ -187,4 +187,35 @@ TEST_F(DataExchangeTest, ASubclassedControlTakesItsMessagesAndPassesTheRest) {
     EXPECT_EQ(SendDlgItemMessageA(dialog_, kStatic, WM_APP + 1, 0, 0), 0);
 }
 
+class ColouredPage : public CDialog {
+public:
+    ColouredPage() : CDialog(kTemplate) {}
+    HBRUSH brush = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+
+protected:
+    INT_PTR OnMessage(UINT message, WPARAM, LPARAM, bool& handled) override {
+        if (message == WM_CTLCOLORSTATIC) {
+            handled = true;
+            return reinterpret_cast<INT_PTR>(brush);
+        }
+        if (message == WM_APP) {
+            handled = true;
+            return 1234;
+        }
+        return 0;
+    }
+};
+
+TEST(Dialog, ColourRequestsAreAnsweredWithTheBrushItselfOthersThroughTheMessageResult) {
+    InitCommonControlsOnce();
+    ColouredPage page;
+    ASSERT_TRUE(page.CreateChild(nullptr));
+    HDC dc = GetDC(page.Handle());
+    const LRESULT answer = SendMessageA(page.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                        reinterpret_cast<LPARAM>(GetDlgItem(page.Handle(), kStatic)));
+    ReleaseDC(page.Handle(), dc);
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(answer), page.brush);
+    EXPECT_EQ(SendMessageA(page.Handle(), WM_APP, 0, 0), 1234);
+}
+
 }  // namespace
