@@ -23,14 +23,14 @@ int MapWindowsVersionToOsIndex(DWORD platformId, DWORD majorVersion, DWORD minor
     return 0;
 }
 
-int DetectSystem() {
-    OSVERSIONINFOEXA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!SystemCalls().GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version))) {
+RunningWindows ReadRunningWindows() {
+    RunningWindows running;
+    running.version.dwOSVersionInfoSize = sizeof running.version;
+    if (!SystemCalls().GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&running.version))) {
         // Older systems know only the short structure.
-        version = {};
-        version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-        SystemCalls().GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version));
+        running.version = {};
+        running.version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+        SystemCalls().GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&running.version));
     }
 
     // A 32-bit program sees its own emulated processor in GetSystemInfo; only the
@@ -45,9 +45,15 @@ int DetectSystem() {
         getNative(&system);
     else
         GetSystemInfo(&system);
+    running.processorArchitecture = system.wProcessorArchitecture;
+    return running;
+}
 
-    int os = MapWindowsVersionToOsIndex(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion,
-                                        version.wProductType, system.wProcessorArchitecture);
+int DetectSystem() {
+    const RunningWindows running = ReadRunningWindows();
+    const int os = MapWindowsVersionToOsIndex(running.version.dwPlatformId, running.version.dwMajorVersion,
+                                              running.version.dwMinorVersion, running.version.wProductType,
+                                              running.processorArchitecture);
     if (os == kUnknownPlatform) {
         ShowAppMessageBox(MessageCatalogue.ReadText("IDS_ERR_SYSTEM"), MB_OK);
         return 0;

@@ -10,6 +10,14 @@ constexpr int kUnknownPlatform = -1;
 int MapWindowsVersionToOsIndex(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
                                WORD processorArchitecture);
 
+// The running Windows as the version probe sees it: the long version structure and
+// the native processor architecture.
+struct RunningWindows {
+    OSVERSIONINFOEXA version = {};
+    WORD processorArchitecture = 0;
+};
+RunningWindows ReadRunningWindows();
+
 // OS index of the running Windows; 0 for anything unlisted. A platform that is
 // neither 9x nor NT is reported with [Message] IDS_ERR_SYSTEM.
 int DetectSystem();
