@@ -1,0 +1,56 @@
+#pragma once
+
+#include "framework/Dialog.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+// Above this the licence is not loaded at all: the page stays empty, as when the
+// memory for it cannot be had.
+constexpr std::size_t kMaxLicenceSize = 4u * 1024u * 1024u;
+
+enum class LicenceFileStatus {
+    Read,        // text holds the whole file
+    Unreadable,  // cannot be opened or its size cannot be told
+    TooLarge,    // larger than the bound; text is empty
+};
+
+struct LicenceFile {
+    LicenceFileStatus status = LicenceFileStatus::Unreadable;
+    std::string text;
+};
+
+// The licence file's bytes as stored (ANSI code page, CR LF line breaks), unconverted.
+LicenceFile ReadLicenceFile(const std::string& path, std::size_t maxSize = kMaxLicenceSize);
+
+// Page 0 of the wizard: the licence text and an accept / reject choice that enables
+// or disables the frame's OK button (IDOK of the parent window).
+class CLicencePage : public CDialog {
+public:
+    CLicencePage();
+
+    // Set before the page is created: load License.txt from the program folder. When
+    // clear the file is never opened, so a missing one does no harm.
+    void SetLoadLicence(bool load) { loadLicence_ = load; }
+    // The frame's shared Chinese font, given to the page and its controls when it opens;
+    // null leaves the template font.
+    void SetChineseFont(HFONT font) { chineseFont_ = font; }
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    void OnShowWindow(bool shown) override;
+    // Enter and Esc on the page do nothing: only the frame's buttons act.
+    void OnOK() override {}
+    void OnCancel() override {}
+
+private:
+    // False when the licence cannot be read and the wizard has been told to end.
+    bool LoadLicence();
+    void EnableFrameOk(bool enable) const;
+
+    bool loadLicence_ = false;
+    HFONT chineseFont_ = nullptr;
+};

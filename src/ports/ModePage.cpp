@@ -1,0 +1,82 @@
+#include "ports/ModePage.h"
+
+#include "app/TextCatalogue.h"
+#include "framework/DataExchange.h"
+#include "res/WizardResources.h"
+
+int InstallModeFromRadioIndex(int radioIndex) {
+    return radioIndex == 1 ? kInstallModeAdvanced : kInstallModeTypical;
+}
+
+CModePage::CModePage() : CDialog(IDD_MODE_PAGE) {}
+
+BOOL CModePage::OnInitDialog() {
+    installMode_ = kInstallModeTypical;
+    CheckRadioButton(Handle(), IDC_TYPICAL, IDC_ADVANCED, IDC_TYPICAL);
+    CWindow(Item(IDT_NOTE_LINE1)).SetText(CTextCatalogue("Mode").ReadText("Note1"));
+    if (chineseFont_ != nullptr) {
+        SetFont(chineseFont_);
+        for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+            CWindow(child).SetFont(chineseFont_);
+    }
+    return TRUE;
+}
+
+bool CModePage::DoDataExchange(bool save) {
+    int radioIndex = installMode_ == kInstallModeAdvanced ? 1 : 0;
+    ExchangeRadioGroup(Handle(), IDC_TYPICAL, save, radioIndex);
+    if (save) installMode_ = InstallModeFromRadioIndex(radioIndex);
+    return true;
+}
+
+bool CModePage::OnCommand(WORD id, WORD code, HWND /*control*/) {
+    if (code != BN_CLICKED) return false;
+    if (id == IDC_TYPICAL) {
+        ChooseTypical();
+        return true;
+    }
+    if (id == IDC_ADVANCED) {
+        ChooseAdvanced();
+        return true;
+    }
+    return false;
+}
+
+void CModePage::ChooseTypical() {
+    CWindow(Item(IDT_NOTE_LINE1)).SetText(CTextCatalogue("Mode").ReadText("Note1"));
+    CWindow(Item(IDT_NOTE_LINE2)).Show(SW_HIDE);
+    CWindow(Item(IDT_NOTE_LINE3)).Show(SW_HIDE);
+    installMode_ = kInstallModeTypical;
+}
+
+void CModePage::ChooseAdvanced() {
+    CTextCatalogue mode("Mode");
+    CWindow(Item(IDT_NOTE_LINE1)).SetText(mode.ReadText("Note2"));
+    CWindow(Item(IDT_NOTE_LINE2)).SetText(mode.ReadText("Note3"));
+    CWindow(Item(IDT_NOTE_LINE2)).Show(SW_SHOWNORMAL);
+    CWindow(Item(IDT_NOTE_LINE3)).Show(SW_HIDE);
+    installMode_ = kInstallModeAdvanced;
+}
+
+void CModePage::ApplyAdvancedSetup(int advancedSetup) {
+    CWindow advanced(Item(IDC_ADVANCED));
+    if (advancedSetup != 0) {
+        advanced.Enable(true);
+        return;
+    }
+    advanced.Enable(false);
+    CheckRadioButton(Handle(), IDC_TYPICAL, IDC_ADVANCED, IDC_TYPICAL);
+    // The frame's note for models without an advanced installation, not the page's Note1.
+    CWindow(Item(IDT_NOTE_LINE1)).SetText(MessageCatalogue.ReadText("IDS_TYPICAL_NOTES"));
+    CWindow(Item(IDT_NOTE_LINE2)).Show(SW_HIDE);
+    CWindow(Item(IDT_NOTE_LINE3)).Show(SW_HIDE);
+    installMode_ = kInstallModeTypical;
+}
+
+void CModePage::OnShowWindow(bool /*shown*/) {
+    CTextCatalogue mode("Mode");
+    CWindow(Item(IDC_MODE_GROUP)).SetText(mode.ReadText("Type"));
+    CWindow(Item(IDC_TYPICAL)).SetText(mode.ReadText("Typical"));
+    CWindow(Item(IDC_ADVANCED)).SetText(mode.ReadText("Advanced"));
+    CWindow(Item(IDT_REMARKS)).SetText(mode.ReadText("Remarks"));
+}

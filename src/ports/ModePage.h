@@ -1,0 +1,48 @@
+#pragma once
+
+#include "framework/Dialog.h"
+
+#include <windows.h>
+
+// Install mode values, as the frame, the port list builders and the Install command read them.
+constexpr int kInstallModeTypical = 1;
+constexpr int kInstallModeAdvanced = 0;
+
+// The install mode of the checked radio button's index in the Typical / Advanced group
+// (0 Typical, 1 Advanced, -1 none checked, which counts as typical).
+int InstallModeFromRadioIndex(int radioIndex);
+
+// The wizard page on which the user chooses a typical or an advanced installation.
+class CModePage : public CDialog {
+public:
+    CModePage();
+
+    // The frame's shared Chinese font, given to the page and its controls when it opens;
+    // null leaves the template font.
+    void SetChineseFont(HFONT font) { chineseFont_ = font; }
+
+    // kInstallModeTypical or kInstallModeAdvanced, as last saved or clicked.
+    int InstallMode() const { return installMode_; }
+
+    // The model's AdvancedSetup key, applied by the frame when the user leaves the model
+    // page: nonzero offers the Advanced choice again (the notes stay as they are); zero
+    // withdraws it and forces a typical installation with the typical notes.
+    void ApplyAdvancedSetup(int advancedSetup);
+
+protected:
+    BOOL OnInitDialog() override;
+    // Return contract: always true; any radio state is a valid choice.
+    bool DoDataExchange(bool save) override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    void OnShowWindow(bool shown) override;
+    // Enter and Esc on the page do nothing: only the frame's buttons act.
+    void OnOK() override {}
+    void OnCancel() override {}
+
+private:
+    void ChooseTypical();
+    void ChooseAdvanced();
+
+    int installMode_ = kInstallModeTypical;
+    HFONT chineseFont_ = nullptr;
+};

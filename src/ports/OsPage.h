@@ -1,0 +1,47 @@
+#pragma once
+
+#include "framework/Dialog.h"
+
+#include <windows.h>
+
+// Radio button of an OS index (0 98/Me … 7 Windows 7); 0 for an index outside 0..7.
+int OsButtonId(int osIndex);
+
+// What the page shows for a detected Windows version.
+struct OsPageChoice {
+    int osIndex = 0;                // the value every later decision reads
+    int checkedButton = 0;          // 0: no button checked
+    bool unknownPlatform = false;   // neither 9x nor NT: the user is told
+};
+
+// The page's choice for a version as GetVersionExA and GetNativeSystemInfo report it.
+// The OS index comes from MapWindowsVersionToOsIndex; of the index-0 systems only
+// Windows 98 and Me (9x with a nonzero minor version) have a button to check.
+OsPageChoice ChooseOsPageButton(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
+                                WORD processorArchitecture);
+
+// The wizard page that shows the running Windows as the only enabled, checked choice.
+// Detection runs once, when the page is created; the OS index never changes after.
+class COsPage : public CDialog {
+public:
+    COsPage();
+
+    // The frame's shared Chinese font, given to the page and its controls when it opens;
+    // null leaves the template font.
+    void SetChineseFont(HFONT font) { chineseFont_ = font; }
+
+    // 0 98/Me, 1 NT, 2 2000, 3 XP, 4 Server 2003, 5 Vista, 6 Server 2008, 7 Windows 7;
+    // 0 until the page has been created and for any system the table does not list.
+    int OsIndex() const { return osIndex_; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnShowWindow(bool shown) override;
+    // Enter and Esc on the page do nothing: only the frame's buttons act.
+    void OnOK() override {}
+    void OnCancel() override {}
+
+private:
+    int osIndex_ = 0;
+    HFONT chineseFont_ = nullptr;
+};
