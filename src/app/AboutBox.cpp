@@ -1,0 +1,36 @@
+#include "app/AboutBox.h"
+
+#include "app/TextCatalogue.h"
+#include "config/SetupConfig.h"
+#include "res/WizardResources.h"
+
+HFONT CreateChineseFont() {
+    // The face name is "SimSun" in its GBK spelling: the ANSI call needs the bytes the
+    // font registers under on a Chinese system.
+    return CreateFontA(13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, 0, 0, 0,
+                       FF_SWISS, "\xCB\xCE\xCC\xE5");
+}
+
+CAboutBox::CAboutBox() : CDialog(IDD_ABOUTBOX) {}
+
+BOOL CAboutBox::OnInitDialog() {
+    CDialog::OnInitDialog();
+    chineseFont_ = 0;
+    // A missing LANGUAGE reads 0, so a distribution without it gets the Chinese font,
+    // as the frame does.
+    if (ReadDeviceSetting("LANGUAGE") == 0) {
+        chineseFont_ = 1;
+        font_.reset(CreateChineseFont());
+        SetFont(font_.get());
+        for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+            SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    }
+
+    CTextCatalogue about("About");
+    // Each text is used before the next read overwrites the shared buffer.
+    SetDlgItemTextA(Handle(), IDT_ABOUT_VERSION, about.ReadText("Version"));
+    SetDlgItemTextA(Handle(), IDT_ABOUT_COPYRIGHT, about.ReadText("Copyright"));
+    SetDlgItemTextA(Handle(), IDOK, about.ReadText("OK"));
+    SetText(about.ReadText("Caption"));
+    return TRUE;
+}
