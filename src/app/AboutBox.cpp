@@ -2,6 +2,7 @@
 
 #include "app/TextCatalogue.h"
 #include "config/SetupConfig.h"
+#include "framework/Window.h"
 #include "res/WizardResources.h"
 
 HFONT CreateChineseFont() {
@@ -21,9 +22,7 @@ BOOL CAboutBox::OnInitDialog() {
     if (ReadDeviceSetting("LANGUAGE") == 0) {
         chineseFont_ = 1;
         font_.reset(CreateChineseFont());
-        SetFont(font_.get());
-        for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
-            SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+        SetFontOnWindowAndChildren(Handle(), font_.get());
     }
 
     CTextCatalogue about("About");

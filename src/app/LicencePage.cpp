@@ -37,16 +37,12 @@ LicenceFile ReadLicenceFile(const std::string& path, std::size_t maxSize) {
     return result;
 }
 
-CLicencePage::CLicencePage() : CDialog(IDD_LICENCE_PAGE) {}
+CLicencePage::CLicencePage() : CWizardPage(IDD_LICENCE_PAGE) {}
 
 BOOL CLicencePage::OnInitDialog() {
     CheckRadioButton(Handle(), IDC_ACCEPT, IDC_REJECT, IDC_REJECT);
     if (loadLicence_ && !LoadLicence()) return TRUE;
-    if (chineseFont_ != nullptr) {
-        SetFont(chineseFont_);
-        for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
-            CWindow(child).SetFont(chineseFont_);
-    }
+    ApplyChineseFont();
     return TRUE;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/Dialog.h"
+#include "framework/WizardPage.h"
 
 #include <windows.h>
 
@@ -27,24 +27,18 @@ LicenceFile ReadLicenceFile(const std::string& path, std::size_t maxSize = kMaxL
 
 // Page 0 of the wizard: the licence text and an accept / reject choice that enables
 // or disables the frame's OK button (IDOK of the parent window).
-class CLicencePage : public CDialog {
+class CLicencePage : public CWizardPage {
 public:
     CLicencePage();
 
     // Set before the page is created: load License.txt from the program folder. When
     // clear the file is never opened, so a missing one does no harm.
     void SetLoadLicence(bool load) { loadLicence_ = load; }
-    // The frame's shared Chinese font, given to the page and its controls when it opens;
-    // null leaves the template font.
-    void SetChineseFont(HFONT font) { chineseFont_ = font; }
 
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
     void OnShowWindow(bool shown) override;
-    // Enter and Esc on the page do nothing: only the frame's buttons act.
-    void OnOK() override {}
-    void OnCancel() override {}
 
 private:
     // False when the licence cannot be read and the wizard has been told to end.
@@ -52,5 +46,4 @@ private:
     void EnableFrameOk(bool enable) const;
 
     bool loadLicence_ = false;
-    HFONT chineseFont_ = nullptr;
 };

@@ -36,3 +36,10 @@ public:
 private:
     HWND window_ = nullptr;
 };
+
+// Sends font to window and then to each of its child windows in z-order.
+inline void SetFontOnWindowAndChildren(HWND window, HFONT font) {
+    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}

@@ -8,17 +8,13 @@ int InstallModeFromRadioIndex(int radioIndex) {
     return radioIndex == 1 ? kInstallModeAdvanced : kInstallModeTypical;
 }
 
-CModePage::CModePage() : CDialog(IDD_MODE_PAGE) {}
+CModePage::CModePage() : CWizardPage(IDD_MODE_PAGE) {}
 
 BOOL CModePage::OnInitDialog() {
     installMode_ = kInstallModeTypical;
     CheckRadioButton(Handle(), IDC_TYPICAL, IDC_ADVANCED, IDC_TYPICAL);
     CWindow(Item(IDT_NOTE_LINE1)).SetText(CTextCatalogue("Mode").ReadText("Note1"));
-    if (chineseFont_ != nullptr) {
-        SetFont(chineseFont_);
-        for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
-            CWindow(child).SetFont(chineseFont_);
-    }
+    ApplyChineseFont();
     return TRUE;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/Dialog.h"
+#include "framework/WizardPage.h"
 
 #include <windows.h>
 
@@ -13,13 +13,9 @@ constexpr int kInstallModeAdvanced = 0;
 int InstallModeFromRadioIndex(int radioIndex);
 
 // The wizard page on which the user chooses a typical or an advanced installation.
-class CModePage : public CDialog {
+class CModePage : public CWizardPage {
 public:
     CModePage();
-
-    // The frame's shared Chinese font, given to the page and its controls when it opens;
-    // null leaves the template font.
-    void SetChineseFont(HFONT font) { chineseFont_ = font; }
 
     // kInstallModeTypical or kInstallModeAdvanced, as last saved or clicked.
     int InstallMode() const { return installMode_; }
@@ -35,14 +31,10 @@ protected:
     bool DoDataExchange(bool save) override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
     void OnShowWindow(bool shown) override;
-    // Enter and Esc on the page do nothing: only the frame's buttons act.
-    void OnOK() override {}
-    void OnCancel() override {}
 
 private:
     void ChooseTypical();
     void ChooseAdvanced();
 
     int installMode_ = kInstallModeTypical;
-    HFONT chineseFont_ = nullptr;
 };

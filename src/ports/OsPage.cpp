@@ -35,14 +35,10 @@ OsPageChoice ChooseOsPageButton(DWORD platformId, DWORD majorVersion, DWORD mino
     return choice;
 }
 
-COsPage::COsPage() : CDialog(IDD_OS_PAGE) {}
+COsPage::COsPage() : CWizardPage(IDD_OS_PAGE) {}
 
 BOOL COsPage::OnInitDialog() {
-    if (chineseFont_ != nullptr) {
-        SetFont(chineseFont_);
-        for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
-            CWindow(child).SetFont(chineseFont_);
-    }
+    ApplyChineseFont();
 
     const RunningWindows running = ReadRunningWindows();
     const OsPageChoice choice =

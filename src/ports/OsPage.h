@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/Dialog.h"
+#include "framework/WizardPage.h"
 
 #include <windows.h>
 
@@ -22,13 +22,9 @@ OsPageChoice ChooseOsPageButton(DWORD platformId, DWORD majorVersion, DWORD mino
 
 // The wizard page that shows the running Windows as the only enabled, checked choice.
 // Detection runs once, when the page is created; the OS index never changes after.
-class COsPage : public CDialog {
+class COsPage : public CWizardPage {
 public:
     COsPage();
-
-    // The frame's shared Chinese font, given to the page and its controls when it opens;
-    // null leaves the template font.
-    void SetChineseFont(HFONT font) { chineseFont_ = font; }
 
     // 0 98/Me, 1 NT, 2 2000, 3 XP, 4 Server 2003, 5 Vista, 6 Server 2008, 7 Windows 7;
     // 0 until the page has been created and for any system the table does not list.
@@ -37,11 +33,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void OnShowWindow(bool shown) override;
-    // Enter and Esc on the page do nothing: only the frame's buttons act.
-    void OnOK() override {}
-    void OnCancel() override {}
 
 private:
     int osIndex_ = 0;
-    HFONT chineseFont_ = nullptr;
 };

@@ -33,16 +33,13 @@ int FindDefaultEntry(const std::vector<std::string>& entries, const std::string&
     return -1;
 }
 
-CModelPage::CModelPage() : CDialog(IDD_MODEL_PAGE) {}
+CModelPage::CModelPage() : CWizardPage(IDD_MODEL_PAGE) {}
 
 BOOL CModelPage::OnInitDialog() {
     UpdateData(false);
     for (int type = 0; type < kPrinterTypeCount; ++type) lists_[type].Attach(Handle(), kModelLists[type]);
     FillLists();
-    if (chineseFont_ != nullptr) {
-        for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
-            CWindow(child).SetFont(chineseFont_);
-    }
+    ApplyChineseFont();
     return TRUE;
 }
 

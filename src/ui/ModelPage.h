@@ -2,7 +2,7 @@
 
 #include "config/SetupConfig.h"
 #include "framework/Controls.h"
-#include "framework/Dialog.h"
+#include "framework/WizardPage.h"
 
 #include <windows.h>
 
@@ -16,12 +16,9 @@ int FindDefaultEntry(const std::vector<std::string>& entries, const std::string&
 
 // The wizard page on which the user picks printer type and model, and whether the
 // printer becomes the default printer.
-class CModelPage : public CDialog {
+class CModelPage : public CWizardPage {
 public:
     CModelPage();
-
-    // The frame's shared Chinese font, given to every control when the page opens.
-    void SetChineseFont(HFONT font) { chineseFont_ = font; }
 
     // What the frame reads when the user moves on.
     const std::string& ModelName() const { return modelName_; }
@@ -34,9 +31,6 @@ protected:
     bool DoDataExchange(bool save) override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
     void OnShowWindow(bool shown) override;
-    // Enter and Esc on the page do nothing: only the frame's buttons act.
-    void OnOK() override {}
-    void OnCancel() override {}
 
 private:
     void FillLists();
@@ -50,5 +44,4 @@ private:
     int selectedType_ = 0;
     int setAsDefault_ = 0;
     bool hasDevices_ = false;
-    HFONT chineseFont_ = nullptr;
 };
