@@ -1,0 +1,96 @@
+#pragma once
+
+#include "framework/Dialog.h"
+#include "framework/GdiObjects.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CLicencePage;
+class CModelPage;
+class CModePage;
+class COsPage;
+class CPortPage;
+class CWizardPage;
+
+// The user's choices, gathered from the pages as the user walks them.
+struct InstallSelection {
+    int printerType = -1;   // 0 receipt .. 3 embedded; -1 none chosen
+    int osIndex = 0;
+    int installMode = 1;    // 1 typical, 0 advanced
+    std::string modelName;
+    int setAsDefault = 0;
+    int installFlags = 0;   // cleared at every Next; the engine sets its bits
+    std::string configPath;    // DRVCONFIG\setup.ini
+    std::string typeFilePath;  // the printer type's file
+};
+
+// The five pages in walking order, for the frame's own reads and writes.
+struct WizardPages {
+    CLicencePage* licence = nullptr;
+    CModelPage* model = nullptr;
+    CModePage* mode = nullptr;
+    COsPage* os = nullptr;
+    CPortPage* port = nullptr;
+};
+
+// The wizard's main window: side bitmap, page area, Back / Next-or-Install / Cancel.
+class CWizardFrame : public CDialog {
+public:
+    static constexpr int kLicencePage = 0, kModelPage = 1, kModePage = 2, kOsPage = 3, kPortPage = 4;
+
+    CWizardFrame(bool licenceFlag, bool chineseFontFlag);
+    ~CWizardFrame() override;
+
+    // Pages in walking order; the titles are kept with them and never shown.
+    void AddPage(const char* title, CWizardPage* page, UINT templateId);
+    void SetPages(const WizardPages& pages) { typed_ = pages; }
+
+    // Return contract: true when target became the current page.
+    virtual bool SetActivePage(int target);
+    int CurrentPage() const { return current_; }
+    const InstallSelection& Selection() const { return selection_; }
+
+    // Whether the user may install; the frame refuses to run without it.
+    std::function<int()> administratorCheck;
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    void OnShowWindow(bool shown) override;
+    bool OnPaint() override;
+    bool OnHelp(const HELPINFO& info) override;
+    bool OnSysCommand(WPARAM command, LPARAM position) override;
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+    // Install on the last page; the Install command plugs in here.
+    virtual void OnInstall() {}
+
+private:
+    void OnBack();
+    void OnNext();
+    void CollectSelection();
+    void CloseWizard();
+    void SetOkCaption(const char* key);
+
+    bool licenceFlag_;
+    bool chineseFontFlag_;
+    std::vector<CWizardPage*> pages_;
+    std::vector<std::string> titles_;
+    std::vector<UINT> templates_;
+    WizardPages typed_;
+    int current_ = -1;
+    bool baudRateReset_ = true;
+    InstallSelection selection_;
+    std::string currentTypeFile_;
+    std::string currentSection_;
+    HICON icon_ = nullptr;
+    // Deleted when the frame object goes, after its windows and the pages' controls.
+    UniqueFont chineseFont_;
+    UniqueBitmap sideBitmap_;
+};
