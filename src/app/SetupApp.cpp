@@ -1,12 +1,21 @@
 #include "app/SetupApp.h"
 
+#include <commctrl.h>
+
+#include "app/LicencePage.h"
 #include "app/TextCatalogue.h"
+#include "app/WizardFrame.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
 #include "engine/EnvironmentProbes.h"
 #include "engine/SystemCalls.h"
 #include "framework/MessageBoxes.h"
+#include "ports/ModePage.h"
+#include "ports/OsPage.h"
+#include "ports/PortPage.h"
+#include "res/WizardResources.h"
+#include "ui/ModelPage.h"
 
 const char* const kWizardTitles[2] = {
     "Printer Driver Setup",
@@ -23,29 +32,6 @@ bool Refuse(const char* section, const char* key) {
     CTextCatalogue catalogue(section);
     ShowAppMessageBox(catalogue.ReadText(key), MB_OK);
     return false;
-}
-
-// Until the wizard is built on top of the admission checks, the program shows what
-// the configuration beside it offers.
-void ShowConfiguration() {
-    static constexpr const char* kTypeNames[kPrinterTypeCount] = {"receipt", "ticket", "label", "embedded"};
-    CSetupConfig config;
-    std::string text = "Configuration: " + config.SetupIniPath() + "\n\n";
-    const int count = config.GetDeviceCount();
-    int listed = 0;
-    for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
-        char name[CSetupConfig::kFileSize] = {};
-        const int type = config.GetDeviceName(n, name, sizeof name);
-        if (type < 0) continue;
-        text += std::to_string(n) + ". " + name + " (" + kTypeNames[type] + " printer)\n";
-        ++listed;
-    }
-    if (listed == 0) text += "No printer model is configured.\n";
-    char defaultName[260] = {};
-    if (config.GetDefaultDevice(defaultName, sizeof defaultName) >= 0)
-        text += std::string("\nPreselected model: ") + defaultName + "\n";
-    text += ProcessSettings::Is64BitWindows() ? "\n64-bit Windows\n" : "\n32-bit Windows\n";
-    ShowMessageBox(nullptr, text.c_str(), kWizardTitles[0], MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace
@@ -145,6 +131,29 @@ bool CSetupApp::PassAdmission() {
 
 bool CSetupApp::InitInstance() {
     if (!PassAdmission()) return false;
-    ShowConfiguration();
+
+    // The port page's address field, the progress bar and tool tips are common controls.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_INTERNET_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
+                                                          ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    const StartFlags flags = ReadStartFlags();
+    CWizardFrame frame(flags.licencePage, flags.chineseFont);
+    CLicencePage licence;
+    CModePage mode;
+    COsPage os;
+    CModelPage model;
+    CPortPage port;
+    licence.SetLoadLicence(flags.licencePage);
+
+    // Walking order; the titles are kept with the pages and never shown.
+    frame.AddPage("\xD4\xC4\xB6\xC1\xB0\xE6\xC8\xA8\xC9\xF9\xC3\xF7", &licence, IDD_LICENCE_PAGE);
+    frame.AddPage("STEP 2\tSelect Install Module", &model, IDD_MODEL_PAGE);
+    frame.AddPage("\xD1\xA1\xD4\xF1\xB0\xB2\xD7\xB0\xC4\xA3\xCA\xBD", &mode, IDD_MODE_PAGE);
+    frame.AddPage("STEP 1\tSelect Install OS", &os, IDD_OS_PAGE);
+    frame.AddPage("STEP 3\tSet Printer Port and Confirm Setup", &port, IDD_PORT_PAGE);
+    frame.SetPages({&licence, &model, &mode, &os, &port});
+    frame.DoModal(nullptr);
+    // The process ends with the wizard, whatever its outcome.
     return false;
 }
