@@ -25,11 +25,8 @@ BOOL CAboutBox::OnInitDialog() {
         SetFontOnWindowAndChildren(Handle(), font_.get());
     }
 
-    CTextCatalogue about("About");
-    // Each text is used before the next read overwrites the shared buffer.
-    SetDlgItemTextA(Handle(), IDT_ABOUT_VERSION, about.ReadText("Version"));
-    SetDlgItemTextA(Handle(), IDT_ABOUT_COPYRIGHT, about.ReadText("Copyright"));
-    SetDlgItemTextA(Handle(), IDOK, about.ReadText("OK"));
-    SetText(about.ReadText("Caption"));
+    SetCaptions(Handle(), "About",
+                {{IDT_ABOUT_VERSION, "Version"}, {IDT_ABOUT_COPYRIGHT, "Copyright"}, {IDOK, "OK"}});
+    SetText(CTextCatalogue("About").ReadText("Caption"));
     return TRUE;
 }

@@ -49,7 +49,7 @@ BOOL CLicencePage::OnInitDialog() {
 bool CLicencePage::LoadLicence() {
     const LicenceFile licence = ReadLicenceFile(JoinPath(ProgramFolder(), "License.txt"));
     if (licence.status == LicenceFileStatus::Unreadable) {
-        ShowMessageBox(Handle(), MessageCatalogue.ReadText("IDS_ERR_NOLICENSE"), ApplicationName().c_str(), MB_OK);
+        ShowOwnedMessageBox(Handle(), MessageCatalogue.ReadText("IDS_ERR_NOLICENSE"));
         // The frame's Cancel: it creates its pages while it initialises, so the wizard
         // ends before anything is shown.
         HWND frame = GetParent(Handle());
@@ -82,8 +82,5 @@ void CLicencePage::EnableFrameOk(bool enable) const {
 }
 
 void CLicencePage::OnShowWindow(bool /*shown*/) {
-    CTextCatalogue legal("Legal");
-    CWindow(Item(IDC_LICENCE_GROUP)).SetText(legal.ReadText("Agreement"));
-    CWindow(Item(IDC_ACCEPT)).SetText(legal.ReadText("Accept"));
-    CWindow(Item(IDC_REJECT)).SetText(legal.ReadText("Reject"));
+    SetCaptions(Handle(), "Legal", {{IDC_LICENCE_GROUP, "Agreement"}, {IDC_ACCEPT, "Accept"}, {IDC_REJECT, "Reject"}});
 }

@@ -27,6 +27,13 @@ void ReplaceLineBreakMarkers(char* text) {
     }
 }
 
+void SetCaptions(HWND dialog, const char* section, std::initializer_list<CaptionKey> captions) {
+    CTextCatalogue catalogue(section);
+    // Each text is used before the next read overwrites the thread's buffer.
+    for (const CaptionKey& caption : captions)
+        SetDlgItemTextA(dialog, caption.controlId, catalogue.ReadText(caption.key));
+}
+
 CTextCatalogue::CTextCatalogue(const char* section)
     : filePath_(JoinPath(ProgramFolder(), "language\\setup.ini")) {
     if (section != nullptr) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 
 // Texts the user reads, from language\setup.ini beside the program, read at the
@@ -27,6 +30,15 @@ private:
 
 // The process-wide catalogue of section "Message".
 extern CTextCatalogue MessageCatalogue;
+
+// One control's caption and the key it is read from.
+struct CaptionKey {
+    int controlId;
+    const char* key;
+};
+
+// Sets each control's caption from key of section, read at the moment of the call.
+void SetCaptions(HWND dialog, const char* section, std::initializer_list<CaptionKey> captions);
 
 // INI values are single lines: "\1", "\2" and "\3" (backslash, digit) mark line
 // breaks. The first occurrence of each becomes CR LF in place; later ones stay.

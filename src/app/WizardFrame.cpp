@@ -78,13 +78,13 @@ BOOL CWizardFrame::OnInitDialog() {
                                          : static_cast<HBITMAP>(LoadImageA(nullptr, bitmapPath.c_str(), IMAGE_BITMAP,
                                                                            0, 0, LR_LOADFROMFILE)));
     if (!sideBitmap_) {
-        ShowMessageBox(Handle(), MessageCatalogue.ReadText("IDS_ERR_NOLEFT"), ApplicationName().c_str(), MB_OK);
+        ShowOwnedMessageBox(Handle(), MessageCatalogue.ReadText("IDS_ERR_NOLEFT"));
         CloseWizard();
         return TRUE;
     }
     const int os = DetectSystem();
     if (os >= 2 && os <= 7 && administratorCheck && administratorCheck() == 0) {
-        ShowMessageBox(Handle(), MessageCatalogue.ReadText("IDS_ADMIN"), ApplicationName().c_str(), MB_OK);
+        ShowOwnedMessageBox(Handle(), MessageCatalogue.ReadText("IDS_ADMIN"));
         CloseWizard();
     }
     return TRUE;
@@ -129,7 +129,7 @@ bool CWizardFrame::SetActivePage(int target) {
                 baudRateReset_ = false;
             }
             if (const char* key = UnsupportedOsMessageKey(typed_.os->OsIndex(), support)) {
-                ShowMessageBox(nullptr, MessageCatalogue.ReadText(key), ApplicationName().c_str(), MB_OK);
+                ShowAppMessageBox(MessageCatalogue.ReadText(key));
                 current_ = target - 1;
                 pages_[current_]->Show(SW_SHOW);
                 return false;

@@ -19,9 +19,11 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type)
     return MessageBoxA(owner, safeText, safeCaption, type);
 }
 
-int ShowAppMessageBox(const char* text, UINT type) {
-    return ShowMessageBox(nullptr, text, ApplicationName().c_str(), type);
+int ShowOwnedMessageBox(HWND owner, const char* text, UINT type) {
+    return ShowMessageBox(owner, text, ApplicationName().c_str(), type);
 }
+
+int ShowAppMessageBox(const char* text, UINT type) { return ShowOwnedMessageBox(nullptr, text, type); }
 
 std::string ApplicationName() {
     std::string name = ModulePath();

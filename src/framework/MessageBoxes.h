@@ -12,6 +12,9 @@ using MessageBoxHandler = std::function<int(HWND owner, const std::string& text,
 // A message box with an owner window (or none) and a caption.
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 
+// A message box owned by a window (or none), with the application name as caption.
+int ShowOwnedMessageBox(HWND owner, const char* text, UINT type = MB_OK);
+
 // The application's own message box: no owner, the application name as caption.
 int ShowAppMessageBox(const char* text, UINT type = MB_OK);
 

@@ -70,9 +70,7 @@ void CModePage::ApplyAdvancedSetup(int advancedSetup) {
 }
 
 void CModePage::OnShowWindow(bool /*shown*/) {
-    CTextCatalogue mode("Mode");
-    CWindow(Item(IDC_MODE_GROUP)).SetText(mode.ReadText("Type"));
-    CWindow(Item(IDC_TYPICAL)).SetText(mode.ReadText("Typical"));
-    CWindow(Item(IDC_ADVANCED)).SetText(mode.ReadText("Advanced"));
-    CWindow(Item(IDT_REMARKS)).SetText(mode.ReadText("Remarks"));
+    SetCaptions(Handle(), "Mode",
+                {{IDC_MODE_GROUP, "Type"}, {IDC_TYPICAL, "Typical"}, {IDC_ADVANCED, "Advanced"},
+                 {IDT_REMARKS, "Remarks"}});
 }

@@ -46,7 +46,7 @@ BOOL COsPage::OnInitDialog() {
                            running.version.dwMinorVersion, running.version.wProductType, running.processorArchitecture);
     osIndex_ = choice.osIndex;
     if (choice.unknownPlatform)
-        ShowMessageBox(Handle(), MessageCatalogue.ReadText("IDS_ERR_SYSTEM"), ApplicationName().c_str(), MB_OK);
+        ShowOwnedMessageBox(Handle(), MessageCatalogue.ReadText("IDS_ERR_SYSTEM"));
     if (choice.checkedButton != 0) CheckRadioButton(Handle(), IDC_OS_WIN98ME, IDC_OS_WIN7, choice.checkedButton);
 
     // The user cannot choose: only the detected system's button stays enabled.

@@ -111,12 +111,14 @@ bool CPortPage::OnCommand(WORD id, WORD code, HWND /*control*/) {
 }
 
 void CPortPage::OnShowWindow(bool /*shown*/) {
-    CTextCatalogue confirm("Confirm");
-    const struct {
-        int id;
-        const char* key;
-    } labels[] = {{IDC_PORT_GROUP, "Set"},         {IDT_PORTS_LABEL, "Ports"},        {IDC_COM_GROUP, "Com"},
-                  {IDT_BAUD_RATE_LABEL, "BaudRate"}, {IDT_PARITY_LABEL, "Parity"},      {IDT_BYTE_SIZE_LABEL, "ByteSize"},
-                  {IDT_STOP_BITS_LABEL, "StopBits"}, {IDT_PROTOCOL_LABEL, "Protocol"}, {IDX_RASTER, "Raster"}};
-    for (const auto& label : labels) SetDlgItemTextA(Handle(), label.id, confirm.ReadText(label.key));
+    SetCaptions(Handle(), "Confirm",
+                {{IDC_PORT_GROUP, "Set"},
+                 {IDT_PORTS_LABEL, "Ports"},
+                 {IDC_COM_GROUP, "Com"},
+                 {IDT_BAUD_RATE_LABEL, "BaudRate"},
+                 {IDT_PARITY_LABEL, "Parity"},
+                 {IDT_BYTE_SIZE_LABEL, "ByteSize"},
+                 {IDT_STOP_BITS_LABEL, "StopBits"},
+                 {IDT_PROTOCOL_LABEL, "Protocol"},
+                 {IDX_RASTER, "Raster"}});
 }

@@ -115,11 +115,11 @@ bool CModelPage::OnCommand(WORD id, WORD code, HWND /*control*/) {
 }
 
 void CModelPage::OnShowWindow(bool /*shown*/) {
-    CTextCatalogue series("Series");
-    SetDlgItemTextA(Handle(), IDC_MODEL_GROUP, series.ReadText("Select"));
-    SetDlgItemTextA(Handle(), IDC_TYPE_RECEIPT, series.ReadText("Receipt"));
-    SetDlgItemTextA(Handle(), IDC_TYPE_TICKET, series.ReadText("Ticket"));
-    SetDlgItemTextA(Handle(), IDC_TYPE_LABEL, series.ReadText("Label"));
-    SetDlgItemTextA(Handle(), IDC_TYPE_EMBEDDED, series.ReadText("Embedded"));
-    SetDlgItemTextA(Handle(), IDX_SET_DEFAULT, series.ReadText("Default"));
+    SetCaptions(Handle(), "Series",
+                {{IDC_MODEL_GROUP, "Select"},
+                 {IDC_TYPE_RECEIPT, "Receipt"},
+                 {IDC_TYPE_TICKET, "Ticket"},
+                 {IDC_TYPE_LABEL, "Label"},
+                 {IDC_TYPE_EMBEDDED, "Embedded"},
+                 {IDX_SET_DEFAULT, "Default"}});
 }
