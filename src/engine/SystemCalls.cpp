@@ -10,6 +10,22 @@ const SystemCallTable kDefaults = {
     ::GetVersionExA,
     ::LoadLibraryA,
     ::GetProcAddress,
+    ::AddPrinterA,
+    ::AddPrinterDriverA,
+    ::AddMonitorA,
+    ::AddPrintProcessorA,
+    ::EnumPortsA,
+    ::OpenPrinterA,
+    ::GetPrinterA,
+    ::SetPrinterA,
+    ::OpenSCManagerA,
+    ::OpenServiceA,
+    ::ControlService,
+    ::StartServiceA,
+    ::QueryServiceStatus,
+    ::CopyFileA,
+    ::FormatMessageA,
+    ::SetupIterateCabinetA,
 };
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop

@@ -1,15 +1,41 @@
 #pragma once
 
 #include <windows.h>
+#include <setupapi.h>
+#include <winspool.h>
 
 // Platform calls whose failures the tests must be able to produce on demand (Wine
-// cannot make them fail). Product code calls them through this one table; a test
-// swaps a single entry for its own length and puts the default back. Everything
-// else calls Windows directly.
+// cannot make them fail: its spooler never answers "already exists", files are never
+// in use, FormatMessage always knows the code). Product code calls them through this
+// one table; a test swaps a single entry for its own length and puts the default back.
+// Everything else calls Windows directly.
 struct SystemCallTable {
     BOOL(WINAPI* GetVersionExA)(LPOSVERSIONINFOA info);
     HMODULE(WINAPI* LoadLibraryA)(LPCSTR fileName);
     FARPROC(WINAPI* GetProcAddress)(HMODULE module, LPCSTR procName);
+
+    HANDLE(WINAPI* AddPrinterA)(LPSTR server, DWORD level, LPBYTE printer);
+    BOOL(WINAPI* AddPrinterDriverA)(LPSTR server, DWORD level, LPBYTE driver);
+    BOOL(WINAPI* AddMonitorA)(LPSTR server, DWORD level, LPBYTE monitor);
+    BOOL(WINAPI* AddPrintProcessorA)(LPSTR server, LPSTR environment, LPSTR pathName,
+                                     LPSTR processorName);
+    BOOL(WINAPI* EnumPortsA)(LPSTR server, DWORD level, LPBYTE ports, DWORD size, LPDWORD needed,
+                             LPDWORD returned);
+    BOOL(WINAPI* OpenPrinterA)(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults);
+    BOOL(WINAPI* GetPrinterA)(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
+    BOOL(WINAPI* SetPrinterA)(HANDLE printer, DWORD level, LPBYTE buffer, DWORD command);
+
+    SC_HANDLE(WINAPI* OpenSCManagerA)(LPCSTR machine, LPCSTR database, DWORD access);
+    SC_HANDLE(WINAPI* OpenServiceA)(SC_HANDLE manager, LPCSTR name, DWORD access);
+    BOOL(WINAPI* ControlService)(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status);
+    BOOL(WINAPI* StartServiceA)(SC_HANDLE service, DWORD argumentCount, LPCSTR* arguments);
+    BOOL(WINAPI* QueryServiceStatus)(SC_HANDLE service, LPSERVICE_STATUS status);
+
+    BOOL(WINAPI* CopyFileA)(LPCSTR source, LPCSTR target, BOOL failIfExists);
+    DWORD(WINAPI* FormatMessageA)(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
+                                  LPSTR buffer, DWORD size, va_list* arguments);
+    BOOL(WINAPI* SetupIterateCabinetA)(PCSTR cabinet, DWORD reserved, PSP_FILE_CALLBACK_A callback,
+                                       PVOID context);
 };
 
 // The table in force.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winspool.h>
 
 #include <utility>
 
@@ -66,7 +67,21 @@ struct SidTraits {
     static void Close(Type sid) { FreeSid(sid); }
 };
 
+struct ServiceHandleTraits {
+    using Type = SC_HANDLE;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type handle) { CloseServiceHandle(handle); }
+};
+
+struct PrinterHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type printer) { ClosePrinter(printer); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueSid = UniqueResource<SidTraits>;
+using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;
+using UniquePrinterHandle = UniqueResource<PrinterHandleTraits>;

@@ -1,0 +1,156 @@
+#include "engine/ComponentChecks.h"
+
+#include "config/ProcessSettings.h"
+#include "config/RegistryKey.h"
+#include "config/SetupConfig.h"
+#include "engine/ErrorText.h"
+#include "engine/FileStaging.h"
+#include "engine/SpoolerObjects.h"
+#include "ports/PortNames.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+enum class Installed { No, Current, Older };
+
+// A version that cannot be read counts as older than any configured one.
+Installed InstalledVersion(const std::string& keyPath, unsigned int configured) {
+    CRegistryKey key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, keyPath.c_str())) return Installed::No;
+    DWORD installed = 0;
+    if (!key.QueryDword("DriverVersion", &installed) || configured > installed) return Installed::Older;
+    return Installed::Current;
+}
+
+void RecordVersion(const std::string& keyPath, unsigned int version) {
+    CRegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, keyPath.c_str())) key.SetDword("DriverVersion", version);
+}
+
+// The record's own storage has room for the one-letter prefix.
+void PrefixName(char* name) {
+    const std::size_t length = std::strlen(name);
+    std::memmove(name + 1, name, length + 1);
+    name[0] = 'n';
+}
+
+// Copies a monitor DLL to the system directory. A DLL in use is copied under its
+// prefixed name and the record then names that copy; a prefixed copy in use too
+// needs a restart. False only for that case (other copy failures leave their text
+// for the installation to find).
+bool CopyMonitorDll(char* dllName, int os, std::string& errorText) {
+    const int copied = CopyDriverFile(dllName, kSystemDirectory, os, false, errorText);
+    if (copied != ERROR_SHARING_VIOLATION && copied != ERROR_ACCESS_DENIED) return true;
+    const int prefixed = CopyDriverFile(dllName, kSystemDirectory, os, true, errorText);
+    if (prefixed == ERROR_SHARING_VIOLATION || prefixed == ERROR_ACCESS_DENIED) {
+        errorText = MessageText("IDS_ERR_NEEDRESTART");
+        return false;
+    }
+    PrefixName(dllName);
+    return true;
+}
+
+// Checks one monitor: its flag when older, 0 when current, and a missing one installed.
+int CheckMonitor(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version, int olderFlag, int os,
+                 std::string& errorText) {
+    const std::string keyPath = MonitorKeyPath(monitor.pName);
+    switch (InstalledVersion(keyPath, version)) {
+        case Installed::Older:
+            return olderFlag;
+        case Installed::Current:
+            return 0;
+        case Installed::No:
+            break;
+    }
+    if (!CopyMonitorDll(monitor.pDLLName, os, errorText)) return kMonitorCheckFailed;
+    if (uiDll != nullptr && uiDll[0] != '\0') CopyDriverFile(uiDll, kSystemDirectory, os, false, errorText);
+    if (!AddMonitorObject(&monitor, errorText)) return kMonitorCheckFailed;
+    RecordVersion(keyPath, version);
+    return 0;
+}
+
+bool HasName(const char* text) { return text != nullptr && text[0] != '\0'; }
+
+}  // namespace
+
+std::string MonitorKeyPath(const char* monitorName) {
+    return std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\") + (monitorName ? monitorName : "");
+}
+
+std::string PrintProcessorKeyPath(int os, const char* processorName) {
+    const char* environment = os == 0                              ? "Windows 4.0"
+                              : ProcessSettings::Is64BitWindows() ? "Windows x64"
+                                                                   : "Windows NT x86";
+    return std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\") + environment +
+           "\\Print Processors\\" + (processorName ? processorName : "");
+}
+
+int CheckPortMonitors(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText) {
+    if (portKind != kSerialInterface && portKind != kUsbInterface) return 0;
+    config.currentType = printerType;
+    PortMonitorPair monitors = {};
+    config.GetPortMonitors(os, &monitors);
+
+    int result = 0;
+    // A 64-bit Windows brings its own serial port support.
+    if (portKind == kSerialInterface && !ProcessSettings::Is64BitWindows() && HasName(monitors.serial.pDLLName) &&
+        os != 0) {
+        result = CheckMonitor(monitors.serial, monitors.serialUiDll, monitors.serialVersion, kSerialMonitorOlder, os,
+                              errorText);
+        if (result < 0) return result;
+    }
+    if (portKind == kUsbInterface && HasName(monitors.usb.pDLLName) && os != 1) {
+        result = CheckMonitor(monitors.usb, monitors.usbUiDll, monitors.usbVersion, kUsbMonitorOlder, os, errorText);
+    }
+    return result;
+}
+
+int CheckPrintProcessor(CSetupConfig& config, int os, const char* processorName, char* processorFile,
+                        std::string& errorText) {
+    const unsigned int version = config.GetProcessorVersion();
+    if (processorName == nullptr || std::strcmp(processorName, "WinPrint") == 0) return 0;
+
+    const std::string keyPath = PrintProcessorKeyPath(os, processorName);
+    switch (InstalledVersion(keyPath, version)) {
+        case Installed::Older:
+            return kPrintProcessorOlder;
+        case Installed::Current:
+            return 0;
+        case Installed::No:
+            break;
+    }
+    if (HasName(processorFile)) CopyDriverFile(processorFile, kPrintProcessorDirectory, os, false, errorText);
+    if (AddPrintProcessorObject(processorName, processorFile, os) != 1) {
+        errorText = MessageText("IDS_ERR_ADDPROCESSOR");
+        return kProcessorCheckFailed;
+    }
+    RecordVersion(keyPath, version);
+    Sleep(200);
+    return 0;
+}
+
+int CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText) {
+    config.currentType = printerType;
+    if (portKind != kUsbInterface) return 0;
+    LanguageMonitorInfo info = {};
+    config.GetLanguageMonitorInfo(nullptr, os, &info, kUsbInterface);
+    const bool none = !HasName(info.monitor.pName) && !HasName(info.monitor.pDLLName) && info.version == 0;
+    if (none || os == 1) return 0;
+
+    const std::string keyPath = MonitorKeyPath(info.monitor.pName);
+    switch (InstalledVersion(keyPath, info.version)) {
+        case Installed::Older:
+            return kLanguageMonitorOlder;
+        case Installed::Current:
+            return 0;
+        case Installed::No:
+            break;
+    }
+    if (!CopyMonitorDll(info.monitor.pDLLName, os, errorText)) return kMonitorCheckFailed;
+    if (!AddMonitorObject(&info.monitor, errorText)) return kMonitorCheckFailed;
+    RecordVersion(keyPath, info.version);
+    return 0;
+}

@@ -1,0 +1,414 @@
+#include "engine/FileStaging.h"
+
+#include "config/ProcessSettings.h"
+#include "config/ProfileReader.h"
+#include "engine/ErrorText.h"
+#include "engine/FileSystemRedirection.h"
+#include "engine/SystemCalls.h"
+
+#include <windows.h>
+#include <setupapi.h>
+#include <winspool.h>
+
+#include <array>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::array<const char*, 6> kCabinetCoreFiles = {
+    "unidrvui.dll", "unidrv.dll", "unires.dll", "unidrv.hlp", "stdnames.gpd", "ttfsub.gpd",
+};
+
+// The search lasts one run: the cabinets are listed and extracted once, into a folder
+// of our own, so that only files this run extracted are ever installed from it.
+struct CoreFileSearch {
+    bool extractionPending = true;
+    std::vector<std::string> cabinets;
+    std::string driverCacheFolder;
+    std::string extractionFolder;
+
+    ~CoreFileSearch() { RemoveExtractionFolder(); }
+
+    void RemoveExtractionFolder() {
+        if (extractionFolder.empty()) return;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((extractionFolder + "\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                    const std::string path = extractionFolder + "\\" + found.cFileName;
+                    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileA(path.c_str());
+                }
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(extractionFolder.c_str());
+        extractionFolder.clear();
+    }
+};
+
+CoreFileSearch coreFileSearch;
+
+bool IsCoreFile(const char* upperName) {
+    for (const char* family : {"UNIDRV", "STDNAMES", "TTFSUB", "UNIRES"}) {
+        if (std::strstr(upperName, family) != nullptr) return true;
+    }
+    return false;
+}
+
+bool FileExists(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+bool IsDirectory(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The directory queries fill fixed buffers: a result that does not fit is a failure.
+bool PrinterDriverDirectory(std::string& directory, DWORD bufferSize = 256) {
+    std::vector<char> buffer(bufferSize, '\0');
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer.data()), bufferSize,
+                                    &needed)) {
+        return false;
+    }
+    directory.assign(buffer.data(), strnlen(buffer.data(), bufferSize));
+    return !directory.empty();
+}
+
+bool PrintProcessorDirectory(std::string& directory) {
+    char buffer[256] = {};
+    DWORD needed = 0;
+    if (!GetPrintProcessorDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer), sizeof buffer,
+                                     &needed)) {
+        return false;
+    }
+    directory.assign(buffer, strnlen(buffer, sizeof buffer));
+    return !directory.empty();
+}
+
+bool SystemDirectory(std::string& directory) {
+    char buffer[256] = {};
+    const UINT length = GetSystemDirectoryA(buffer, sizeof buffer);
+    if (length == 0 || length >= sizeof buffer) return false;
+    directory.assign(buffer, length);
+    return true;
+}
+
+bool WindowsDirectory(std::string& directory) {
+    char buffer[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryA(buffer, sizeof buffer);
+    if (length == 0 || length >= sizeof buffer) return false;
+    directory.assign(buffer, length);
+    return true;
+}
+
+bool TemporaryFolder(std::string& folder) {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetTempPathA(sizeof buffer, buffer);
+    if (length == 0 || length >= sizeof buffer) return false;
+    folder.assign(buffer, length);
+    return true;
+}
+
+bool IsInUse(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED; }
+
+// A fresh folder below the temporary folder: nothing in it that this run did not put there.
+bool CreateExtractionFolder(std::string& folder) {
+    std::string temporary;
+    if (!TemporaryFolder(temporary)) return false;
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::string candidate = temporary + "PrinterSetup-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                      std::to_string(GetTickCount() + attempt);
+        if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+            folder = candidate;
+            return true;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    return false;
+}
+
+UINT CALLBACK CabinetCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR /*param2*/) {
+    if (notification != SPFILENOTIFY_FILEINCABINET) return NO_ERROR;
+    auto* info = reinterpret_cast<FILE_IN_CABINET_INFO_A*>(param1);
+    const std::string& folder = *static_cast<const std::string*>(context);
+    bool wanted = false;
+    for (const char* name : kCabinetCoreFiles) {
+        if (std::strcmp(info->NameInCabinet, name) == 0) wanted = true;
+    }
+    const std::string target = folder + "\\" + info->NameInCabinet;
+    if (!wanted || target.size() >= sizeof info->FullTargetName) return FILEOP_SKIP;
+    std::memcpy(info->FullTargetName, target.c_str(), target.size() + 1);
+    return FILEOP_DOIT;
+}
+
+// The text of a failed copy: the catalogue's two texts around the name and the
+// system's description, or the first text alone when there is no description.
+void SetCopyErrorText(std::string& errorText, const std::string& targetName, DWORD code) {
+    errorText = MessageText("IDS_ERR_COPYFIEL");
+    std::string description;
+    if (DescribeSystemError(code, description)) {
+        errorText += targetName + "\n" + description;
+        errorText += MessageText("IDS_ERR_COPYFIEL1");
+    }
+}
+
+struct TargetDirectory {
+    std::string path;
+    const char* errorKey = nullptr;  // set when the directory cannot be named
+};
+
+TargetDirectory ResolveTargetDirectory(int kind) {
+    TargetDirectory target;
+    switch (kind) {
+        case kPrinterDriverDirectory:
+            if (!PrinterDriverDirectory(target.path)) target.errorKey = "IDS_ERR_GETDRIVERDIR";
+            break;
+        case kDriverVersion3Directory:
+            if (PrinterDriverDirectory(target.path)) {
+                target.path += "\\3";
+            } else {
+                target.errorKey = "IDS_ERR_GETDRIVERDIR";
+            }
+            break;
+        case kPrintProcessorDirectory:
+            if (!PrintProcessorDirectory(target.path)) target.errorKey = "IDS_ERR_GETPRODIR";
+            break;
+        case kSystemDirectory:
+        case kSystemDirectoryIfMissing:
+            if (!SystemDirectory(target.path)) target.errorKey = "IDS_ERR_GETSYSDIR";
+            break;
+        case kWbemDirectory:
+            if (SystemDirectory(target.path)) {
+                target.path += "\\wbem";
+            } else {
+                target.errorKey = "IDS_ERR_GETSYSDIR";
+            }
+            break;
+        default:
+            target.errorKey = "IDS_ERR_DIRTYPE";
+            break;
+    }
+    return target;
+}
+
+bool CreatedWhenMissing(int kind) {
+    return kind == kPrinterDriverDirectory || kind == kPrintProcessorDirectory || kind == kWbemDirectory ||
+           kind == kDriverVersion3Directory;
+}
+
+int GeneralCopy(const char* fileName, int kind, int os, bool prefixed, std::string& errorText) {
+    if (fileName[0] == '0') return 0;
+
+    const TargetDirectory target = ResolveTargetDirectory(kind);
+    if (target.errorKey != nullptr) {
+        errorText = MessageText(target.errorKey);
+        return 0;
+    }
+    if (CreatedWhenMissing(kind) && !IsDirectory(target.path)) CreateDirectoryA(target.path.c_str(), nullptr);
+    if (kind == kSystemDirectoryIfMissing && FileExists(target.path + "\\" + fileName)) return 1;
+    if (kind == kWbemDirectory) {
+        if (FileExists(target.path + "\\" + fileName)) return 1;
+        std::string system;
+        if (os >= 5 && os <= 7 && SystemDirectory(system) && FileExists(system + "\\" + fileName)) return 1;
+    }
+
+    const bool is64 = ProcessSettings::Is64BitWindows();
+    const std::string source = JoinPath(ProgramFolder(), std::string(is64 ? "W64\\" : "W32\\") + fileName);
+    std::string targetName = prefixed ? "n" : "";
+    targetName += fileName;
+    const std::string targetPath = target.path + "\\" + targetName;
+
+    BOOL copied = FALSE;
+    DWORD code = ERROR_SUCCESS;
+    auto copy = [&] {
+        SetFileAttributesA(targetPath.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+        copied = SystemCalls().CopyFileA(source.c_str(), targetPath.c_str(), FALSE);
+        code = GetLastError();
+    };
+    if (kind == kSystemDirectory && is64) {
+        CFileSystemRedirectionOff redirection;
+        if (!redirection.Usable()) {
+            errorText = MessageText("IDS_ERR_COPYFIEL") + fileName;
+            return 0;
+        }
+        copy();
+    } else {
+        copy();
+    }
+
+    if (copied) return 1;
+    if (IsInUse(code)) return static_cast<int>(code);
+    SetCopyErrorText(errorText, targetName, code);
+    return 0;
+}
+
+// Windows 2000, XP and Server 2003: the driver directory, then the driver cache cabinets.
+// 2 = not found there, go on with the general copy.
+int CopyCoreFileFromDriverCache(const char* fileName, std::string& errorText) {
+    std::string driverDirectory;
+    if (!PrinterDriverDirectory(driverDirectory)) {
+        errorText = MessageText("IDS_ERR_GETDRIVERDIR");
+        return 0;
+    }
+    if (FileExists(driverDirectory + "\\" + fileName)) return 1;
+
+    if (coreFileSearch.extractionPending) {
+        coreFileSearch.extractionPending = false;
+        if (!ExtractCoreFilesFromCabinets()) return 2;
+    }
+    if (coreFileSearch.extractionFolder.empty()) return 2;
+
+    std::string target;
+    if (!PrinterDriverDirectory(target, MAX_PATH)) {
+        errorText = MessageText("IDS_ERR_GETDRIVERDIR");
+        return 0;
+    }
+    const std::string source = coreFileSearch.extractionFolder + "\\" + fileName;
+    if (FileExists(source) &&
+        SystemCalls().CopyFileA(source.c_str(), (target + "\\" + fileName).c_str(), FALSE)) {
+        return 1;
+    }
+    return 2;
+}
+
+// Vista and later: the driver directory, then the system's own printer driver package.
+int CopyCoreFileFromDriverStore(const char* fileName, std::string& errorText) {
+    std::string driverDirectory;
+    if (!PrinterDriverDirectory(driverDirectory)) {
+        errorText = MessageText("IDS_ERR_GETDRIVERDIR");
+        return 0;
+    }
+    if (FileExists(driverDirectory + "\\" + fileName)) return 1;
+
+    std::string windows;
+    if (!WindowsDirectory(windows)) {
+        errorText = "Couldn't find system files.";
+        return 0;
+    }
+    const bool is64 = ProcessSettings::Is64BitWindows();
+    const std::string repository = windows + "\\System32\\DriverStore\\FileRepository\\";
+
+    WIN32_FIND_DATAA found;
+    HANDLE search = INVALID_HANDLE_VALUE;
+    DWORD code = ERROR_SUCCESS;
+    {
+        std::optional<CFileSystemRedirectionOff> redirection;
+        if (is64 && !redirection.emplace().Usable()) {
+            errorText = MessageText("IDS_ERR_COPYFIEL") + fileName;
+            return 0;
+        }
+        search = FindFirstFileA((repository + "ntprint*").c_str(), &found);
+        code = GetLastError();
+    }
+    if (search == INVALID_HANDLE_VALUE) {
+        errorText = "Couldn't find system files.";
+        std::string description;
+        if (DescribeSystemError(code, description)) errorText += "\n" + description;
+        return 0;
+    }
+    const std::string source =
+        repository + found.cFileName + (is64 ? "\\AMD64\\" : "\\I386\\") + fileName;
+
+    std::string target;
+    if (!PrinterDriverDirectory(target, MAX_PATH)) {
+        FindClose(search);
+        errorText = MessageText("IDS_ERR_GETDRIVERDIR");
+        return 0;
+    }
+    BOOL copied = FALSE;
+    {
+        std::optional<CFileSystemRedirectionOff> redirection;
+        if (is64 && !redirection.emplace().Usable()) {
+            FindClose(search);
+            errorText = MessageText("IDS_ERR_COPYFIEL") + fileName;
+            return 0;
+        }
+        copied = SystemCalls().CopyFileA(source.c_str(), (target + "\\" + fileName).c_str(), FALSE);
+        code = GetLastError();
+    }
+    if (!copied) {
+        FindClose(search);
+        if (IsInUse(code)) return static_cast<int>(code);
+        errorText = MessageText("IDS_ERR_COPYFIEL") + fileName;
+        std::string description;
+        if (DescribeSystemError(code, description)) errorText += "\n" + description + source;
+        return 0;
+    }
+    if (!FindClose(search)) {
+        errorText = "Couldn't close search handle.";
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace
+
+int CopyDriverFile(char* fileName, int kind, int os, bool prefixed, std::string& errorText) {
+    if (fileName == nullptr) {
+        errorText = MessageText("IDS_ERR_COPYFIEL");
+        return 0;
+    }
+    CharUpperA(fileName);
+
+    if (IsCoreFile(fileName)) {
+        if (os >= 2 && os <= 4) {
+            const int result = CopyCoreFileFromDriverCache(fileName, errorText);
+            if (result != 2) return result;
+        } else if (os >= 5 && os <= 7) {
+            return CopyCoreFileFromDriverStore(fileName, errorText);
+        }
+    }
+    return GeneralCopy(fileName, kind, os, prefixed, errorText);
+}
+
+int CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed, std::string& errorText) {
+    std::vector<char> copy(fileName.begin(), fileName.end());
+    copy.push_back('\0');
+    return CopyDriverFile(copy.data(), kind, os, prefixed, errorText);
+}
+
+bool ExtractCoreFilesFromCabinets() {
+    std::string windows;
+    if (!WindowsDirectory(windows)) return false;
+    coreFileSearch.driverCacheFolder =
+        windows + (ProcessSettings::Is64BitWindows() ? "\\Driver Cache\\AMD64\\" : "\\Driver Cache\\i386\\");
+
+    coreFileSearch.cabinets.clear();
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((coreFileSearch.driverCacheFolder + "*.cab").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            coreFileSearch.cabinets.emplace_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    if (coreFileSearch.cabinets.empty()) return false;
+
+    if (coreFileSearch.extractionFolder.empty() && !CreateExtractionFolder(coreFileSearch.extractionFolder)) {
+        return false;
+    }
+    BOOL result = FALSE;
+    for (const std::string& cabinet : coreFileSearch.cabinets) {
+        const std::string path = coreFileSearch.driverCacheFolder + cabinet;
+        result = SystemCalls().SetupIterateCabinetA(path.c_str(), 0, CabinetCallback,
+                                                     &coreFileSearch.extractionFolder);
+    }
+    return result != FALSE;
+}
+
+void EndCoreFileSearch() {
+    coreFileSearch.RemoveExtractionFolder();
+    coreFileSearch.cabinets.clear();
+    coreFileSearch.extractionPending = true;
+}

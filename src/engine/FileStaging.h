@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+// Where CopyDriverFile puts a file.
+enum TargetKind {
+    kPrinterDriverDirectory = 66000,
+    kPrintProcessorDirectory = 66001,
+    kSystemDirectory = 66002,
+    kSystemDirectoryIfMissing = 66003,  // an existing file counts as in place
+    kWbemDirectory = 66004,             // likewise; on Vista and later also one in the system directory
+    kDriverVersion3Directory = 999,
+};
+
+// Puts one file of the distribution's W32 (W64 on 64-bit Windows) folder in place.
+// The universal driver's core files (names containing UNIDRV, STDNAMES, TTFSUB or
+// UNIRES) are first looked for where the system keeps its own copies.
+//   1   the file is in place (copied, or found where the kind allows);
+//   0   failed, with a text in errorText; also, silently, for a name beginning with "0"
+//       (the configuration's "none");
+//   32 / 5  the target is in use or protected; no text, the caller decides.
+// fileName is upper-cased in place (the records and registry values show it); prefixed
+// copies the file under "n" + its name.
+int CopyDriverFile(char* fileName, int kind, int os, bool prefixed, std::string& errorText);
+// For names the caller does not own: works on a copy.
+int CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed, std::string& errorText);
+
+// Extracts the six core files from every cabinet of the Windows driver cache into a
+// folder made for this run. True when the last cabinet was iterated successfully.
+bool ExtractCoreFilesFromCabinets();
+
+// Ends the run's core-file search: removes the extraction folder and lets the next
+// run extract again.
+void EndCoreFileSearch();

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+
+// WOW64 sends this 32-bit program's system32 paths to syswow64. Files meant for the
+// 64-bit system (monitor DLLs, the driver store) are reached with redirection off for
+// the length of one object. The functions are looked up in Kernel32 at run time, so the
+// program still starts on systems that have none.
+class CFileSystemRedirectionOff {
+public:
+    enum class State {
+        Off,            // redirection is off until the object goes
+        NotAvailable,   // Kernel32 has no such function: go on with redirection as it is
+        NoKernel32,     // Kernel32 could not be loaded
+        Refused,        // the switch failed
+    };
+
+    CFileSystemRedirectionOff();
+    ~CFileSystemRedirectionOff();
+    CFileSystemRedirectionOff(const CFileSystemRedirectionOff&) = delete;
+    CFileSystemRedirectionOff& operator=(const CFileSystemRedirectionOff&) = delete;
+
+    State GetState() const { return state_; }
+    // The work may go on: redirection is off, or there is none to turn off.
+    bool Usable() const { return state_ == State::Off || state_ == State::NotAvailable; }
+
+private:
+    using RevertFunction = BOOL(WINAPI*)(PVOID);
+
+    State state_ = State::NoKernel32;
+    HMODULE kernel32_ = nullptr;
+    RevertFunction revert_ = nullptr;
+    PVOID saved_ = nullptr;
+};

@@ -1,0 +1,98 @@
+#include "ports/SerialSettings.h"
+
+#include "config/RegistryKey.h"
+
+#include <cstdio>
+#include <cstring>
+
+std::string FormatSerialSettings(const SerialLineSettings& settings) {
+    const char* format = settings.stopBits == 1.5 ? "%d,%c,%d,%.1f,%c" : "%d,%c,%d,%.0f,%c";
+    char text[96];
+    std::snprintf(text, sizeof text, format, settings.baudRate, settings.parity, settings.byteSize,
+                  settings.stopBits, settings.protocol);
+    return text;
+}
+
+DCB BuildSerialDcb(const SerialLineSettings& settings) {
+    DCB dcb;
+    std::memset(&dcb, 0, sizeof dcb);
+    dcb.DCBlength = sizeof dcb;
+    dcb.BaudRate = static_cast<DWORD>(settings.baudRate);
+    dcb.fBinary = 1;
+    switch (settings.parity) {
+        case 'e': dcb.Parity = EVENPARITY; break;
+        case 'm': dcb.Parity = MARKPARITY; break;
+        case 'o': dcb.Parity = ODDPARITY; break;
+        case 's': dcb.Parity = SPACEPARITY; break;
+        default: dcb.Parity = NOPARITY; break;
+    }
+    if (settings.parity == 'e' || settings.parity == 'm' || settings.parity == 'o' || settings.parity == 's') {
+        dcb.fParity = 1;
+        dcb.fErrorChar = 1;
+    }
+    dcb.ByteSize = static_cast<BYTE>(settings.byteSize & 0xFF);
+    if (settings.stopBits == 1.5) {
+        dcb.StopBits = ONE5STOPBITS;
+    } else if (settings.stopBits == 2.0) {
+        dcb.StopBits = TWOSTOPBITS;
+    } else {
+        dcb.StopBits = ONESTOPBIT;
+    }
+    if (settings.protocol == 'p') {
+        dcb.fOutxCtsFlow = 1;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    } else if (settings.protocol == 'x') {
+        dcb.fOutX = 1;
+        dcb.fInX = 1;
+        dcb.XonChar = 0x11;
+        dcb.XoffChar = 0x13;
+    }
+    return dcb;
+}
+
+std::string SerialPortName(const char* portName) {
+    if (portName == nullptr) return std::string();
+    const char* com = std::strstr(portName, "COM");
+    return com != nullptr ? std::string(com) : std::string();
+}
+
+int SerialPortNumber(const char* portName) {
+    const std::string name = SerialPortName(portName);
+    if (name.size() < 4 || name[3] < '0' || name[3] > '9') return 0;
+    return name[3] - '0';
+}
+
+void WriteSerialSettings9x(unsigned char portNumber, const char* portName, const SerialLineSettings& settings) {
+    DCB dcb = BuildSerialDcb(settings);
+
+    // COM1 and COM2 are the first and second class keys that describe a serial port.
+    if (portNumber == 1 || portNumber == 2) {
+        int serialKeysSeen = 0;
+        for (int i = 0; i <= 3; ++i) {
+            char path[64];
+            std::snprintf(path, sizeof path, "System\\CurrentControlSet\\Services\\Class\\Ports\\000%d", i);
+            CRegistryKey key;
+            if (!key.Open(HKEY_LOCAL_MACHINE, path)) continue;
+            unsigned char subClass[3] = {};
+            key.QueryValue("PortSubClass", subClass, sizeof subClass);
+            if (subClass[0] != 1) continue;
+            if (++serialKeysSeen == portNumber) {
+                key.SetValue("DCB", &dcb, REG_NONE, sizeof dcb);
+                break;
+            }
+        }
+    }
+
+    const std::string text = FormatSerialSettings(settings);
+    WriteProfileStringA("Ports", portName, text.c_str());
+    SendNotifyMessageA(HWND_BROADCAST, WM_WININICHANGE, 0, reinterpret_cast<LPARAM>("Ports"));
+    WriteProfileStringA(nullptr, nullptr, nullptr);
+}
+
+void WriteSerialSettingsNT(const char* portName, const SerialLineSettings& settings) {
+    const std::string text = FormatSerialSettings(settings);
+    CRegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports")) {
+        key.SetString(portName, text.c_str());
+    }
+}
