@@ -1,0 +1,182 @@
+#include "engine/FileStaging.h"
+
+#include "config/ProcessSettings.h"
+#include "engine/EngineTestSupport.h"
+#include "engine/FileSystemRedirection.h"
+#include "support/Overrides.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string Folder(UINT(WINAPI* query)(LPSTR, UINT)) {
+    char buffer[MAX_PATH] = {};
+    query(buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string DriverDirectory() {
+    char buffer[MAX_PATH] = {};
+    DWORD needed = 0;
+    GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer), sizeof buffer, &needed);
+    return buffer;
+}
+
+std::string TemporaryFolder() {
+    char buffer[MAX_PATH] = {};
+    GetTempPathA(sizeof buffer, buffer);
+    return buffer;
+}
+
+// Reads through WOW64's redirection or past it.
+std::string ReadNative(const std::string& path) {
+    CFileSystemRedirectionOff redirection;
+    return ReadWholeFile(path);
+}
+
+void WriteNative(const std::string& folder, const std::string& name, const std::string& text) {
+    CFileSystemRedirectionOff redirection;
+    CreateFolders(folder);
+    WriteTextFile(folder + "\\", name, text);
+}
+
+void RemoveFile(const std::string& path) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+}
+
+DWORD injectedCode;
+BOOL WINAPI CopyFails(LPCSTR, LPCSTR, BOOL) {
+    SetLastError(injectedCode);
+    return FALSE;
+}
+HMODULE WINAPI LoadFails(LPCSTR) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
+
+class FileStagingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(ProcessSettings::Is64BitWindows()) << "these cases are about a WoW64 prefix";
+        EndCoreFileSearch();
+        distribution = ProgramFolder() + (ProcessSettings::Is64BitWindows() ? "W64\\" : "W32\\");
+        driverDirectory = DriverDirectory();
+        system = Folder(GetSystemDirectoryA);
+        windows = Folder(GetWindowsDirectoryA);
+    }
+    void TearDown() override { EndCoreFileSearch(); }
+
+    int Copy(const char* name, int kind, int os, bool prefixed = false) {
+        std::strcpy(nameBuffer, name);
+        return CopyDriverFile(nameBuffer, kind, os, prefixed, errorText);
+    }
+    void Distribute(const std::string& name, const std::string& text) { WriteTextFile(distribution, name, text); }
+
+    std::string distribution, driverDirectory, system, windows, errorText;
+    char nameBuffer[200] = {};
+};
+
+TEST_F(FileStagingTest, SystemDirectoryKindReachesTheSixtyFourBitSystem) {
+    Distribute("VTSTAGE.DLL", "W64 VTSTAGE");
+    ASSERT_EQ(1, Copy("vtstage.dll", kSystemDirectory, 7)) << errorText;
+    EXPECT_STREQ("VTSTAGE.DLL", nameBuffer);
+    EXPECT_EQ("W64 VTSTAGE", ReadNative(system + "\\VTSTAGE.DLL"));
+    EXPECT_EQ("<missing>", ReadWholeFile(system + "\\VTSTAGE.DLL")) << "landed in the 32-bit system folder";
+}
+
+TEST_F(FileStagingTest, TargetsByKindWithPrefixAndReadOnlyOverwrite) {
+    Distribute("VTFONT.TTF", "font");
+    ASSERT_EQ(1, Copy("VTFONT.TTF", kDriverVersion3Directory, 7, true)) << errorText;
+    EXPECT_EQ("font", ReadWholeFile(driverDirectory + "\\3\\nVTFONT.TTF"));
+
+    WriteTextFile(driverDirectory + "\\", "VTRO.DLL", "old");
+    SetFileAttributesA((driverDirectory + "\\VTRO.DLL").c_str(), FILE_ATTRIBUTE_READONLY);
+    Distribute("VTRO.DLL", "new");
+    ASSERT_EQ(1, Copy("VTRO.DLL", kPrinterDriverDirectory, 7)) << errorText;
+    EXPECT_EQ("new", ReadWholeFile(driverDirectory + "\\VTRO.DLL"));
+
+    // Present in the system folder: left as it is.
+    WriteTextFile(system + "\\", "VTKEEP.DLL", "system's own");
+    Distribute("VTKEEP.DLL", "ours");
+    ASSERT_EQ(1, Copy("VTKEEP.DLL", kSystemDirectoryIfMissing, 3)) << errorText;
+    EXPECT_EQ("system's own", ReadWholeFile(system + "\\VTKEEP.DLL"));
+    EXPECT_TRUE(errorText.empty()) << errorText;
+}
+
+TEST_F(FileStagingTest, NamesAndKindsThatCopyNothing) {
+    errorText = "untouched";
+    EXPECT_EQ(0, Copy("0", kPrinterDriverDirectory, 7));
+    EXPECT_EQ("untouched", errorText);
+    EXPECT_EQ(0, Copy("VTFONT.TTF", 12345, 7));
+    EXPECT_EQ(Text("IDS_ERR_DIRTYPE"), errorText);
+    // Constant names are copied before they are upper-cased.
+    EXPECT_EQ(0, CopyDriverFile(std::string("0"), kPrinterDriverDirectory, 7, false, errorText));
+}
+
+TEST_F(FileStagingTest, FailedCopyTexts) {
+    ASSERT_EQ(0, Copy("vtnone.dll", kPrinterDriverDirectory, 7));
+    EXPECT_EQ(Text("IDS_ERR_COPYFIEL") + "VTNONE.DLL\n" + SystemText(ERROR_FILE_NOT_FOUND) + Text("IDS_ERR_COPYFIEL1"),
+              errorText);
+    {
+        ScopedSystemCall<decltype(SystemCallTable::FormatMessageA)> noText(&SystemCallTable::FormatMessageA,
+                                                                           &FormatMessageFails);
+        ASSERT_EQ(0, Copy("vtnone.dll", kPrinterDriverDirectory, 7, true));
+        EXPECT_EQ(Text("IDS_ERR_COPYFIEL"), errorText);
+    }
+    {
+        ScopedSystemCall<decltype(SystemCallTable::LoadLibraryA)> noKernel(&SystemCallTable::LoadLibraryA, &LoadFails);
+        Distribute("VTSTAGE.DLL", "W64 VTSTAGE");
+        ASSERT_EQ(0, Copy("VTSTAGE.DLL", kSystemDirectory, 7));
+        EXPECT_EQ(Text("IDS_ERR_COPYFIEL") + "VTSTAGE.DLL", errorText);
+    }
+}
+
+TEST_F(FileStagingTest, TargetInUseIsReportedWithoutText) {
+    Distribute("VTBUSY.DLL", "busy");
+    ScopedSystemCall<decltype(SystemCallTable::CopyFileA)> busy(&SystemCallTable::CopyFileA, &CopyFails);
+    for (DWORD code : {ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED}) {
+        injectedCode = code;
+        errorText.clear();
+        EXPECT_EQ(static_cast<int>(code), Copy("VTBUSY.DLL", kSystemDirectory, 7));
+        EXPECT_EQ("", errorText);
+    }
+}
+
+TEST_F(FileStagingTest, XpCoreFileAlreadyInTheDriverDirectoryIsKept) {
+    WriteTextFile(driverDirectory + "\\", "UNIDRV.DLL", "system's own");
+    ASSERT_EQ(1, Copy("unidrv.dll", kPrinterDriverDirectory, 3)) << errorText;
+    EXPECT_STREQ("UNIDRV.DLL", nameBuffer);
+    EXPECT_EQ("system's own", ReadWholeFile(driverDirectory + "\\UNIDRV.DLL"));
+    RemoveFile(driverDirectory + "\\UNIDRV.DLL");
+}
+
+// Without cabinets the distribution's copy is used, never a file someone left in the
+// shared temporary folder.
+TEST_F(FileStagingTest, XpCoreFileWithoutCabinetsComesFromTheDistribution) {
+    RemoveFile(driverDirectory + "\\UNIRES.DLL");
+    WriteTextFile(TemporaryFolder(), "UNIRES.DLL", "planted");
+    Distribute("UNIRES.DLL", "distribution's");
+    ASSERT_EQ(1, Copy("unires.dll", kPrinterDriverDirectory, 3)) << errorText;
+    EXPECT_EQ("distribution's", ReadWholeFile(driverDirectory + "\\UNIRES.DLL"));
+    RemoveFile(TemporaryFolder() + "UNIRES.DLL");
+    RemoveFile(driverDirectory + "\\UNIRES.DLL");
+}
+
+TEST_F(FileStagingTest, WindowsSevenCoreFileComesFromTheDriverStore) {
+    RemoveFile(driverDirectory + "\\TTFSUB.GPD");
+    const std::string repository = windows + "\\System32\\DriverStore\\FileRepository";
+    ASSERT_EQ(0, Copy("ttfsub.gpd", kPrinterDriverDirectory, 7));
+    EXPECT_EQ(0u, errorText.rfind("Couldn't find system files.", 0)) << errorText;
+
+    WriteNative(repository + "\\ntprint.inf_amd64_test\\AMD64", "TTFSUB.GPD", "driver store's");
+    errorText.clear();
+    ASSERT_EQ(1, Copy("ttfsub.gpd", kPrinterDriverDirectory, 7)) << errorText;
+    EXPECT_EQ("driver store's", ReadWholeFile(driverDirectory + "\\TTFSUB.GPD"));
+    RemoveFile(driverDirectory + "\\TTFSUB.GPD");
+}
+
+}  // namespace
