@@ -4,6 +4,7 @@
 #include "support/TestFiles.h"
 
 #include <windows.h>
+#include <winspool.h>
 
 #include <string>
 
