@@ -1,0 +1,376 @@
+#include "engine/InstallCore.h"
+
+#include "config/ProcessSettings.h"
+#include "config/ProfileReader.h"
+#include "config/RegistryKey.h"
+#include "engine/ComponentChecks.h"
+#include "engine/CoreFileRestore.h"
+#include "engine/DefaultPrinter.h"
+#include "engine/ErrorText.h"
+#include "engine/FileStaging.h"
+#include "engine/SpoolerObjects.h"
+#include "engine/SpoolerService.h"
+#include "engine/SystemCalls.h"
+#include "framework/MessageBoxes.h"
+#include "ports/PortNames.h"
+#include "ui/InstallProgressDlg.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+
+namespace {
+
+bool IsInUse(int result) { return result == ERROR_SHARING_VIOLATION || result == ERROR_ACCESS_DENIED; }
+
+bool IsGiven(const char* name) { return name != nullptr && name[0] != '\0' && name[0] != '0'; }
+
+void WriteMonitorValues(const char* monitorName, const std::string& driver, unsigned int version,
+                        bool createWhenMissing) {
+    const std::string path = MonitorKeyPath(monitorName);
+    if (createWhenMissing) CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, path.c_str());
+    CRegistryKey key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, path.c_str())) return;
+    key.SetString("Driver", driver.c_str());
+    key.SetDword("DriverVersion", version);
+}
+
+enum class Replacement { Replaced, CopyFailed, NeedsRestart };
+
+// Replaces a component file the spooler may hold: a copy in use is made again under the
+// prefixed name, and the registry then names that copy (driverValue). A prefixed copy in
+// use as well cannot be replaced before a restart.
+Replacement ReplaceComponentFile(char* fileName, int kind, int os, std::string& driverValue, std::string& text) {
+    const int copied = CopyDriverFile(fileName, kind, os, false, text);
+    if (IsInUse(copied)) {
+        if (IsInUse(CopyDriverFile(fileName, kind, os, true, text))) {
+            text = MessageText("IDS_ERR_NEEDRESTART");
+            return Replacement::NeedsRestart;
+        }
+        driverValue = std::string("n") + fileName;
+    } else {
+        driverValue = fileName;
+    }
+    return text.empty() ? Replacement::Replaced : Replacement::CopyFailed;
+}
+
+// Parity comes from a catalogue text's first byte, which may be a lead byte of a
+// double-byte character: only ASCII letters change.
+char LowerParity(char parity) {
+    const unsigned char byte = static_cast<unsigned char>(parity);
+    return byte < 0x80 ? static_cast<char>(std::tolower(byte)) : parity;
+}
+
+class Installation {
+public:
+    explicit Installation(InstallRequest& request)
+        : r_(request),
+          config_(*request.config),
+          text_(request.resultText),
+          os_(request.osIndex),
+          usb_(request.portKind == kUsbInterface),
+          is64_(ProcessSettings::Is64BitWindows()) {}
+
+    bool Run();
+
+private:
+    bool NtFamily() const { return os_ >= 1 && os_ <= 7; }
+    bool Check() const { return text_.empty(); }
+    bool Copy(char* fileName, int kind) {
+        CopyDriverFile(fileName, kind, os_, false, text_);
+        return Check();
+    }
+    bool CopyConstant(const char* fileName, int kind) {
+        CopyDriverFile(std::string(fileName), kind, os_, false, text_);
+        return Check();
+    }
+
+    bool UpdateInPlaceNt(int flags);
+    bool UpdateMonitorNt(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version);
+    bool UpdateProcessorNt(const std::string& processorDirectory);
+    bool RestartSpoolerAndFail();
+    bool UpdateInPlace9x(int flags);
+    bool CopyDriverFiles();
+    bool UpdateLanguageMonitor();
+    bool RecordUsbPort();
+    void StoreSerialSettings();
+
+    InstallRequest& r_;
+    CSetupConfig& config_;
+    std::string& text_;
+    const int os_;
+    const bool usb_;
+    const bool is64_;
+    unsigned int processorVersion_ = 0;
+};
+
+bool Installation::Run() {
+    r_.installFlags = 0;
+    int flags = CheckPortMonitors(config_, r_.printerType, os_, r_.portKind, text_);
+    if (flags == kMonitorCheckFailed) return false;
+    const int processor = CheckPrintProcessor(config_, os_, r_.printer.pPrintProcessor, r_.files.processorDll, text_);
+    if (processor == kProcessorCheckFailed) return false;
+    flags |= processor;
+    r_.installFlags = flags;
+    processorVersion_ = config_.GetProcessorVersion();
+
+    if (flags != 0 && NtFamily() && !UpdateInPlaceNt(flags)) return false;
+    if (flags != 0 && os_ == 0 && !UpdateInPlace9x(flags)) return false;
+
+    if (usb_ && !CheckPortEnumeration(text_)) return false;
+    if (!CopyDriverFiles()) return false;
+
+    const bool ddk = config_.Is2kDdkDriver(r_.modelName, os_, r_.raster);
+    RestoreCoreFiles(os_, ddk, text_);
+    // A file the restore could not put in place must not end in the success notice.
+    if (!Check()) return false;
+    if (os_ == 0 && (std::strstr(r_.modelName, "QXP-K520") != nullptr || std::strstr(r_.modelName, "QXP-K410") != nullptr) &&
+        !CopyConstant("DMCOLOR.DLL", kPrinterDriverDirectory)) {
+        return false;
+    }
+    if (ddk && r_.files.dataFileDll[0] == '\0') {
+        text_ = MessageText("IDS_ERR_LOSTDRIVERFILE");
+        return false;
+    }
+
+    if (usb_ && !is64_ && IsGiven(r_.languageMonitor.monitor.pDLLName) && !UpdateLanguageMonitor()) return false;
+
+    if (!AddPrinterDriverObject(&r_.driver, text_)) return false;
+    if (usb_ && !RecordUsbPort()) return false;
+    if (!AddPrinterObject(&r_.printer, 2, usb_, text_)) return false;
+
+    const char* finalName = r_.printer.pPrinterName != nullptr ? r_.printer.pPrinterName : "";
+    const std::size_t length = strnlen(finalName, InstallRequest::kModelNameSize - 1);
+    std::memcpy(r_.modelName, finalName, length);
+    r_.modelName[length] = '\0';
+    if (length == 0) {
+        text_ = MessageText("IDS_ERR_ADDPRINTER");
+        return false;
+    }
+
+    if (r_.setAsDefault) SetDefaultPrinterByName(r_.modelName);
+    if (r_.portKind == kSerialInterface) StoreSerialSettings();
+
+    LocalFree(r_.printer.pDevMode);
+    r_.printer.pDevMode = nullptr;
+    if (NtFamily()) text_ = MessageText(usb_ ? "IDS_INF_USBRESTART" : "IDS_INF_NTRESTART");
+    return true;
+}
+
+bool Installation::UpdateInPlaceNt(int flags) {
+    std::string processorDirectory;
+    if (flags & kPrintProcessorOlder) {
+        char buffer[256] = {};
+        DWORD needed = 0;
+        if (!GetPrintProcessorDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer), sizeof buffer,
+                                         &needed)) {
+            text_ = MessageText("IDS_ERR_GETPRODIR");
+            return false;
+        }
+        processorDirectory.assign(buffer, strnlen(buffer, sizeof buffer));
+    }
+
+    StopSpooler();
+    Sleep(500);
+    PortMonitorPair monitors = {};
+    config_.GetPortMonitors(os_, &monitors);
+    bool updated = true;
+    if (flags & kSerialMonitorOlder) {
+        updated = UpdateMonitorNt(monitors.serial, monitors.serialUiDll, monitors.serialVersion);
+    } else if (flags & kUsbMonitorOlder) {
+        updated = UpdateMonitorNt(monitors.usb, monitors.usbUiDll, monitors.usbVersion);
+    } else if (flags & kPrintProcessorOlder) {
+        updated = UpdateProcessorNt(processorDirectory);
+    }
+    if (!updated) return RestartSpoolerAndFail();
+
+    StartSpooler(text_);
+    if (os_ == 1 || os_ == 2) Sleep(1000);
+    if (os_ == 3 || os_ == 4) Sleep(2500);
+    const DWORD state = WaitSpoolerRunning(text_);
+    if (state == SERVICE_RUNNING) return true;
+    if (state == SERVICE_STOPPED || state == SERVICE_STOP_PENDING) {
+        // The text already says "StartSpoolService error": the next check ends the run on it.
+        StartSpooler(text_);
+        Sleep(2500);
+        return true;
+    }
+    return false;
+}
+
+// Printing must not stay stopped because an update failed; the first failure's text stays.
+bool Installation::RestartSpoolerAndFail() {
+    std::string scratch;
+    StartSpooler(scratch);
+    return false;
+}
+
+bool Installation::UpdateMonitorNt(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version) {
+    std::string driverValue;
+    if (ReplaceComponentFile(monitor.pDLLName, kSystemDirectory, os_, driverValue, text_) != Replacement::Replaced) {
+        return false;
+    }
+    WriteMonitorValues(monitor.pName, driverValue, version, false);
+    if (uiDll != nullptr && uiDll[0] != '\0') CopyDriverFile(uiDll, kSystemDirectory, os_, false, text_);
+    return true;
+}
+
+bool Installation::UpdateProcessorNt(const std::string& processorDirectory) {
+    const std::string source =
+        JoinPath(ProgramFolder(), std::string(is64_ ? "W64\\" : "W32\\") + r_.files.processorDll);
+    const std::string target = processorDirectory + "\\" + r_.files.processorDll;
+    if (!SystemCalls().CopyFileA(source.c_str(), target.c_str(), FALSE)) {
+        text_ = MessageText("IDS_ERR_COPYFIEL") + source;
+        return false;
+    }
+    CRegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, PrintProcessorKeyPath(os_, r_.printer.pPrintProcessor).c_str())) {
+        key.SetDword("DriverVersion", processorVersion_);
+    }
+    return true;
+}
+
+bool Installation::UpdateInPlace9x(int flags) {
+    if (flags & kUsbMonitorOlder) {
+        PortMonitorPair monitors = {};
+        config_.GetPortMonitors(os_, &monitors);
+        std::string driverValue;
+        // Another copy failure leaves its text for the next check.
+        if (ReplaceComponentFile(monitors.usb.pDLLName, kSystemDirectory, os_, driverValue, text_) ==
+            Replacement::NeedsRestart) {
+            return false;
+        }
+        WriteMonitorValues(monitors.usb.pName, driverValue, monitors.usbVersion, true);
+        return true;
+    }
+    if (flags & kPrintProcessorOlder) {
+        const std::string path = PrintProcessorKeyPath(0, r_.printer.pPrintProcessor);
+        CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, path.c_str());
+        std::string driverValue;
+        if (ReplaceComponentFile(r_.files.processorDll, kPrintProcessorDirectory, os_, driverValue, text_) ==
+            Replacement::NeedsRestart) {
+            return false;
+        }
+        CRegistryKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, path.c_str())) {
+            key.SetString("Driver", driverValue.c_str());
+            key.SetDword("DriverVersion", processorVersion_);
+        }
+    }
+    return true;
+}
+
+bool Installation::CopyDriverFiles() {
+    DriverFileSet& f = r_.files;
+    if (f.configFile[0] == '\0' || f.dataFile[0] == '\0' || f.driverPath[0] == '\0' || f.helpFile[0] == '\0') {
+        text_ = MessageText("IDS_ERR_LOSTDRIVERFILE");
+        return false;
+    }
+    for (char* required : {f.configFile, f.dataFile, f.driverPath, f.helpFile}) {
+        if (!Copy(required, kPrinterDriverDirectory)) return false;
+    }
+    for (char* optional : {f.dataFileDll, f.oemuiDll, f.oemuniDll, f.oemuniIni}) {
+        if (IsGiven(optional) && !Copy(optional, kPrinterDriverDirectory)) return false;
+    }
+    if (IsGiven(f.controlFontFile) && !Copy(f.controlFontFile, kDriverVersion3Directory)) return false;
+    if (!is64_ && IsGiven(f.usbInternalId) && !Copy(f.usbInternalId, kDriverVersion3Directory)) return false;
+
+    if (os_ == 3 && !is64_) {
+        if (!CopyConstant("srclient.dll", kSystemDirectoryIfMissing)) return false;
+        if (!CopyConstant("framedyn.dll", kWbemDirectory)) return false;
+        if (!CopyConstant("newdev.dll", kSystemDirectoryIfMissing)) return false;
+    }
+    return true;
+}
+
+bool Installation::UpdateLanguageMonitor() {
+    const int flags = CheckLanguageMonitor(config_, r_.printerType, os_, r_.portKind, text_);
+    if (flags == kMonitorCheckFailed) return false;
+    r_.installFlags = flags;
+    if ((flags & kLanguageMonitorOlder) == 0) return true;
+
+    LanguageMonitorInfo info = {};
+    config_.GetLanguageMonitorInfo(r_.modelName, os_, &info, kUsbInterface);
+    std::string driverValue;
+    if (ReplaceComponentFile(info.monitor.pDLLName, kSystemDirectory, os_, driverValue, text_) !=
+        Replacement::Replaced) {
+        return false;
+    }
+    WriteMonitorValues(info.monitor.pName, driverValue, info.version, false);
+    return true;
+}
+
+// The USB port monitor reads which ports belong to our printers from here.
+bool Installation::RecordUsbPort() {
+    auto write = [this] {
+        CRegistryKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\VANTORA\\PRINTERPORT\\")) key.SetDword(r_.portName.c_str(), 0);
+    };
+    if (!is64_) {
+        write();
+        return true;
+    }
+    HMODULE kernel32 = SystemCalls().LoadLibraryA("Kernel32.dll");
+    if (kernel32 == nullptr) {
+        // Shown from the worker: no owner, a user-interface owner would wait on the progress loop.
+        ShowAppMessageBox("Can't Load Kernel32.dll");
+        text_ = "Can't Load Kernel32.dll";
+        return false;
+    }
+    using DisableFunction = BOOL(WINAPI*)(PVOID*);
+    using RevertFunction = BOOL(WINAPI*)(PVOID);
+    const auto disable = reinterpret_cast<DisableFunction>(
+        reinterpret_cast<void*>(SystemCalls().GetProcAddress(kernel32, "Wow64DisableWow64FsRedirection")));
+    const auto revert = reinterpret_cast<RevertFunction>(
+        reinterpret_cast<void*>(SystemCalls().GetProcAddress(kernel32, "Wow64RevertWow64FsRedirection")));
+    PVOID saved = nullptr;
+    if (disable != nullptr) {
+        disable(&saved);
+    } else {
+        ShowAppMessageBox("Can't Get Function Wow64DisableWow64FsRedirection Address");
+    }
+    write();
+    if (revert != nullptr) {
+        revert(saved);
+    } else {
+        ShowAppMessageBox("Can't Get Function Wow64RevertWow64FsRedirection Address");
+    }
+    FreeLibrary(kernel32);
+    return true;
+}
+
+void Installation::StoreSerialSettings() {
+    const std::string name = SerialPortName(r_.portName.c_str());
+    r_.serial.parity = LowerParity(r_.serial.parity);
+    if (os_ == 0) {
+        WriteSerialSettings9x(static_cast<unsigned char>(SerialPortNumber(r_.portName.c_str())), name.c_str(),
+                              r_.serial);
+    } else {
+        WriteSerialSettingsNT(name.c_str(), r_.serial);
+    }
+}
+
+}  // namespace
+
+unsigned int RunInstallation(InstallContext& context) {
+    bool succeeded = false;
+    if (context.request != nullptr && context.request->config != nullptr) {
+        succeeded = Installation(*context.request).Run();
+    }
+    EndCoreFileSearch();
+    if (context.progress != nullptr) {
+        context.progress->outcome.store(succeeded ? CInstallProgressDlg::kSucceeded : CInstallProgressDlg::kFailed);
+    }
+    return 0;
+}
+
+DWORD WINAPI InstallationThread(void* parameter) {
+    auto* context = static_cast<InstallContext*>(parameter);
+    try {
+        return RunInstallation(*context);
+    } catch (...) {
+        // Nothing may unwind out of a thread; the window must still learn the end.
+        if (context->progress != nullptr) context->progress->outcome.store(CInstallProgressDlg::kFailed);
+        return 0;
+    }
+}

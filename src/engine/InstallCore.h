@@ -1,0 +1,51 @@
+#pragma once
+
+#include "config/SetupConfig.h"
+#include "ports/SerialSettings.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstddef>
+#include <string>
+
+class CInstallProgressDlg;
+
+// What the worker installs: the user's choices and the spooler records the
+// configuration reader filled from them. Handed over complete before the worker
+// starts; read back only after the progress window has closed.
+struct InstallRequest {
+    static constexpr std::size_t kModelNameSize = 260;
+
+    CSetupConfig* config = nullptr;  // owns the strings the records point to
+    int printerType = -1;
+    int osIndex = 0;
+    int raster = 0;
+    char modelName[kModelNameSize] = {};  // the printer's final name after a success
+    std::string portName;
+    int portKind = -1;  // as ClassifyPortName gives it
+    int setAsDefault = 0;
+    SerialLineSettings serial;
+    int installFlags = 0;
+
+    DriverFileSet files = {};
+    DRIVER_INFO_3A driver = {};
+    LanguageMonitorInfo languageMonitor = {};
+    PRINTER_INFO_2A printer = {};
+
+    // The first failure's text, or the restart notice after a success.
+    std::string resultText;
+};
+
+// The request and the window that watches it, given to the worker as one pointer.
+struct InstallContext {
+    InstallRequest* request = nullptr;
+    CInstallProgressDlg* progress = nullptr;
+};
+
+// The installation, start to end; sets the progress window's outcome as its last act.
+// Returns 0 in every case: the outcome and the result text tell how it went.
+unsigned int RunInstallation(InstallContext& context);
+
+// Thread entry for RunInstallation; the parameter is an InstallContext*.
+DWORD WINAPI InstallationThread(void* context);
