@@ -55,6 +55,7 @@ void CInstallProgressDlg::Step() {
 // bar itself.
 void CInstallProgressDlg::SetBar(int position) {
     bar_.SetPosition(position);
+    lastPosition_ = position;
     UpdateWindow(bar_.Handle());
 }
 

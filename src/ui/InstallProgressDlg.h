@@ -31,7 +31,8 @@ public:
     std::atomic<int> outcome{kRunning};
     Timing timing;
 
-    int BarPosition() const { return bar_.Position(); }
+    // The bar's last position, also after the window has gone.
+    int LastBarPosition() const { return lastPosition_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -52,5 +53,6 @@ private:
 
     CProgressBar bar_;
     int step_ = 0;
+    int lastPosition_ = 0;
     bool ending_ = false;
 };
