@@ -3,6 +3,7 @@
 
 #include "config/ProfileReader.h"
 #include "res/WizardResources.h"
+#include "support/HelpFolder.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -159,56 +160,26 @@ TEST_F(AboutBox, MissingLanguageSettingReadsZeroAndTheFontGoesWithTheBox) {
     EXPECT_EQ(GetObjectType(font), 0u) << "the box's font outlived it";
 }
 
-// Help: a viewer window to find, and a help "document" whose opening is observable —
-// a command script that appends a line to a log in the current folder.
+// Help: a viewer window to find, and a help document whose opening is counted.
 class Help : public ProgramFolderFiles {
 protected:
     void SetUp() override {
         ProgramFolderFiles::SetUp();
-        char current[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, current);
-        savedFolder_ = current;
-        folder_ = ProgramFolder() + "helpwork";
-        RemoveTree(folder_);
-        ASSERT_TRUE(CreateFolders(folder_));
-        ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
+        ASSERT_TRUE(help_.Entered());
     }
     void TearDown() override {
         if (viewer_) DestroyWindow(viewer_);
-        SetCurrentDirectoryA(savedFolder_.c_str());
-        RemoveTree(folder_);
         ProgramFolderFiles::TearDown();
     }
-    void WriteHelpDocument(const std::string& name) {
-        WriteTextFile(folder_, name, "@echo opened>>\"" + folder_ + "\\" + kLog + "\"\n");
-    }
-    int Launches() const {
-        HANDLE file = CreateFileA((folder_ + "\\" + kLog).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return 0;
-        char text[4096];
-        DWORD read = 0;
-        ReadFile(file, text, sizeof text, &read, nullptr);
-        CloseHandle(file);
-        int lines = 0;
-        for (DWORD i = 0; i < read; ++i) lines += text[i] == '\n';
-        return lines;
-    }
-    // Waits until at least one launch has shown, then a little longer for any other.
-    int LaunchesAfterWaiting() const {
-        for (int waited = 0; waited < 30000 && Launches() == 0; waited += 100) Sleep(100);
-        Sleep(1000);
-        return Launches();
-    }
+    void WriteHelpDocument(const std::string& name) { help_.WriteDocument(name); }
+    int LaunchesAfterWaiting() const { return help_.LaunchesAfterWaiting(); }
     HWND CreateViewer(const char* title) {
         viewer_ = CreateWindowExA(0, "Static", title, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
         ShowWindow(viewer_, SW_SHOWMINIMIZED);
         return viewer_;
     }
 
-    static constexpr const char* kLog = "launches.log";
-    std::string folder_;
-    std::string savedFolder_;
+    HelpFolder help_{ProgramFolder() + "helpwork"};
     HWND viewer_ = nullptr;
 };
 
