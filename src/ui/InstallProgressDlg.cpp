@@ -60,6 +60,10 @@ void CInstallProgressDlg::SetBar(int position) {
 }
 
 void CInstallProgressDlg::CountUp() {
+    if (timing.closingStep == 0) {
+        SetBar(99);
+        return;
+    }
     for (int position = step_; position <= 99; ++position) {
         Sleep(timing.closingStep);
         SetBar(position);
@@ -68,6 +72,10 @@ void CInstallProgressDlg::CountUp() {
 }
 
 void CInstallProgressDlg::CountDown() {
+    if (timing.closingStep == 0) {
+        SetBar(0);
+        return;
+    }
     for (int position = step_; position >= 1; --position) {
         Sleep(timing.closingStep);
         SetBar(position);
