@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -52,8 +53,9 @@ TEST_F(ComponentChecksTest, ParallelAndNetworkPortsNeedNoMonitor) {
     CSetupConfig config(ProgramFolder());
     for (int kind : {kParallelInterface, kNetworkInterface}) {
         EXPECT_EQ(0, CheckPortMonitors(config, 0, 7, kind, errorText));
-        EXPECT_EQ(0, CheckLanguageMonitor(config, 2, 7, kind, errorText));
+        EXPECT_EQ(-1, config.currentType) << "the configuration was consulted";
     }
+    EXPECT_EQ(0, CheckLanguageMonitor(config, 2, 7, kParallelInterface, errorText));
     EXPECT_TRUE(errorText.empty());
 }
 
@@ -87,6 +89,108 @@ TEST_F(ComponentChecksTest, ProcessorTheSpoolerCallsInstalledWithoutItsKeyFails)
     char file[200] = "VTPRTPRC.DLL";
     EXPECT_EQ(kProcessorCheckFailed, CheckPrintProcessor(config, 7, "VantoraGhost", file, errorText));
     EXPECT_EQ(Text("IDS_ERR_ADDPROCESSOR"), errorText);
+}
+
+// The monitors are the real fixture DLLs, loaded by Wine's spooler from the system folder.
+class MonitorChecksTest : public ::testing::Test {
+protected:
+    static constexpr const char* kMonitors[] = {"Vantora Serial Port", "Vantora USB Port", "Vantora Language Monitor"};
+
+    void SetUp() override {
+        char buffer[MAX_PATH] = {};
+        GetSystemDirectoryA(buffer, sizeof buffer);
+        system = std::string(buffer) + "\\";
+        WriteTextFile(ProgramFolder(), "DRVCONFIG\\setup.ini",
+                      "[COMMON-MONITOR.Win7]\n"
+                      "COMMONitorPName=Vantora Serial Port\nCOMMONitorPDLLName=VTCOMMON.DLL\n"
+                      "COMMONitorPUIDLLName=VTCOMMUI.DLL\nCOMMONitorVersion=2\n"
+                      "USBMONitorPName=Vantora USB Port\nUSBMONitorPDLLName=VTUSBMON.DLL\n"
+                      "USBMONitorPUIDLLName=0\nUSBMONitorVersion=5\n"
+                      "USBLMONitorName=Vantora Language Monitor\nUSBLMONitorDLLName=VTLMON.DLL\nUSBLMONitorVersion=3\n");
+        for (const char* name : kMonitors) DeleteMonitorA(nullptr, nullptr, const_cast<char*>(name));
+        for (const char* file : {"VTCOMMON.DLL", "nVTCOMMON.DLL", "VTCOMMUI.DLL", "VTUSBMON.DLL", "nVTUSBMON.DLL",
+                                 "VTLMON.DLL"}) {
+            DeleteFileA((system + file).c_str());
+        }
+    }
+    void TearDown() override {
+        for (HMODULE module : locks) FreeLibrary(module);
+        for (const char* name : kMonitors) DeleteMonitorA(nullptr, nullptr, const_cast<char*>(name));
+    }
+
+    static bool MonitorListed(const char* name) {
+        DWORD needed = 0, count = 0;
+        EnumMonitorsA(nullptr, 1, nullptr, 0, &needed, &count);
+        std::string buffer(needed, '\0');
+        if (!EnumMonitorsA(nullptr, 1, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed, &count)) return false;
+        const auto* monitors = reinterpret_cast<const MONITOR_INFO_1A*>(buffer.data());
+        for (DWORD i = 0; i < count; ++i) {
+            if (std::strcmp(monitors[i].pName, name) == 0) return true;
+        }
+        return false;
+    }
+
+    // Holds a copy of the DLL loaded, as a running spooler does.
+    void Lock(const char* file) {
+        CopyFileA((ProgramFolder() + "W32\\VTUSBMON.DLL").c_str(), (system + file).c_str(), FALSE);
+        locks.push_back(LoadLibraryA((system + file).c_str()));
+        ASSERT_NE(nullptr, locks.back()) << file;
+    }
+
+    std::string system, errorText;
+    std::vector<HMODULE> locks;
+};
+
+TEST_F(MonitorChecksTest, MissingMonitorsAreCopiedAddedAndRecorded) {
+    CSetupConfig config(ProgramFolder());
+    ASSERT_EQ(0, CheckPortMonitors(config, 1, 7, kSerialInterface, errorText)) << errorText;
+    EXPECT_EQ(1, config.currentType);
+    EXPECT_TRUE(MonitorListed("Vantora Serial Port"));
+    EXPECT_NE("<missing>", ReadWholeFile(system + "VTCOMMUI.DLL"));
+    EXPECT_EQ(2u, ReadVersion(MonitorKeyPath("Vantora Serial Port")));
+
+    ASSERT_EQ(0, CheckLanguageMonitor(config, 1, 7, kUsbInterface, errorText)) << errorText;
+    EXPECT_TRUE(MonitorListed("Vantora Language Monitor"));
+    EXPECT_EQ(3u, ReadVersion(MonitorKeyPath("Vantora Language Monitor")));
+    EXPECT_TRUE(errorText.empty()) << errorText;
+}
+
+TEST_F(MonitorChecksTest, OlderInstalledMonitorIsReportedAndNotCopied) {
+    CSetupConfig config(ProgramFolder());
+    ASSERT_TRUE(CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, MonitorKeyPath("Vantora Serial Port").c_str()));
+    {
+        CRegistryKey key;
+        ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, MonitorKeyPath("Vantora Serial Port").c_str()));
+        key.SetDword("DriverVersion", 1);
+    }
+    EXPECT_EQ(kSerialMonitorOlder, CheckPortMonitors(config, 0, 7, kSerialInterface, errorText));
+    EXPECT_EQ("<missing>", ReadWholeFile(system + "VTCOMMON.DLL"));
+    // Serial ports of Windows NT 4 have no such monitor check on index 0, nor USB on NT.
+    EXPECT_EQ(0, CheckPortMonitors(config, 0, 0, kSerialInterface, errorText));
+    EXPECT_EQ(0, CheckPortMonitors(config, 0, 1, kUsbInterface, errorText));
+    EXPECT_EQ(0, CheckLanguageMonitor(config, 0, 1, kUsbInterface, errorText));
+}
+
+TEST_F(MonitorChecksTest, LockedDllIsInstalledAsItsPrefixedCopy) {
+    CSetupConfig config(ProgramFolder());
+    Lock("VTUSBMON.DLL");
+    ASSERT_EQ(0, CheckPortMonitors(config, 0, 7, kUsbInterface, errorText)) << errorText;
+    EXPECT_NE("<missing>", ReadWholeFile(system + "nVTUSBMON.DLL"));
+    EXPECT_TRUE(MonitorListed("Vantora USB Port"));
+    CRegistryKey key;
+    char driver[64] = {};
+    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, MonitorKeyPath("Vantora USB Port").c_str()));
+    EXPECT_TRUE(key.QueryString("Driver", driver, sizeof driver));
+    EXPECT_STREQ("nVTUSBMON.DLL", driver);
+}
+
+TEST_F(MonitorChecksTest, PrefixedCopyInUseTooNeedsARestart) {
+    CSetupConfig config(ProgramFolder());
+    Lock("VTUSBMON.DLL");
+    Lock("nVTUSBMON.DLL");
+    EXPECT_EQ(kMonitorCheckFailed, CheckPortMonitors(config, 0, 7, kUsbInterface, errorText));
+    EXPECT_EQ(Text("IDS_ERR_NEEDRESTART"), errorText);
+    EXPECT_FALSE(MonitorListed("Vantora USB Port"));
 }
 
 }  // namespace
