@@ -179,4 +179,37 @@ TEST_F(FileStagingTest, WindowsSevenCoreFileComesFromTheDriverStore) {
     RemoveFile(driverDirectory + "\\TTFSUB.GPD");
 }
 
+struct CountingCabinets {
+    static inline int iterations = 0;
+    static BOOL WINAPI Iterate(PCSTR cabinet, DWORD reserved, PSP_FILE_CALLBACK_A callback, PVOID context) {
+        ++iterations;
+        return DefaultSystemCalls().SetupIterateCabinetA(cabinet, reserved, callback, context);
+    }
+};
+
+// The driver cache is read once per run, only its six core files by their exact
+// names, and only into a folder of the run's own that goes at the end.
+TEST_F(FileStagingTest, XpCoreFilesComeFromTheDriverCacheExtractedOnce) {
+    const std::string cache = windows + "\\Driver Cache\\AMD64";
+    CreateFolders(cache);
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "cabinets\\driver.cab").c_str(), (cache + "\\driver.cab").c_str(), FALSE));
+    ScopedSystemCall<decltype(SystemCallTable::SetupIterateCabinetA)> counting(&SystemCallTable::SetupIterateCabinetA,
+                                                                             &CountingCabinets::Iterate);
+    for (const char* name : {"UNIDRV.DLL", "STDNAMES.GPD"}) RemoveFile(driverDirectory + "\\" + name);
+
+    ASSERT_EQ(1, Copy("unidrv.dll", kPrinterDriverDirectory, 3)) << errorText;
+    EXPECT_EQ("cabinet fixture unidrv.dll\r\n", ReadWholeFile(driverDirectory + "\\UNIDRV.DLL"));
+    ASSERT_EQ(1, Copy("stdnames.gpd", kPrinterDriverDirectory, 3)) << errorText;
+    EXPECT_EQ("cabinet fixture stdnames.gpd\r\n", ReadWholeFile(driverDirectory + "\\STDNAMES.GPD"));
+    EXPECT_EQ(1, CountingCabinets::iterations);
+
+    EndCoreFileSearch();
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((TemporaryFolder() + "PrinterSetup-*").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, search) << "left behind: " << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    DeleteFileA((cache + "\\driver.cab").c_str());
+    for (const char* name : {"UNIDRV.DLL", "STDNAMES.GPD"}) RemoveFile(driverDirectory + "\\" + name);
+}
+
 }  // namespace
