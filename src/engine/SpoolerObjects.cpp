@@ -1,6 +1,5 @@
 #include "engine/SpoolerObjects.h"
 
-#include "config/ProcessSettings.h"
 #include "engine/ErrorText.h"
 #include "engine/SystemCalls.h"
 
@@ -106,14 +105,9 @@ int AddMonitorObject(MONITOR_INFO_2A* monitor, std::string& errorText) {
 
 int AddPrintProcessorObject(const char* processorName, const char* fileName, int os) {
     char windows40[] = "Windows 4.0";
-    // The checks read the processor back under the 64-bit environment on 64-bit Windows,
-    // which is where the system's own spooler puts it. Named here, because a spooler
-    // running inside this 32-bit process (Wine's) would take the 32-bit one instead.
-    char windowsX64[] = "Windows x64";
-    char* environment = os == 0 ? windows40 : (ProcessSettings::Is64BitWindows() ? windowsX64 : nullptr);
     std::string name = processorName != nullptr ? processorName : "";
     std::string file = fileName != nullptr ? fileName : "";
-    if (SystemCalls().AddPrintProcessorA(nullptr, environment, file.data(), name.data())) {
+    if (SystemCalls().AddPrintProcessorA(nullptr, os == 0 ? windows40 : nullptr, file.data(), name.data())) {
         return 1;
     }
     const DWORD code = GetLastError();
