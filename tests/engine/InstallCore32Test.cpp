@@ -1,0 +1,78 @@
+#include "engine/InstallTestSupport.h"
+
+#include "support/Overrides.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// 32-bit Windows: serial and language monitors are ours to install and update.
+class InstallCore32Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ServiceRequests::Reset();
+        system = FolderOf(GetSystemDirectoryA);
+    }
+    void TearDown() override {
+        for (HMODULE module : held) FreeLibrary(module);
+    }
+
+    std::string system;
+    std::vector<HMODULE> held;
+    ScopedSystemCall<decltype(SystemCallTable::ControlService)> stops{&SystemCallTable::ControlService,
+                                                                      &ServiceRequests::Control};
+    ScopedSystemCall<decltype(SystemCallTable::StartServiceA)> starts{&SystemCallTable::StartServiceA,
+                                                                      &ServiceRequests::Start};
+    ScopedSystemCall<decltype(SystemCallTable::QueryServiceStatus)> queries{&SystemCallTable::QueryServiceStatus,
+                                                                            &ServiceRequests::Query};
+};
+
+TEST_F(InstallCore32Test, SerialInstallExaminesTheSerialMonitor) {
+    InstallHarness install({"VT-T300", 1, 7, 1, "VTCOM3:", 0, {9600, 8, 1.0, 'N', 'p'}});
+    ASSERT_EQ(2, install.Run()) << install.request.resultText;
+    EXPECT_EQ(4u, ReadDwordValue(MonitorKeyPath("Vantora Serial Port"), "DriverVersion"));
+    EXPECT_EQ(3u, ReadDwordValue(PrintProcessorKeyPath(7, "VantoraPrint"), "DriverVersion"));
+    EXPECT_EQ("9600,n,8,1,p", ReadStringValue("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM3:"));
+}
+
+TEST_F(InstallCore32Test, UsbInstallUsesTheLanguageMonitorAsTheDriversMonitor) {
+    InstallHarness install({"VT-E20", 3, 7, 1, "USB_VT-E20_1"});
+    ASSERT_EQ(2, install.Run()) << install.request.resultText;
+    EXPECT_NE(0xDEADBEEFu, ReadDwordValue(MonitorKeyPath("Vantora Language Monitor"), "DriverVersion"));
+    const InstalledDriver driver = ReadDriver(install.request.driver.pName);
+    ASSERT_TRUE(driver.found) << install.request.driver.pName;
+    EXPECT_EQ("Vantora Language Monitor", driver.monitor);
+}
+
+// An older serial monitor whose DLL the spooler holds: replaced in place with printing
+// stopped, under its prefixed name. The processor, older too, waits for another run.
+TEST_F(InstallCore32Test, OlderMonitorInUseIsReplacedWithTheSpoolerStopped) {
+    const std::string monitorKey = MonitorKeyPath("Vantora Serial Port");
+    const std::string processorKey = PrintProcessorKeyPath(7, "VantoraPrint");
+    {
+        InstallHarness first({"VT-R80", 0, 7, 1, "VTCOM1:"});
+        ASSERT_EQ(2, first.Run()) << first.request.resultText;
+    }
+    CRegistryKey key;
+    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, monitorKey.c_str()));
+    key.SetDword("DriverVersion", 1);
+    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, processorKey.c_str()));
+    key.SetDword("DriverVersion", 1);
+    key.Close();
+    held.push_back(LoadLibraryA((system + "VTCOMMON.DLL").c_str()));
+    ServiceRequests::Reset();
+
+    InstallHarness update({"VT-R80", 0, 7, 1, "VTCOM2:"});
+    ASSERT_EQ(2, update.Run()) << update.request.resultText;
+    EXPECT_EQ(1, ServiceRequests::stops);
+    EXPECT_GE(ServiceRequests::starts, 1);
+    EXPECT_LT(ServiceRequests::firstQueryAfterStart - ServiceRequests::lastStart, 1000u) << "Windows 7 polls at once";
+    EXPECT_NE("<missing>", ReadWholeFile(system + "nVTCOMMON.DLL"));
+    EXPECT_EQ("nVTCOMMON.DLL", ReadStringValue(monitorKey, "Driver"));
+    EXPECT_EQ(4u, ReadDwordValue(monitorKey, "DriverVersion"));
+    EXPECT_EQ(1u, ReadDwordValue(processorKey, "DriverVersion"));
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+#include "engine/InstallTestSupport.h"
+
+#include "support/Overrides.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+bool ProcessorListed(const char* name) {
+    DWORD needed = 0, count = 0;
+    EnumPrintProcessorsA(nullptr, nullptr, 1, nullptr, 0, &needed, &count);
+    std::string buffer(needed, '\0');
+    if (!EnumPrintProcessorsA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed, &count)) {
+        return false;
+    }
+    const auto* processors = reinterpret_cast<const PRINTPROCESSOR_INFO_1A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+        if (std::string(processors[i].pName) == name) return true;
+    }
+    return false;
+}
+
+// Windows 7 x64: the 32-bit builds of the monitors are where the spooler running in
+// this 32-bit process loads them from; the product itself puts the 64-bit builds
+// into the 64-bit system folder.
+class InstallCoreTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        for (const char* file : {"VTCOMMON.DLL", "VTUSBMON.DLL", "VTLMON.DLL"}) {
+            CopyFileA((ProgramFolder() + "system32\\" + file).c_str(), (FolderOf(GetSystemDirectoryA) + file).c_str(),
+                      FALSE);
+        }
+    }
+    void SetUp() override {
+        ServiceRequests::Reset();
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\VANTORA\\PRINTERPORT", KEY_WOW64_64KEY, 0);
+    }
+
+    ScopedSystemCall<decltype(SystemCallTable::ControlService)> stops{&SystemCallTable::ControlService,
+                                                                      &ServiceRequests::Control};
+};
+
+TEST_F(InstallCoreTest, TypicalParallelInstall) {
+    InstallHarness install({"VT-R80", 0, 7, 1, "LPT1:"});
+    ASSERT_EQ(2, install.Run()) << install.request.resultText;
+    EXPECT_EQ(MessageText("IDS_INF_NTRESTART"), install.request.resultText);
+    EXPECT_STREQ("VT-R80(P)", install.request.modelName);
+
+    const InstalledDriver driver = ReadDriver("Vantora VT-R80 Receipt");
+    ASSERT_TRUE(driver.found);
+    EXPECT_NE(std::string::npos, driver.driverPath.find("VTGDI64.DLL")) << driver.driverPath;
+    const InstalledPrinter printer = ReadPrinter("VT-R80(P)");
+    ASSERT_TRUE(printer.found);
+    EXPECT_EQ("LPT1:", printer.port);
+    EXPECT_EQ("Vantora VT-R80 Receipt", printer.driver);
+    EXPECT_EQ("VantoraPrint", printer.processor);
+    EXPECT_EQ(2624u, printer.attributes & 2624u);
+
+    // The missing processor was added; nothing was older, so printing never stopped. (Wine's
+    // spooler runs in this 32-bit process and files the processor under the 32-bit
+    // environment, so its version record is checked on 32-bit Windows.)
+    EXPECT_TRUE(ProcessorListed("VantoraPrint"));
+    EXPECT_EQ(0, ServiceRequests::stops);
+    EXPECT_EQ("W64 fixture VTCTRL.TTF\r\n", ReadWholeFile(PrinterDriverFolder() + "3\\VTCTRL.TTF"));
+}
+
+TEST_F(InstallCoreTest, SerialInstallStoresTheLineSettingsAndLeavesTheSerialMonitorToWindows) {
+    InstallHarness install({"VT-T300", 1, 7, 1, "COM3:", 0, {19200, 8, 1.0, 'E', 'x'}});
+    ASSERT_EQ(2, install.Run()) << install.request.resultText;
+    EXPECT_EQ("19200,e,8,1,x", ReadStringValue("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM3:"));
+    EXPECT_EQ('e', install.request.serial.parity);
+    EXPECT_FALSE(KeyExists(MonitorKeyPath("Vantora Serial Port")));
+}
+
+struct TakenNames {
+    static inline int attempts = 0;
+    static HANDLE WINAPI Add(LPSTR, DWORD, LPBYTE) {
+        ++attempts;
+        SetLastError(ERROR_PRINTER_ALREADY_EXISTS);
+        return nullptr;
+    }
+};
+
+TEST_F(InstallCoreTest, UsbInstallRecordsItsPortAndNeverNumbersTheName) {
+    ASSERT_TRUE(CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\VANTORA\\PRINTERPORT"));
+    InstallHarness install({"VT-R80", 0, 7, 1, "USB_VT-R80_1"});
+    ASSERT_EQ(2, install.Run()) << install.request.resultText;
+    EXPECT_EQ(MessageText("IDS_INF_USBRESTART"), install.request.resultText);
+    EXPECT_STREQ("VT-R80(U) 1", install.request.modelName);
+    EXPECT_EQ(0u, ReadDwordValue("SOFTWARE\\VANTORA\\PRINTERPORT", "USB_VT-R80_1"));
+    EXPECT_EQ(5u, ReadDwordValue(MonitorKeyPath("Vantora USB Port"), "DriverVersion"));
+    EXPECT_FALSE(KeyExists(MonitorKeyPath("Vantora Language Monitor"))) << "no language monitor on 64-bit Windows";
+    EXPECT_EQ("", ReadDriver("Vantora VT-R80 Receipt").monitor);
+
+    // The same name again: refused as it stands, and no port record without its key.
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\VANTORA\\PRINTERPORT", KEY_WOW64_64KEY, 0);
+    ScopedSystemCall<decltype(SystemCallTable::AddPrinterA)> taken(&SystemCallTable::AddPrinterA, &TakenNames::Add);
+    InstallHarness again({"VT-R80", 0, 7, 1, "USB_VT-R80_1"});
+    EXPECT_EQ(1, again.Run());
+    EXPECT_EQ(MessageText("IDS_ERR_TOOMANY"), again.request.resultText);
+    EXPECT_EQ(1, TakenNames::attempts);
+    EXPECT_FALSE(KeyExists("SOFTWARE\\VANTORA\\PRINTERPORT"));
+}
+
+TEST_F(InstallCoreTest, RequiredDriverFileMissingStopsBeforeAnyCopy) {
+    const std::string dataFile = PrinterDriverFolder() + "VTR58.VTD";
+    DeleteFileA(dataFile.c_str());
+    InstallHarness install({"VT-R58", 0, 7, 1, "LPT2:"});
+    install.request.files.helpFile[0] = '\0';
+    EXPECT_EQ(1, install.Run());
+    EXPECT_EQ(MessageText("IDS_ERR_LOSTDRIVERFILE"), install.request.resultText);
+    EXPECT_EQ("<missing>", ReadWholeFile(dataFile));
+}
+
+}  // namespace
