@@ -75,4 +75,44 @@ TEST_F(InstallCore32Test, OlderMonitorInUseIsReplacedWithTheSpoolerStopped) {
     EXPECT_EQ(1u, ReadDwordValue(processorKey, "DriverVersion"));
 }
 
+DWORD SpoolerState() {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = OpenServiceA(manager, "Spooler", SERVICE_QUERY_STATUS);
+    SERVICE_STATUS status = {};
+    QueryServiceStatus(service, &status);
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return status.dwCurrentState;
+}
+
+BOOL WINAPI DiskFull(LPCSTR source, LPCSTR target, BOOL failIfExists) {
+    if (std::string(target).find("VTCOMMON") != std::string::npos) {
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    return DefaultSystemCalls().CopyFileA(source, target, failIfExists);
+}
+
+// A failed update must not leave printing stopped; the failure's own text is kept.
+TEST_F(InstallCore32Test, FailedUpdateStartsTheSpoolerAgain) {
+    {
+        InstallHarness first({"VT-R58", 0, 7, 1, "VTCOM4:"});
+        ASSERT_EQ(2, first.Run()) << first.request.resultText;
+    }
+    CRegistryKey key;
+    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, MonitorKeyPath("Vantora Serial Port").c_str()));
+    key.SetDword("DriverVersion", 1);
+    key.Close();
+    ServiceRequests::Reset();
+    ScopedSystemCall<decltype(SystemCallTable::CopyFileA)> full(&SystemCallTable::CopyFileA, &DiskFull);
+
+    InstallHarness update({"VT-R58", 0, 7, 1, "VTCOM5:"});
+    EXPECT_EQ(1, update.Run());
+    EXPECT_EQ(0u, update.request.resultText.rfind(MessageText("IDS_ERR_COPYFIEL"), 0)) << update.request.resultText;
+    EXPECT_EQ(1, ServiceRequests::stops);
+    EXPECT_EQ(1, ServiceRequests::starts);
+    for (int wait = 0; wait < 30 && SpoolerState() != SERVICE_RUNNING; ++wait) Sleep(100);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SpoolerState());
+}
+
 }  // namespace

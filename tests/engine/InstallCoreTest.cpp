@@ -114,4 +114,29 @@ TEST_F(InstallCoreTest, RequiredDriverFileMissingStopsBeforeAnyCopy) {
     EXPECT_EQ("<missing>", ReadWholeFile(dataFile));
 }
 
+HMODULE WINAPI NoKernel32(LPCSTR name) {
+    if (lstrcmpiA(name, "Kernel32.dll") == 0) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    return DefaultSystemCalls().LoadLibraryA(name);
+}
+
+// The port record's redirection bracket cannot be set up: said in a box without an
+// owner (the worker must not wait on the window thread) and in the result text.
+TEST_F(InstallCoreTest, UsbPortRecordWithoutKernel32Fails) {
+    {
+        InstallHarness first({"VT-E30", 3, 7, 1, "USB_VT-E30_1"});
+        ASSERT_EQ(2, first.Run()) << first.request.resultText;
+    }
+    MessageBoxRecorder boxes;
+    ScopedSystemCall<decltype(SystemCallTable::LoadLibraryA)> missing(&SystemCallTable::LoadLibraryA, &NoKernel32);
+    InstallHarness again({"VT-E30", 3, 7, 1, "USB_VT-E30_2"});
+    EXPECT_EQ(1, again.Run());
+    EXPECT_EQ("Can't Load Kernel32.dll", again.request.resultText);
+    ASSERT_EQ(1u, boxes.shown.size());
+    EXPECT_EQ("Can't Load Kernel32.dll", boxes.shown[0].text);
+    EXPECT_EQ(nullptr, boxes.shown[0].owner);
+}
+
 }  // namespace
