@@ -37,19 +37,15 @@ void PrefixName(char* name) {
     name[0] = 'n';
 }
 
-// Copies a monitor DLL to the system directory. A DLL in use is copied under its
-// prefixed name and the record then names that copy; a prefixed copy in use too
-// needs a restart. False only for that case (other copy failures leave their text
-// for the installation to find).
+// Copies a monitor DLL to the system directory; when only its prefixed copy could be
+// made, the record names that copy. False only when a restart is needed (other copy
+// failures leave their text for the installation to find).
 bool CopyMonitorDll(char* dllName, int os, std::string& errorText) {
-    const int copied = CopyDriverFile(dllName, kSystemDirectory, os, false, errorText);
-    if (copied != ERROR_SHARING_VIOLATION && copied != ERROR_ACCESS_DENIED) return true;
-    const int prefixed = CopyDriverFile(dllName, kSystemDirectory, os, true, errorText);
-    if (prefixed == ERROR_SHARING_VIOLATION || prefixed == ERROR_ACCESS_DENIED) {
-        errorText = MessageText("IDS_ERR_NEEDRESTART");
+    std::string driverValue;
+    if (ReplaceComponentFile(dllName, kSystemDirectory, os, driverValue, errorText) == Replacement::NeedsRestart) {
         return false;
     }
-    PrefixName(dllName);
+    if (driverValue != dllName) PrefixName(dllName);
     return true;
 }
 
@@ -75,6 +71,20 @@ int CheckMonitor(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version, in
 bool HasName(const char* text) { return text != nullptr && text[0] != '\0'; }
 
 }  // namespace
+
+Replacement ReplaceComponentFile(char* fileName, int kind, int os, std::string& driverValue, std::string& errorText) {
+    const auto inUse = [](int result) { return result == ERROR_SHARING_VIOLATION || result == ERROR_ACCESS_DENIED; };
+    if (inUse(CopyDriverFile(fileName, kind, os, false, errorText))) {
+        if (inUse(CopyDriverFile(fileName, kind, os, true, errorText))) {
+            errorText = MessageText("IDS_ERR_NEEDRESTART");
+            return Replacement::NeedsRestart;
+        }
+        driverValue = std::string("n") + fileName;
+    } else {
+        driverValue = fileName;
+    }
+    return errorText.empty() ? Replacement::Replaced : Replacement::CopyFailed;
+}
 
 std::string MonitorKeyPath(const char* monitorName) {
     return std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\") + (monitorName ? monitorName : "");

@@ -31,6 +31,14 @@ int CheckPrintProcessor(CSetupConfig& config, int os, const char* processorName,
 // The language monitor of a USB port. 0, kLanguageMonitorOlder or kMonitorCheckFailed.
 int CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText);
 
+enum class Replacement { Replaced, CopyFailed, NeedsRestart };
+
+// Copies a component file the spooler may hold. A copy in use is made again under the
+// prefixed name "n" + name, and driverValue (what the registry's "Driver" must name)
+// then names that copy; a prefixed copy in use as well cannot be replaced before a
+// restart (errorText says so). CopyFailed: another failure, its text in errorText.
+Replacement ReplaceComponentFile(char* fileName, int kind, int os, std::string& driverValue, std::string& errorText);
+
 // Registry key of a monitor and of a print processor in the spooler's configuration.
 std::string MonitorKeyPath(const char* monitorName);
 std::string PrintProcessorKeyPath(int os, const char* processorName);

@@ -253,15 +253,23 @@ int GeneralCopy(const char* fileName, int kind, int os, bool prefixed, std::stri
     return 0;
 }
 
-// Windows 2000, XP and Server 2003: the driver directory, then the driver cache cabinets.
-// 2 = not found there, go on with the general copy.
-int CopyCoreFileFromDriverCache(const char* fileName, std::string& errorText) {
+constexpr int kNotFound = -1;
+
+// A core file the system already has in its driver directory is used as it is: 1 when
+// present, 0 when the directory cannot be named, kNotFound otherwise.
+int FindInDriverDirectory(const char* fileName, std::string& errorText) {
     std::string driverDirectory;
     if (!PrinterDriverDirectory(driverDirectory)) {
         errorText = MessageText("IDS_ERR_GETDRIVERDIR");
         return 0;
     }
-    if (FileExists(driverDirectory + "\\" + fileName)) return 1;
+    return FileExists(driverDirectory + "\\" + fileName) ? 1 : kNotFound;
+}
+
+// Windows 2000, XP and Server 2003: the driver directory, then the driver cache cabinets.
+// 2 = not found there, go on with the general copy.
+int CopyCoreFileFromDriverCache(const char* fileName, std::string& errorText) {
+    if (const int found = FindInDriverDirectory(fileName, errorText); found != kNotFound) return found;
 
     if (coreFileSearch.extractionPending) {
         coreFileSearch.extractionPending = false;
@@ -284,12 +292,7 @@ int CopyCoreFileFromDriverCache(const char* fileName, std::string& errorText) {
 
 // Vista and later: the driver directory, then the system's own printer driver package.
 int CopyCoreFileFromDriverStore(const char* fileName, std::string& errorText) {
-    std::string driverDirectory;
-    if (!PrinterDriverDirectory(driverDirectory)) {
-        errorText = MessageText("IDS_ERR_GETDRIVERDIR");
-        return 0;
-    }
-    if (FileExists(driverDirectory + "\\" + fileName)) return 1;
+    if (const int found = FindInDriverDirectory(fileName, errorText); found != kNotFound) return found;
 
     std::string windows;
     if (!WindowsDirectory(windows)) {

@@ -21,8 +21,6 @@
 
 namespace {
 
-bool IsInUse(int result) { return result == ERROR_SHARING_VIOLATION || result == ERROR_ACCESS_DENIED; }
-
 bool IsGiven(const char* name) { return name != nullptr && name[0] != '\0' && name[0] != '0'; }
 
 void WriteMonitorValues(const char* monitorName, const std::string& driver, unsigned int version,
@@ -33,25 +31,6 @@ void WriteMonitorValues(const char* monitorName, const std::string& driver, unsi
     if (!key.Open(HKEY_LOCAL_MACHINE, path.c_str())) return;
     key.SetString("Driver", driver.c_str());
     key.SetDword("DriverVersion", version);
-}
-
-enum class Replacement { Replaced, CopyFailed, NeedsRestart };
-
-// Replaces a component file the spooler may hold: a copy in use is made again under the
-// prefixed name, and the registry then names that copy (driverValue). A prefixed copy in
-// use as well cannot be replaced before a restart.
-Replacement ReplaceComponentFile(char* fileName, int kind, int os, std::string& driverValue, std::string& text) {
-    const int copied = CopyDriverFile(fileName, kind, os, false, text);
-    if (IsInUse(copied)) {
-        if (IsInUse(CopyDriverFile(fileName, kind, os, true, text))) {
-            text = MessageText("IDS_ERR_NEEDRESTART");
-            return Replacement::NeedsRestart;
-        }
-        driverValue = std::string("n") + fileName;
-    } else {
-        driverValue = fileName;
-    }
-    return text.empty() ? Replacement::Replaced : Replacement::CopyFailed;
 }
 
 // Parity comes from a catalogue text's first byte, which may be a lead byte of a

@@ -50,3 +50,13 @@ inline std::string ReadWholeFile(const std::string& path) {
     content.resize(read);
     return content;
 }
+
+inline DWORD SpoolerState() {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = OpenServiceA(manager, "Spooler", SERVICE_QUERY_STATUS);
+    SERVICE_STATUS status = {};
+    QueryServiceStatus(service, &status);
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return status.dwCurrentState;
+}

@@ -75,15 +75,6 @@ TEST_F(InstallCore32Test, OlderMonitorInUseIsReplacedWithTheSpoolerStopped) {
     EXPECT_EQ(1u, ReadDwordValue(processorKey, "DriverVersion"));
 }
 
-DWORD SpoolerState() {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = OpenServiceA(manager, "Spooler", SERVICE_QUERY_STATUS);
-    SERVICE_STATUS status = {};
-    QueryServiceStatus(service, &status);
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return status.dwCurrentState;
-}
 
 BOOL WINAPI DiskFull(LPCSTR source, LPCSTR target, BOOL failIfExists) {
     if (std::string(target).find("VTCOMMON") != std::string::npos) {

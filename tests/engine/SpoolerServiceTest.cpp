@@ -1,5 +1,7 @@
 #include "engine/SpoolerService.h"
 
+#include "engine/EngineTestSupport.h"
+
 #include "support/Overrides.h"
 
 #include <gtest/gtest.h>
@@ -8,15 +10,6 @@
 
 namespace {
 
-DWORD SpoolerState() {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = OpenServiceA(manager, "Spooler", SERVICE_QUERY_STATUS);
-    SERVICE_STATUS status = {};
-    QueryServiceStatus(service, &status);
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-    return status.dwCurrentState;
-}
 
 struct NeverRunning {
     static inline int polls = 0;
