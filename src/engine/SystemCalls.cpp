@@ -26,6 +26,7 @@ const SystemCallTable kDefaults = {
     ::CopyFileA,
     ::FormatMessageA,
     ::SetupIterateCabinetA,
+    ::ExitWindowsEx,
 };
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop

@@ -36,6 +36,8 @@ struct SystemCallTable {
                                   LPSTR buffer, DWORD size, va_list* arguments);
     BOOL(WINAPI* SetupIterateCabinetA)(PCSTR cabinet, DWORD reserved, PSP_FILE_CALLBACK_A callback,
                                        PVOID context);
+    // Tests must be able to answer a restart without restarting anything.
+    BOOL(WINAPI* ExitWindowsEx)(UINT flags, DWORD reason);
 };
 
 // The table in force.
