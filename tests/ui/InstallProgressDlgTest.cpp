@@ -61,7 +61,9 @@ TEST(InstallProgressDlgTest, SuccessAfterThreeSecondsRunsUpTo99AndCloses) {
     EXPECT_NEAR(37, seen, 6);
     EXPECT_EQ(99, run.lastPosition);
     EXPECT_GT(run.milliseconds, 3000 + 550);  // at least about 60 steps of 10 ms and the pause
-    EXPECT_LT(run.milliseconds, 3000 + 3000);
+    // Upper bounds only catch a window that never closes: the closing run repaints the bar
+    // at every step, which an emulated, loaded machine makes slow.
+    EXPECT_LT(run.milliseconds, 3000 + 15000);
 }
 
 TEST(InstallProgressDlgTest, FailureWhileHoldingCountsDownAndStaysResponsive) {
@@ -84,7 +86,7 @@ TEST(InstallProgressDlgTest, FailureWhileHoldingCountsDownAndStaysResponsive) {
     EXPECT_EQ(90, held);
     EXPECT_LT(answerTime, 500);
     EXPECT_EQ(0, run.lastPosition);
-    EXPECT_LT(run.milliseconds, 8000 + 3000);
+    EXPECT_LT(run.milliseconds, 8000 + 15000);
 }
 
 TEST(InstallProgressDlgTest, OutcomeBeforeTheFirstTickStartsTheClosingFromZero) {
@@ -92,7 +94,7 @@ TEST(InstallProgressDlgTest, OutcomeBeforeTheFirstTickStartsTheClosingFromZero) 
     failed.outcome.store(CInstallProgressDlg::kFailed);
     const auto start = Clock::now();
     EXPECT_EQ(IDOK, failed.DoModal(nullptr));
-    EXPECT_LT(MillisecondsSince(start), 1000);
+    EXPECT_LT(MillisecondsSince(start), 5000);
     EXPECT_EQ(0, failed.LastBarPosition());
 
     CInstallProgressDlg succeeded;
@@ -109,7 +111,7 @@ TEST(InstallProgressDlgTest, WithoutHoldTheWindowClosesByItselfAtNinety) {
     const long long elapsed = MillisecondsSince(start);
     EXPECT_EQ(89, dialog.LastBarPosition());
     EXPECT_GT(elapsed, 6500);
-    EXPECT_LT(elapsed, 10000);
+    EXPECT_LT(elapsed, 20000);
 }
 
 // The worker's one write must always reach the window, however the two threads interleave.
