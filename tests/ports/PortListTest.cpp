@@ -165,16 +165,6 @@ constexpr PortControls kParallelOrUsbPort = {false, true, false, 1};
 constexpr PortControls kNetworkPort = {false, true, true, 1};
 constexpr PortControls kNoPort = {false, false, false, 0};
 
-TEST(PortListControls, ForEachKindOfPort) {
-    const struct {
-        int kind;
-        PortControls controls;
-    } cases[] = {{kSerialInterface, kSerialPort}, {kParallelInterface, kParallelOrUsbPort},
-                 {kUsbInterface, kParallelOrUsbPort}, {kNetworkInterface, kNetworkPort}, {kNoInterface, kNoPort}};
-    for (const auto& c : cases)
-        EXPECT_EQ(Describe(ControlsForPortKind(c.kind)), Describe(c.controls)) << "kind " << c.kind;
-}
-
 // The controls, notices and raster box follow the entry the build ends on.
 TEST(PortListControls, FollowThePreselectedPort) {
     const struct {
@@ -216,14 +206,6 @@ TEST(PortListControls, FollowThePreselectedPort) {
         EXPECT_EQ(static_cast<int>(plan.usbNotice), static_cast<int>(c.usbNotice)) << c.name;
         EXPECT_EQ(static_cast<int>(plan.rasterBox), static_cast<int>(c.rasterBox)) << c.name;
     }
-}
-
-TEST(PortListUsb, DeviceNumberToPortNumber) {
-    const struct {
-        int device;
-        int port;
-    } cases[] = {{0, 1}, {2, 3}, {7, 8}, {8, 1}, {10, 3}, {65535, 8}, {kSeveralPrinters, -1}};
-    for (const auto& c : cases) EXPECT_EQ(UsbPortNumberOfDevice(c.device), c.port) << "device " << c.device;
 }
 
 // The builders show the notice when the driver is missing; a picked port shows it only
