@@ -1,10 +1,15 @@
 #include "ports/PortPage.h"
 
+#include "app/LicencePage.h"
+#include "app/WizardFrame.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "ports/ModePage.h"
+#include "ports/OsPage.h"
 #include "res/WizardResources.h"
+#include "support/Overrides.h"
 #include "support/TestFiles.h"
+#include "ui/ModelPage.h"
 
 #include <gtest/gtest.h>
 
@@ -445,6 +450,90 @@ TEST_F(PortPageTest, ParityAndFlowControlFollowTheEntrysPositionInEveryLanguage)
             EXPECT_EQ(page->Protocol(), " xp"[i]) << language.file << ", protocol entry " << i;
         }
     }
+}
+
+// A 1 x 1 picture for the frame's side bitmap.
+std::string TinyBitmap() {
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    const DWORD pixels = 4;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + pixels;
+    info.biSize = sizeof info;
+    info.biWidth = 1;
+    info.biHeight = 1;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    bytes.append(pixels, '\0');
+    return bytes;
+}
+
+struct Wizard {
+    Wizard() : frame(false, false) {
+        frame.administratorCheck = [] { return 1; };
+        frame.AddPage("licence", &licence, IDD_LICENCE_PAGE);
+        frame.AddPage("model", &model, IDD_MODEL_PAGE);
+        frame.AddPage("mode", &mode, IDD_MODE_PAGE);
+        frame.AddPage("os", &os, IDD_OS_PAGE);
+        frame.AddPage("port", &port, IDD_PORT_PAGE);
+        frame.SetPages({&licence, &model, &mode, &os, &port});
+    }
+    void Press(int id) {
+        SendMessageA(frame.Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(frame.Item(id)));
+    }
+    CWizardFrame frame;
+    CLicencePage licence;
+    CModelPage model;
+    CModePage mode;
+    COsPage os;
+    CPortPage port;
+};
+
+TEST_F(PortPageTest, ReachingThePortPageBuildsTheListOfTheChosenModeAndTheSelectionTakesThePort) {
+    // As start-up finds it in the WoW64 prefix, which reports Windows 7.
+    ProcessSettings::SetIs64BitWindows(true);
+    WriteBinaryFile(folder_, "DRVCONFIG\\Left.bmp", TinyBitmap());
+    WriteTextFile(folder_, "DRVCONFIG\\setup.ini",
+                  "[DEVICENAME]\nDEVICENUMBER=1\nDEVICENAME1=VT-R80-ReceiptPrinter\nDEFAULTNAME=1\n");
+    WriteTypeFile("setup_receipt", std::string("[VT-R80.PORT]\nAdvancedSetup=1\nSystemWin7Supported=1\n") + kAllPorts);
+    MessageBoxRecorder boxes;
+    Wizard wizard;
+    ASSERT_TRUE(wizard.frame.CreateChild(nullptr));
+    ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kModelPage);
+    wizard.Press(IDOK);
+    SendDlgItemMessageA(wizard.mode.Handle(), IDC_ADVANCED, BM_CLICK, 0, 0);
+    wizard.Press(IDOK);
+    wizard.Press(IDOK);
+    ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kPortPage);
+    ASSERT_EQ(wizard.os.OsIndex(), kWin7);
+    const HWND port = wizard.port.Handle();
+    EXPECT_EQ(Entries(port).size(), 16u) << "advanced: four USB ports; " << Joined(Entries(port));
+    EXPECT_EQ(wizard.frame.Selection().portName, "LPT1:");
+    EXPECT_EQ(wizard.frame.Selection().raster, 1);
+
+    SelectPort(port, "COM2:");
+    Select(port, IDC_PARITY, 0);
+    Select(port, IDC_PROTOCOL, 1);
+    wizard.Press(IDOK);
+    const InstallSelection& selection = wizard.frame.Selection();
+    EXPECT_EQ(selection.portName, "COM2:") << "Install finds the port shown";
+    EXPECT_EQ(selection.raster, 0);
+    EXPECT_EQ(selection.serial.parity, 'e');
+    EXPECT_EQ(selection.serial.protocol, 'x');
+    EXPECT_EQ(selection.serial.byteSize, 8);
+
+    wizard.Press(IDC_BACK);
+    wizard.Press(IDC_BACK);
+    SendDlgItemMessageA(wizard.mode.Handle(), IDC_TYPICAL, BM_CLICK, 0, 0);
+    wizard.Press(IDOK);
+    wizard.Press(IDOK);
+    ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kPortPage);
+    EXPECT_EQ(Entries(port).size(), 13u) << "typical: one USB port; " << Joined(Entries(port));
+    EXPECT_EQ(wizard.frame.Selection().portName, "LPT1:");
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 }  // namespace
