@@ -177,14 +177,42 @@ void CWizardFrame::CollectSelection() {
     BuildConfigPaths(selection_.printerType, selection_.configPath, selection_.typeFilePath);
     if (typed_.mode != nullptr) selection_.installMode = typed_.mode->InstallMode();
     if (typed_.os != nullptr) selection_.osIndex = typed_.os->OsIndex();
-    // The port list is built here once the port list builders exist.
+    BuildPortList();
+    CollectPortSelection();
+}
+
+void CWizardFrame::BuildPortList() {
+    if (typed_.port == nullptr) return;
+    CPortPage& port = *typed_.port;
+    port.SetTypicalFlag(selection_.installMode);
+    if (selection_.installMode == kInstallModeTypical)
+        port.BuildPortListTypical(selection_.modelName, selection_.osIndex, selection_.printerType);
+    else
+        port.BuildPortListAdvanced(selection_.modelName, selection_.osIndex, selection_.printerType);
+}
+
+void CWizardFrame::CollectPortSelection() {
+    if (typed_.port == nullptr) return;
+    CPortPage& port = *typed_.port;
+    // The raster check box is the user's to change until Install.
+    port.UpdateData(true);
+    selection_.portName = port.PortText();
+    selection_.raster = port.RasterFlag();
+    selection_.serial.baudRate = port.BaudRate();
+    selection_.serial.byteSize = port.ByteSize();
+    selection_.serial.stopBits = port.StopBits();
+    selection_.serial.parity = port.Parity();
+    selection_.serial.protocol = port.Protocol();
 }
 
 void CWizardFrame::OnOK() {
-    if (current_ < static_cast<int>(pages_.size()) - 1)
+    if (current_ < static_cast<int>(pages_.size()) - 1) {
         OnNext();
-    else
-        OnInstall();
+        return;
+    }
+    // Install finds the port page's final choice in the selection.
+    CollectPortSelection();
+    OnInstall();
 }
 
 void CWizardFrame::OnCancel() { CloseWizard(); }

@@ -2,6 +2,7 @@
 
 #include "framework/Dialog.h"
 #include "framework/GdiObjects.h"
+#include "ports/SerialSettings.h"
 
 #include <windows.h>
 
@@ -26,6 +27,10 @@ struct InstallSelection {
     int installFlags = 0;   // cleared at every Next; the engine sets its bits
     std::string configPath;    // DRVCONFIG\setup.ini
     std::string typeFilePath;  // the printer type's file
+    // From the port page, as it shows them when the user presses Install.
+    std::string portName;      // empty: no port chosen
+    int raster = 0;
+    SerialLineSettings serial;
 };
 
 // The five pages in walking order, for the frame's own reads and writes.
@@ -75,6 +80,8 @@ private:
     void OnBack();
     void OnNext();
     void CollectSelection();
+    void BuildPortList();
+    void CollectPortSelection();
     void CloseWizard();
     void SetOkCaption(const char* key);
 

@@ -2,9 +2,15 @@
 
 #include "app/PageWalkRules.h"
 #include "app/TextCatalogue.h"
+#include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
+#include "config/SetupConfig.h"
+#include "engine/FileSystemRedirection.h"
 #include "framework/DataExchange.h"
+#include "ports/PortNames.h"
 #include "res/WizardResources.h"
+
+#include <commctrl.h>
 
 #include <cstdlib>
 
@@ -14,11 +20,34 @@ constexpr const char* kBaudRates[] = {"110", "300", "1200", "2400", "4800", "960
 constexpr int kBaudRateCount = static_cast<int>(sizeof kBaudRates / sizeof kBaudRates[0]);
 constexpr int kDefaultBaudRateIndex = 7;
 
+constexpr char kParityLetters[] = {'e', 'm', 'n', 'o', 's'};
+constexpr char kProtocolLetters[] = {' ', 'x', 'p'};
+
+constexpr int kSerialControls[] = {IDC_BAUD_RATE, IDC_BYTE_SIZE, IDC_STOP_BITS, IDC_PARITY, IDC_PROTOCOL};
+
+// The USB driver notice's look: blue on pink, larger than the page's text.
+constexpr COLORREF kUsbNoticeTextColour = 0xFF0000;
+constexpr COLORREF kUsbNoticeBackground = 0xFDCAFF;
+constexpr int kUsbNoticeFontSize = 14;
+
+constexpr int kToolTipWidth = 200;
+
 void FillList(HWND page, int id, std::initializer_list<const char*> texts) {
     CComboBox list;
     list.Attach(page, id);
     list.ResetContent();
     for (const char* text : texts) list.AddString(text);
+}
+
+template <std::size_t N>
+std::optional<char> LetterAt(const char (&letters)[N], int index) {
+    if (index < 0 || index >= static_cast<int>(N)) return std::nullopt;
+    return letters[index];
+}
+
+void SetVisibility(HWND control, Visibility visibility) {
+    if (visibility == Visibility::Show) ShowWindow(control, SW_SHOWNORMAL);
+    if (visibility == Visibility::Hide) ShowWindow(control, SW_HIDE);
 }
 
 }  // namespace
@@ -28,15 +57,14 @@ int BaudRateOfListEntry(int index) {
     return ParseLeadingInt(kBaudRates[index]);
 }
 
-char ProtocolOfText(const std::string& text, char previous) {
-    // Exact, case-sensitive: only these three texts mean something.
-    if (text == "Xon/Xoff") return 'x';
-    if (text == "Hardware") return 'p';
-    if (text == "None") return ' ';
-    return previous;
-}
+std::optional<char> ParityOfListEntry(int index) { return LetterAt(kParityLetters, index); }
 
-CPortPage::CPortPage() : CWizardPage(IDD_PORT_PAGE) {}
+std::optional<char> ProtocolOfListEntry(int index) { return LetterAt(kProtocolLetters, index); }
+
+CPortPage::CPortPage()
+    : CWizardPage(IDD_PORT_PAGE),
+      usbDeviceProbe([] { return -1; }),
+      fileVersionReader([](const std::string&) { return std::string(kNoFileVersion); }) {}
 
 BOOL CPortPage::OnInitDialog() {
     ApplyChineseFont();
@@ -45,6 +73,7 @@ BOOL CPortPage::OnInitDialog() {
     for (const char* rate : kBaudRates) baudRates.AddString(rate);
     FillList(Handle(), IDC_BYTE_SIZE, {"5", "6", "7", "8"});
     FillList(Handle(), IDC_STOP_BITS, {"1", "1.5", "2"});
+    // The order of these entries is what their letters are read from.
     CTextCatalogue confirm("Confirm");
     CComboBox parity;
     parity.Attach(Handle(), IDC_PARITY);
@@ -64,14 +93,78 @@ BOOL CPortPage::OnInitDialog() {
     byteSize_ = 8;
     parity_ = 'n';
     protocol_ = 'p';
+
+    CreateRasterToolTip();
+    if (usbNotice_.SubclassDlgItem(Handle(), IDT_USB_NOTICE))
+        usbNotice_.SetTextColor(kUsbNoticeTextColour)
+            .SetBkColor(kUsbNoticeBackground)
+            .SetFontSize(kUsbNoticeFontSize)
+            .SetFontName("Arial");
+
+    // No request with a printer type matches the type cache: the first build always runs.
+    modelCache_ = "PRINTER";
+    typeCache_ = -1;
+    typicalFlag_ = 1;
+    modeCache_ = 1;
+    usbPortNumber_ = -1;
     CWindow(Item(IDC_IP_ADDRESS)).Enable(false);
     return TRUE;
+}
+
+bool CPortPage::DestroyWindow() {
+    toolTip_.reset();
+    return CWizardPage::DestroyWindow();
+}
+
+void CPortPage::CreateRasterToolTip() {
+    HWND tip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (tip == nullptr) return;
+    toolTip_.reset(tip);
+    SendMessageA(tip, TTM_ACTIVATE, TRUE, 0);
+    SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, kToolTipWidth);
+    TTTOOLINFOA tool = {};
+    // The size older common controls accept as well as version 6.
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    // The tip watches the box's mouse messages itself: a modeless page has no message
+    // loop of its own from which to relay them.
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(Item(IDX_RASTER));
+    tool.hinst = GetModuleHandleA(nullptr);
+    tool.lpszText = MAKEINTRESOURCEA(IDS_RASTER_TOOLTIP);
+    SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+INT_PTR CPortPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    // The frame is going and takes its popups with it: the handle is not kept for reuse.
+    if (message == WM_DESTROY) toolTip_.reset();
+    // The notice chooses its own colours and font; the request comes to us first.
+    if (message == WM_CTLCOLORSTATIC) {
+        if (HBRUSH brush = ReflectControlColor(message, wParam, lParam)) {
+            handled = true;
+            return reinterpret_cast<INT_PTR>(brush);
+        }
+    }
+    return CWizardPage::OnMessage(message, wParam, lParam, handled);
 }
 
 void CPortPage::PresetBaudRate(int configuredBaudRate) {
     const int index = BaudRateListIndex(configuredBaudRate);
     SendDlgItemMessageA(Handle(), IDC_BAUD_RATE, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     baudRate_ = BaudRateOfListEntry(index);
+}
+
+DWORD CPortPage::IpAddress() const {
+    CIpAddressControl address;
+    address.Attach(Handle(), IDC_IP_ADDRESS);
+    return address.Address();
+}
+
+std::string CPortPage::IpAddressText() const { return CWindow(Item(IDC_IP_ADDRESS)).Text(); }
+
+int CPortPage::SelectedIndex(int id) const {
+    return static_cast<int>(SendDlgItemMessageA(Handle(), id, CB_GETCURSEL, 0, 0));
 }
 
 std::string CPortPage::SelectedText(int id) const {
@@ -88,22 +181,24 @@ bool CPortPage::DoDataExchange(bool save) {
 
 bool CPortPage::OnCommand(WORD id, WORD code, HWND /*control*/) {
     if (code != CBN_SELCHANGE) return false;
-    const std::string text = SelectedText(id);
     switch (id) {
+        case IDC_PORT_LIST:
+            OnPortSelected();
+            return true;
         case IDC_BAUD_RATE:
-            baudRate_ = ParseLeadingInt(text.c_str());
+            baudRate_ = ParseLeadingInt(SelectedText(id).c_str());
             return true;
         case IDC_BYTE_SIZE:
-            byteSize_ = ParseLeadingInt(text.c_str());
+            byteSize_ = ParseLeadingInt(SelectedText(id).c_str());
             return true;
         case IDC_STOP_BITS:
-            stopBits_ = std::strtod(text.c_str(), nullptr);
+            stopBits_ = std::strtod(SelectedText(id).c_str(), nullptr);
             return true;
         case IDC_PARITY:
-            if (!text.empty()) parity_ = text[0];
+            parity_ = ParityOfListEntry(SelectedIndex(id)).value_or(parity_);
             return true;
         case IDC_PROTOCOL:
-            protocol_ = ProtocolOfText(text, protocol_);
+            protocol_ = ProtocolOfListEntry(SelectedIndex(id)).value_or(protocol_);
             return true;
         default:
             return false;
@@ -121,4 +216,109 @@ void CPortPage::OnShowWindow(bool /*shown*/) {
                  {IDT_STOP_BITS_LABEL, "StopBits"},
                  {IDT_PROTOCOL_LABEL, "Protocol"},
                  {IDX_RASTER, "Raster"}});
+}
+
+void CPortPage::ApplyControls(const PortControls& controls) {
+    for (int id : kSerialControls) CWindow(Item(id)).Enable(controls.serialEnabled);
+    CWindow(Item(IDX_RASTER)).Enable(controls.rasterEnabled);
+    CWindow(Item(IDC_IP_ADDRESS)).Enable(controls.ipEnabled);
+    rasterFlag_ = controls.rasterFlag;
+}
+
+void CPortPage::ApplyUsbNotice(const UsbNoticeChange& change) {
+    if (change.setText) CWindow(Item(IDT_USB_NOTICE)).SetText(MessageCatalogue.ReadText("IDS_ERR_UPDATEUSB"));
+    SetVisibility(Item(IDT_USB_NOTICE), change.visibility);
+}
+
+std::string CPortPage::InstalledUsbDriverVersion() const {
+    char windows[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    // A path that cannot be formed names no file.
+    if (length == 0 || length >= sizeof windows) return kNoFileVersion;
+    const std::string path = std::string(windows) + "\\system32\\drivers\\VTPUSB.sys";
+    if (!ProcessSettings::Is64BitWindows()) return fileVersionReader(path);
+    // WOW64 shows a 32-bit program another system32, without the 64-bit driver.
+    CFileSystemRedirectionOff redirection;
+    if (redirection.GetState() != CFileSystemRedirectionOff::State::Off) return std::string();
+    return fileVersionReader(path);
+}
+
+void CPortPage::OnPortSelected() {
+    portText_ = SelectedText(IDC_PORT_LIST);
+    const int kind = ClassifyPortName(portText_.c_str());
+    ApplyControls(ControlsForPortKind(kind));
+    if (kind == kUsbInterface) {
+        // Windows 98/Me and NT have no driver of ours to speak of: the notice stays as it is.
+        if (osIndex_ != 0 && osIndex_ != 1)
+            ApplyUsbNotice(UsbNoticeAfterSelection(InstalledUsbDriverVersion(), typicalFlag_ != 0));
+    } else {
+        SetVisibility(Item(IDT_USB_NOTICE), Visibility::Hide);
+    }
+    UpdateData(false);
+}
+
+void CPortPage::BuildPortListTypical(const std::string& modelName, int osIndex, int printerType) {
+    BuildPortList(modelName, osIndex, printerType, true);
+}
+
+void CPortPage::BuildPortListAdvanced(const std::string& modelName, int osIndex, int printerType) {
+    BuildPortList(modelName, osIndex, printerType, false);
+}
+
+void CPortPage::BuildPortList(const std::string& modelName, int osIndex, int printerType, bool typical) {
+    osIndex_ = osIndex;
+    // Two models of one name in different type files are different lists.
+    if (modelName == modelCache_ && printerType == typeCache_ && modeCache_ == typicalFlag_) return;
+    modeCache_ = typicalFlag_;
+    modelCache_ = modelName;
+    typeCache_ = printerType;
+
+    CComboBox ports;
+    ports.Attach(Handle(), IDC_PORT_LIST);
+    ports.ResetContent();
+    // An emptied list must not leave the previous model's port for Install.
+    portText_.clear();
+
+    std::string setupIni, typeFile;
+    BuildConfigPaths(printerType, setupIni, typeFile);
+    const std::string section = modelName + ".PORT";
+    PortListInput input;
+    input.keys.usbSupported = ReadProfileInt(typeFile, section, "USBSUPPORTED");
+    input.keys.lptSupported = ReadProfileInt(typeFile, section, "LPTSUPPORTED");
+    input.keys.comSupported = ReadProfileInt(typeFile, section, "COMSUPPORTED");
+    input.keys.netSupported = ReadProfileInt(typeFile, section, "NETSUPPORTED");
+    input.keys.lptDefault = ReadProfileInt(typeFile, section, "LPTDEFAULT");
+    if (!typical) input.keys.rasterVisible = ReadProfileInt(typeFile, section, "RASTERVISIABLE");
+    input.modelName = modelName;
+    input.osIndex = osIndex;
+    input.is64BitWindows = ProcessSettings::Is64BitWindows();
+    input.typical = typical;
+    // Asked whatever the model supports: the probe tells the user about several printers.
+    input.usbDeviceNumber = usbDeviceProbe ? usbDeviceProbe() : -1;
+    ApplyPlan(PlanPortList(input), typical);
+}
+
+void CPortPage::ApplyPlan(const PortListPlan& plan, bool typical) {
+    CComboBox ports;
+    ports.Attach(Handle(), IDC_PORT_LIST);
+    if (plan.showComNotice) {
+        CWindow notice(Item(IDT_COM_UNSUPPORTED));
+        notice.SetText(MessageCatalogue.ReadText("IDS_ERR_UNSUPPORTCOM"));
+        notice.Show(SW_SHOWNORMAL);
+    }
+    for (const std::string& entry : plan.entries) ports.AddString(entry.c_str());
+    // By name: the plan's order and the control's sorting need not agree on indexes.
+    if (plan.selection >= 0)
+        ports.SetCurrentSelection(static_cast<int>(
+            ports.Send(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(plan.portText.c_str()))));
+    portText_ = plan.portText;
+
+    ApplyControls(plan.controls);
+    if (plan.usbNotice == UsbNoticeRule::Hide)
+        SetVisibility(Item(IDT_USB_NOTICE), Visibility::Hide);
+    else if (plan.usbNotice == UsbNoticeRule::FollowInstalledDriver)
+        ApplyUsbNotice(UsbNoticeAfterBuild(InstalledUsbDriverVersion(), typical));
+    SetVisibility(Item(IDX_RASTER), plan.rasterBox);
+    if (plan.usbPortNumber) usbPortNumber_ = *plan.usbPortNumber;
+    UpdateData(false);
 }

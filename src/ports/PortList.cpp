@@ -1,0 +1,159 @@
+#include "ports/PortList.h"
+
+#include "ports/PortNames.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+// The list control sorts without regard to case. The port families begin with
+// different letters and a family's names differ only in their number, so this order
+// agrees with the control's on every list we build.
+bool ListOrder(const std::string& left, const std::string& right) {
+    auto before = [](unsigned char a, unsigned char b) { return std::toupper(a) < std::toupper(b); };
+    return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end(), before);
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::vector<std::string> ListedPorts(const PortListInput& input, bool& comNotice) {
+    const PortListKeys& keys = input.keys;
+    std::vector<std::string> entries;
+    auto addNumbered = [&entries](const std::string& stem, int last, const char* end) {
+        for (int n = 1; n <= last; ++n) entries.push_back(stem + std::to_string(n) + end);
+    };
+    comNotice = false;
+    if (input.osIndex != 0) {
+        if (keys.lptSupported != 0) addNumbered("LPT", 3, ":");
+        if (keys.comSupported != 0)
+            // The serial monitor's own port names on 32-bit Windows; 64-bit Windows keeps the system's.
+            addNumbered(input.is64BitWindows ? "COM" : "VTCOM", 8, ":");
+        else
+            comNotice = true;
+    } else {
+        // Windows 98/Me: the parallel key governs the two serial entries and the serial key
+        // the one parallel entry, whatever their names say.
+        if (keys.lptSupported != 0) addNumbered("COM", 2, ":");
+        if (keys.comSupported != 0) entries.push_back("LPT1:");
+    }
+    if (keys.netSupported != 0) entries.push_back("NET:");
+    // Windows NT has no USB printing.
+    if (keys.usbSupported != 0 && input.osIndex != 1)
+        addNumbered("USB_" + input.modelName + "_", input.typical ? 1 : 4, "");
+    std::sort(entries.begin(), entries.end(), ListOrder);
+    return entries;
+}
+
+// The first entry of a kind; with a suffix, the first of that kind ending in it. The
+// USB number is matched at the end of the name: the model name in the middle may carry
+// "_1" … "_4" itself.
+int FirstOfKind(const std::vector<std::string>& entries, int kind, const std::string& suffix = std::string()) {
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (ClassifyPortName(entries[i].c_str()) == kind && EndsWith(entries[i], suffix)) return static_cast<int>(i);
+    return -1;
+}
+
+// A scan that finds nothing leaves the selection where it was.
+void SelectFirstOfKind(const std::vector<std::string>& entries, int kind, int& selection,
+                       const std::string& suffix = std::string()) {
+    const int found = FirstOfKind(entries, kind, suffix);
+    if (found >= 0) selection = found;
+}
+
+int FirstEntry(const std::vector<std::string>& entries) { return entries.empty() ? -1 : 0; }
+
+// LPTDEFAULT names the kind preselected when no USB printer decides it.
+void SelectConfiguredDefault(const PortListInput& input, const std::vector<std::string>& entries, int& selection) {
+    const PortListKeys& keys = input.keys;
+    struct Default {
+        int kind;
+        int supported;
+    };
+    const Default choice = keys.lptDefault == 1   ? Default{kParallelInterface, keys.lptSupported}
+                           : keys.lptDefault == 2 ? Default{kUsbInterface, keys.usbSupported}
+                           : keys.lptDefault == 3 ? Default{kNetworkInterface, keys.netSupported}
+                                                  : Default{kNoInterface, 0};
+    const int kind = choice.kind;
+    if (kind == kNoInterface || choice.supported == 0)
+        selection = FirstEntry(entries);
+    else
+        SelectFirstOfKind(entries, kind, selection);
+}
+
+}  // namespace
+
+int UsbPortNumberOfDevice(int deviceNumber) { return deviceNumber % 8 + 1; }
+
+PortControls ControlsForPortKind(int kind) {
+    switch (kind) {
+        case kSerialInterface: return {true, false, false, 0};
+        case kParallelInterface:
+        case kUsbInterface: return {false, true, false, 1};
+        case kNetworkInterface: return {false, true, true, 1};
+        default: return {false, false, false, 0};
+    }
+}
+
+PortListPlan PlanPortList(const PortListInput& input) {
+    const PortListKeys& keys = input.keys;
+    PortListPlan plan;
+    plan.entries = ListedPorts(input, plan.showComNotice);
+    const std::vector<std::string>& entries = plan.entries;
+
+    int selection = -1;
+    if (input.typical) {
+        if (keys.usbSupported != 0 && input.usbDeviceNumber != -1) {
+            // The connected printer decides, whichever USB port number it answers on: the
+            // typical list has only the first USB port.
+            plan.usbPortNumber = UsbPortNumberOfDevice(input.usbDeviceNumber);
+            SelectFirstOfKind(entries, kUsbInterface, selection);
+        } else {
+            SelectConfiguredDefault(input, entries, selection);
+        }
+    } else {
+        const int device = keys.usbSupported != 0 ? input.usbDeviceNumber : -1;
+        if (keys.lptSupported == 0) selection = FirstEntry(entries);
+        if (device == -1) {
+            SelectConfiguredDefault(input, entries, selection);
+        } else {
+            const int port = UsbPortNumberOfDevice(device);
+            if (port > 4) selection = FirstEntry(entries);
+            plan.usbPortNumber = port;
+            std::string suffix = "_";
+            suffix += std::to_string(port);
+            SelectFirstOfKind(entries, kUsbInterface, selection, suffix);
+        }
+    }
+    plan.selection = selection;
+    // What Install uses is always what the list shows.
+    if (selection >= 0) plan.portText = entries[static_cast<std::size_t>(selection)];
+
+    const int kind = ClassifyPortName(plan.portText.c_str());
+    plan.controls = ControlsForPortKind(kind);
+    if (kind != kUsbInterface)
+        plan.usbNotice = UsbNoticeRule::Hide;
+    else if (input.osIndex != 0 && input.osIndex != 1)
+        plan.usbNotice = UsbNoticeRule::FollowInstalledDriver;
+
+    if (input.typical)
+        plan.rasterBox = Visibility::Hide;
+    else if (keys.rasterVisible == 0)
+        plan.rasterBox = Visibility::Show;
+    else if (keys.rasterVisible == 1)
+        plan.rasterBox = Visibility::Hide;
+    return plan;
+}
+
+UsbNoticeChange UsbNoticeAfterBuild(const std::string& installedVersion, bool typical) {
+    const bool driverMissing = installedVersion == kNoFileVersion;
+    if (!driverMissing) return {false, Visibility::Hide};
+    return {true, typical ? Visibility::Keep : Visibility::Show};
+}
+
+UsbNoticeChange UsbNoticeAfterSelection(const std::string& installedVersion, bool typical) {
+    const bool driverMissing = installedVersion == kNoFileVersion;
+    return {true, driverMissing || typical ? Visibility::Hide : Visibility::Show};
+}
