@@ -1,0 +1,77 @@
+#include "ports/NetworkPort.h"
+
+#include "engine/ErrorText.h"
+#include "engine/SystemCalls.h"
+#include "framework/MessageBoxes.h"
+#include "framework/UniqueResource.h"
+
+#include <winspool.h>
+
+#include <array>
+#include <string>
+
+namespace {
+
+// The monitor's transceiver: the only way to create its ports without its dialog.
+constexpr char kMonitorTransceiver[] = ",XcvMonitor Standard TCP/IP Port";
+
+struct LocalMemoryTraits {
+    using Type = HLOCAL;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type memory) { LocalFree(memory); }
+};
+
+// The system's text for code under the caption "ERROR"; the code stays the last error.
+int Fail(DWORD code) {
+    std::string description;
+    if (!DescribeSystemError(code, description)) description = "Error " + std::to_string(code);
+    ShowMessageBox(nullptr, description.c_str(), "ERROR", MB_ICONINFORMATION);
+    SetLastError(code);
+    return 0;
+}
+
+// MultiByteToWideChar refuses a text that does not fit with its zero (ERROR_INSUFFICIENT_BUFFER)
+// instead of cutting it; a cut port name would create a port other than the one the printer
+// is then installed on.
+template <std::size_t Units>
+bool ConvertInto(const char* text, WCHAR (&field)[Units]) {
+    return MultiByteToWideChar(CP_ACP, 0, text, -1, field, static_cast<int>(Units)) > 0;
+}
+
+}  // namespace
+
+int AddTcpIpPort(const char* portName, const char* hostAddress) {
+    if (portName == nullptr || hostAddress == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+    // LPTR: fixed and zero-filled, so every field not set below, padding included, is zero.
+    UniqueResource<LocalMemoryTraits> memory(LocalAlloc(LPTR, sizeof(PORT_DATA_1)));
+    if (!memory) return Fail(GetLastError());
+    auto* record = static_cast<PORT_DATA_1*>(memory.get());
+    if (!ConvertInto(portName, record->sztPortName) || !ConvertInto(hostAddress, record->sztHostAddress)) {
+        return Fail(GetLastError());
+    }
+    record->dwVersion = 1;
+    record->dwProtocol = kRawTcpProtocol;
+    record->cbSize = sizeof(PORT_DATA_1);
+    lstrcpyW(record->sztSNMPCommunity, L"public");
+    record->dwDoubleSpool = 1;
+    record->dwPortNumber = kRawTcpPortNumber;
+    record->dwSNMPEnabled = 0;
+    record->dwSNMPDevIndex = 1;
+
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    UniquePrinterHandle monitor;
+    if (!SystemCalls().OpenPrinterA(const_cast<char*>(kMonitorTransceiver), monitor.put(), &defaults)) {
+        return Fail(GetLastError());
+    }
+    std::array<BYTE, 260> output = {};
+    DWORD needed = 0;
+    DWORD status = ERROR_SUCCESS;
+    if (!XcvDataW(monitor.get(), L"AddPort", reinterpret_cast<BYTE*>(record), sizeof(PORT_DATA_1), output.data(),
+                  static_cast<DWORD>(output.size()), &needed, &status)) {
+        return Fail(GetLastError());
+    }
+    // The call only carried the command; the monitor's own answer is the status. A port
+    // that already exists is what installing again on the same address meets.
+    if (status != ERROR_SUCCESS && status != ERROR_ALREADY_EXISTS) return Fail(status);
+    return 1;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <windows.h>
+
+// The record the Standard TCP/IP Port monitor takes with XcvData("AddPort"), as tcpxcv.h
+// publishes it (MinGW-w64 ships no tcpxcv.h). The natural alignment puts two padding
+// bytes before dwPortNumber; the published size, 964, counts them.
+struct PORT_DATA_1 {
+    WCHAR sztPortName[64];
+    DWORD dwVersion;
+    DWORD dwProtocol;
+    DWORD cbSize;
+    DWORD dwReserved;
+    WCHAR sztHostAddress[49];
+    WCHAR sztSNMPCommunity[33];
+    DWORD dwDoubleSpool;
+    WCHAR sztQueue[33];
+    WCHAR sztIPAddress[16];
+    BYTE Reserved[540];
+    DWORD dwPortNumber;
+    DWORD dwSNMPEnabled;
+    DWORD dwSNMPDevIndex;
+};
+static_assert(sizeof(PORT_DATA_1) == 964, "the monitor rejects any other record size");
+
+constexpr DWORD kRawTcpProtocol = 1;  // PROTOCOL_RAWTCP_TYPE
+constexpr DWORD kRawTcpPortNumber = 9100;
+
+// Creates the raw TCP/IP port portName (ANSI) printing to hostAddress through the Standard
+// TCP/IP Port monitor. 1 created, or already there; 0 not, after a message box captioned
+// "ERROR" with the system's text for the failure.
+int AddTcpIpPort(const char* portName, const char* hostAddress);

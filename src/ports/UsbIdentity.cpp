@@ -1,0 +1,279 @@
+#include "ports/UsbIdentity.h"
+
+#include "app/TextCatalogue.h"
+#include "config/ProcessSettings.h"
+#include "config/ProfileReader.h"
+#include "config/RegistryKey.h"
+#include "engine/SystemCalls.h"
+#include "framework/MessageBoxes.h"
+#include "framework/UniqueResource.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kDeviceIndexes = 8;
+constexpr char kNoVersion[] = "0.0.0.0";
+constexpr char kCannotLoadLibrary[] = "Can not load VtUsbInt.dll";
+constexpr char kFunctionMissing[] = "open function error";
+
+// The printer's command reference owns these five bytes (three letters, then two bytes
+// with the high bit set) that unlock the device-number command; a printer ignores the
+// command unless they match its firmware's.
+constexpr std::array<unsigned char, 5> kDeviceNumberCommandKey = {'V', 'T', 'P', 0xC9, 0xC4};
+
+// The library's exports: __cdecl, undecorated names, handles and results as int.
+using OpenDeviceFunction = int(__cdecl*)(int index);
+using GetDescriptorFunction = int(__cdecl*)(int device, unsigned char* descriptor);
+using WriteFunction = int(__cdecl*)(int device, int reserved, unsigned char* bytes, int count);
+using CloseDeviceFunction = void(__cdecl*)(int device);
+
+using DisableRedirectionFunction = BOOL(WINAPI*)(PVOID*);
+using RevertRedirectionFunction = BOOL(WINAPI*)(PVOID);
+
+template <typename Function>
+Function Lookup(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(SystemCalls().GetProcAddress(module, name)));
+}
+
+// By full path: the search order would also find a copy in the current or system folder.
+UniqueModule LoadInterfaceLibrary() {
+    const std::string path = JoinPath(ProgramFolder(), "VtUsbInt.dll");
+    if (path.empty()) return UniqueModule();
+    return UniqueModule(SystemCalls().LoadLibraryA(path.c_str()));
+}
+
+// The library answers 0 or -1 for an index without a printer.
+bool IsPrinterHandle(int handle) { return handle != 0 && handle != -1; }
+
+// The handle of the printer at the lowest index, or 0 when there is none.
+int OpenFirstPrinter(OpenDeviceFunction open) {
+    for (int index = 0; index < kDeviceIndexes; ++index) {
+        const int handle = open(index);
+        if (IsPrinterHandle(handle)) return handle;
+    }
+    return 0;
+}
+
+std::array<unsigned char, 10> DeviceNumberCommand(unsigned char deviceNumber) {
+    std::array<unsigned char, 10> command = {0x1B};
+    std::copy(kDeviceNumberCommandKey.begin(), kDeviceNumberCommandKey.end(), command.begin() + 1);
+    command[6] = 0x1D;
+    command[7] = 'I';
+    command[8] = ' ';
+    command[9] = deviceNumber;
+    return command;
+}
+
+// Up to four numbers, split at anything that is not a digit ("1.10.0.0", "2, 1, 0, 0").
+std::array<unsigned long long, 4> VersionNumbers(const std::string& text) {
+    std::array<unsigned long long, 4> numbers = {};
+    std::size_t count = 0;
+    bool inNumber = false;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            inNumber = false;
+            continue;
+        }
+        if (!inNumber) {
+            if (count == numbers.size()) break;
+            inNumber = true;
+            ++count;
+        }
+        unsigned long long& number = numbers[count - 1];
+        // Saturates: a version resource is text anyone can write.
+        number = number > 0xFFFFFFFFull ? number : number * 10 + static_cast<unsigned>(c - '0');
+    }
+    return numbers;
+}
+
+std::string InstalledDriverPath() {
+    char windows[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    if (length == 0 || length >= sizeof windows) return std::string();
+    return JoinPath(windows, "system32\\drivers\\VTPUSB.sys");
+}
+
+// Runs work with WOW64 file-system redirection off, telling with fixed English texts what
+// is missing. Without Kernel32 the work does not run and the result is false: the caller
+// keeps what it had.
+template <typename Work>
+bool RunWithRedirectionOff(Work&& work) {
+    UniqueModule kernel32(SystemCalls().LoadLibraryA("Kernel32.dll"));
+    if (!kernel32) {
+        ShowAppMessageBox("Can't Load Kernel32.dll");
+        return false;
+    }
+    const auto disable = Lookup<DisableRedirectionFunction>(kernel32.get(), "Wow64DisableWow64FsRedirection");
+    const auto revert = Lookup<RevertRedirectionFunction>(kernel32.get(), "Wow64RevertWow64FsRedirection");
+    if (disable == nullptr) ShowAppMessageBox("Can't Get Function Wow64DisableWow64FsRedirection Address");
+    // Switched off only when it can be switched back: left off, it would follow every later
+    // file operation of this thread into the 64-bit system folder.
+    PVOID saved = nullptr;
+    const bool off = disable != nullptr && revert != nullptr && disable(&saved) != FALSE;
+    work();
+    if (off) revert(saved);
+    if (revert == nullptr) ShowAppMessageBox("Can't Get Function Wow64RevertWow64FsRedirection Address");
+    return true;
+}
+
+bool OpenOrCreate(CRegistryKey& key, const char* path) {
+    if (key.Open(HKEY_LOCAL_MACHINE, path)) return true;
+    return CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, path) && key.Open(HKEY_LOCAL_MACHINE, path);
+}
+
+bool WriteUsbPortRecords(const char* portName, int value) {
+    CRegistryKey portNames;
+    const bool written = OpenOrCreate(portNames, "SOFTWARE\\VANTORA\\PORTNAME\\") &&
+                         portNames.SetDword(portName, static_cast<DWORD>(value));
+    // The USB port monitor lists its ports under this key; the install core fills it.
+    CRegistryKey printerPorts;
+    OpenOrCreate(printerPorts, "SOFTWARE\\VANTORA\\PRINTERPORT\\");
+    return written;
+}
+
+}  // namespace
+
+int ReadUsbDeviceNumber() {
+    const UniqueModule library = LoadInterfaceLibrary();
+    if (!library) {
+        ShowAppMessageBox(kCannotLoadLibrary);
+        return kNoUsbPrinter;
+    }
+    const auto open = Lookup<OpenDeviceFunction>(library.get(), "OpenDeviceX");
+    const auto getDescriptor = Lookup<GetDescriptorFunction>(library.get(), "GetDescriptor");
+    const auto close = Lookup<CloseDeviceFunction>(library.get(), "CloseDevice");
+    if (open == nullptr || getDescriptor == nullptr || close == nullptr) {
+        ShowAppMessageBox(kFunctionMissing);
+        return kNoUsbPrinter;
+    }
+
+    int printers = 0;
+    for (int index = 0; index < kDeviceIndexes; ++index) {
+        const int handle = open(index);
+        if (IsPrinterHandle(handle)) ++printers;
+        // Every answer goes back, the "no printer" ones too: the library's contract takes them.
+        close(handle);
+        if (printers == 2) {
+            ShowAppMessageBox(MessageCatalogue.ReadText("IDS_ERR_ONEPRINTER"));
+            return kSeveralUsbPrinters;
+        }
+    }
+
+    const int device = OpenFirstPrinter(open);
+    if (!IsPrinterHandle(device)) return kNoUsbPrinter;
+    // 18 bytes of standard device descriptor; the library's contract names 20.
+    unsigned char descriptor[20] = {};
+    const int read = getDescriptor(device, descriptor);
+    close(device);
+    if (read == 0) {
+        ShowAppMessageBox("Get Device ID error");
+        return kNoUsbPrinter;
+    }
+    // bcdDevice, little-endian.
+    return descriptor[12] | descriptor[13] << 8;
+}
+
+int UsbPortNumberOfDevice(int deviceNumber) {
+    if (deviceNumber < 0) return 0;
+    return deviceNumber % kDeviceIndexes + 1;
+}
+
+bool WriteUsbDeviceNumber(unsigned char portNumber) {
+    if (portNumber == 0 || portNumber > kDeviceIndexes) return false;
+    const UniqueModule library = LoadInterfaceLibrary();
+    if (!library) {
+        ShowAppMessageBox(kCannotLoadLibrary);
+        return false;
+    }
+    const auto open = Lookup<OpenDeviceFunction>(library.get(), "OpenDeviceX");
+    const auto write = Lookup<WriteFunction>(library.get(), "uWrite");
+    const auto close = Lookup<CloseDeviceFunction>(library.get(), "CloseDevice");
+    if (open == nullptr || write == nullptr || close == nullptr) {
+        ShowAppMessageBox(kFunctionMissing);
+        return false;
+    }
+
+    const int device = OpenFirstPrinter(open);
+    if (!IsPrinterHandle(device)) {
+        ShowAppMessageBox("Can not find USB device.");
+        return false;
+    }
+    auto command = DeviceNumberCommand(static_cast<unsigned char>(portNumber - 1));
+    const int written = write(device, 0, command.data(), static_cast<int>(command.size()));
+    close(device);
+    if (written <= 0) {
+        ShowAppMessageBox("write ID error");
+        return false;
+    }
+    return true;
+}
+
+std::string GetFileVersionString(const char* path) {
+    std::string version = kNoVersion;
+    if (path == nullptr || *path == '\0') return version;
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0) return version;
+    std::vector<unsigned char> block(size);
+    if (!GetFileVersionInfoA(path, 0, size, block.data())) return version;
+
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    };
+    Translation* translations = nullptr;
+    UINT bytes = 0;
+    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
+                        &bytes) ||
+        translations == nullptr || bytes < sizeof(Translation)) {
+        return version;
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "\\StringFileInfo\\%04x%04x\\FileVersion", translations[0].language,
+                  translations[0].codePage);
+    char* text = nullptr;
+    UINT length = 0;
+    if (VerQueryValueA(block.data(), name, reinterpret_cast<void**>(&text), &length) && text != nullptr &&
+        length > 0 && text[0] != '\0') {
+        version.assign(text);
+    }
+    return version;
+}
+
+int CompareDriverVersions(const std::string& shipped, const std::string& installed) {
+    if (shipped == installed) return 0;
+    const auto installedNumbers = VersionNumbers(installed);
+    if (installedNumbers == decltype(installedNumbers){}) return -1;
+    return VersionNumbers(shipped) > installedNumbers ? 1 : 0;
+}
+
+int CheckUsbDriverUpdate() {
+    const bool is64 = ProcessSettings::Is64BitWindows();
+    const std::string shipped = GetFileVersionString(
+        JoinPath(ProgramFolder(), is64 ? "USBDRV\\USBDriver_x64\\VTPUSB.sys" : "USBDRV\\USBDriver\\VTPUSB.sys")
+            .c_str());
+    const std::string installedPath = InstalledDriverPath();
+    std::string installed = GetFileVersionString(installedPath.c_str());
+    // A 32-bit program's system32 is syswow64 under WOW64; the driver lives in the real one.
+    if (is64) RunWithRedirectionOff([&] { installed = GetFileVersionString(installedPath.c_str()); });
+    return CompareDriverVersions(shipped, installed);
+}
+
+bool RegisterUsbPort(const char* portName) {
+    if (portName == nullptr || *portName == '\0') return false;
+    const int value =
+        ReadProfileInt(JoinPath(ProgramFolder(), "DRVCONFIG\\setup.ini"), "SUPPORTED-USB-DEVICE", portName);
+    bool written = false;
+    const auto record = [&] { written = WriteUsbPortRecords(portName, value); };
+    // The registry view comes from CRegistryKey's access rights, not from this bracket; it
+    // stays so that a broken Kernel32 is told here as on every other 64-bit path, and the
+    // records are written either way.
+    if (!ProcessSettings::Is64BitWindows() || !RunWithRedirectionOff(record)) record();
+    return written;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+
+// Which physical printer answers on which USB port: the port "..._n" belongs to the
+// printer whose device number d (bcdDevice of its device descriptor) gives
+// n = (d mod 8) + 1. The printer is reached through "VtUsbInt.dll" in the program folder,
+// loaded and released on every call. Every failure is told in a message box of its own.
+
+// ReadUsbDeviceNumber's answers besides a device number.
+constexpr int kNoUsbPrinter = -1;        // none, the library or one of its functions missing,
+                                         // or the descriptor unreadable
+constexpr int kSeveralUsbPrinters = -2;  // more than one connected; IDS_ERR_ONEPRINTER was shown
+
+// The device number 0 ... 65535 of the one connected USB printer, or one of the two codes.
+int ReadUsbDeviceNumber();
+
+// The USB port number 1 ... 8 a device number answers on; 0 for ReadUsbDeviceNumber's
+// codes, which match no port.
+int UsbPortNumberOfDevice(int deviceNumber);
+
+// Makes the connected printer answer on USB port portNumber (1 ... 8) by storing
+// portNumber - 1 in it. False when the port number is out of range (no message) or the
+// command could not be written.
+bool WriteUsbDeviceNumber(unsigned char portNumber);
+
+// The FileVersion text of the file's version resource, or "0.0.0.0" when the file, its
+// version resource or that text is missing or empty.
+std::string GetFileVersionString(const char* path);
+
+// shipped and installed are FileVersion texts. Equal texts: 0. Otherwise compared
+// number by number (up to four numbers, split at anything that is not a digit):
+// installed all zeros (missing) -1, shipped newer 1, else 0.
+int CompareDriverVersions(const std::string& shipped, const std::string& installed);
+
+// The USB driver beside the program against the one installed in Windows (on 64-bit
+// Windows the one in the real 64-bit drivers folder): CompareDriverVersions' answer.
+// Nonzero means the package must be installed first.
+int CheckUsbDriverUpdate();
+
+// Stores under HKLM\SOFTWARE\VANTORA\PORTNAME\ the port's value from [SUPPORTED-USB-DEVICE]
+// of DRVCONFIG\setup.ini (0 when absent), named by the port name, and makes sure
+// HKLM\SOFTWARE\VANTORA\PRINTERPORT\ exists. False when the value could not be written.
+bool RegisterUsbPort(const char* portName);
