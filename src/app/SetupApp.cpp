@@ -4,6 +4,7 @@
 
 #include "app/LicencePage.h"
 #include "app/TextCatalogue.h"
+#include "ports/UsbIdentity.h"
 #include "app/WizardFrame.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
@@ -145,6 +146,8 @@ bool CSetupApp::InitInstance() {
     CModelPage model;
     CPortPage port;
     licence.SetLoadLicence(flags.licencePage);
+    port.usbDeviceProbe = ReadUsbDeviceNumber;
+    port.fileVersionReader = [](const std::string& path) { return GetFileVersionString(path.c_str()); };
 
     // Walking order; the titles are kept with the pages and never shown.
     frame.AddPage("\xD4\xC4\xB6\xC1\xB0\xE6\xC8\xA8\xC9\xF9\xC3\xF7", &licence, IDD_LICENCE_PAGE);

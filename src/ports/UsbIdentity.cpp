@@ -179,7 +179,7 @@ int ReadUsbDeviceNumber() {
     return descriptor[12] | descriptor[13] << 8;
 }
 
-int UsbPortNumberOfDevice(int deviceNumber) {
+int UsbPortNumberOfPrinter(int deviceNumber) {
     if (deviceNumber < 0) return 0;
     return deviceNumber % kDeviceIndexes + 1;
 }

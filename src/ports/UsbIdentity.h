@@ -17,7 +17,7 @@ int ReadUsbDeviceNumber();
 
 // The USB port number 1 ... 8 a device number answers on; 0 for ReadUsbDeviceNumber's
 // codes, which match no port.
-int UsbPortNumberOfDevice(int deviceNumber);
+int UsbPortNumberOfPrinter(int deviceNumber);
 
 // Makes the connected printer answer on USB port portNumber (1 ... 8) by storing
 // portNumber - 1 in it. False when the port number is out of range (no message) or the

@@ -106,8 +106,8 @@ TEST_F(UsbLibraryTest, TwoPrintersAreRefusedWhereverTheSecondIs) {
         EXPECT_EQ(Shown(boxes), Texts{kOnePrinterText}) << printers;
         EXPECT_EQ(Log().find("GetDescriptor"), std::string::npos) << printers;
     }
-    EXPECT_EQ(UsbPortNumberOfDevice(kSeveralUsbPrinters), 0);
-    EXPECT_EQ(UsbPortNumberOfDevice(kNoUsbPrinter), 0);
+    EXPECT_EQ(UsbPortNumberOfPrinter(kSeveralUsbPrinters), 0);
+    EXPECT_EQ(UsbPortNumberOfPrinter(kNoUsbPrinter), 0);
 }
 
 // The device number is bcdDevice, both bytes; the port it answers on is (d mod 8) + 1.
@@ -122,7 +122,7 @@ TEST_F(UsbLibraryTest, TheOnePrinterReportsItsDeviceNumberAndPort) {
         MessageBoxRecorder boxes;
         const int number = ReadUsbDeviceNumber();
         EXPECT_EQ(number, c.deviceNumber) << c.printer;
-        EXPECT_EQ(UsbPortNumberOfDevice(number), c.port) << c.printer;
+        EXPECT_EQ(UsbPortNumberOfPrinter(number), c.port) << c.printer;
         EXPECT_EQ(Shown(boxes), Texts{}) << c.printer;
     }
 }
