@@ -1,6 +1,8 @@
 #include "engine/FileSystemRedirection.h"
 
 #include "engine/SystemCalls.h"
+#include "framework/MessageBoxes.h"
+#include "framework/UniqueResource.h"
 
 namespace {
 using DisableFunction = BOOL(WINAPI*)(PVOID*);
@@ -30,4 +32,26 @@ CFileSystemRedirectionOff::CFileSystemRedirectionOff() {
 CFileSystemRedirectionOff::~CFileSystemRedirectionOff() {
     if (state_ == State::Off && revert_ != nullptr) revert_(saved_);
     if (kernel32_ != nullptr) FreeLibrary(kernel32_);
+}
+
+bool RunWithRedirectionOff(const std::function<void()>& work) {
+    UniqueModule kernel32(SystemCalls().LoadLibraryA("Kernel32.dll"));
+    if (!kernel32) {
+        ShowAppMessageBox("Can't Load Kernel32.dll");
+        return false;
+    }
+    using RevertFunction = BOOL(WINAPI*)(PVOID);
+    const auto disable = reinterpret_cast<DisableFunction>(
+        reinterpret_cast<void*>(SystemCalls().GetProcAddress(kernel32.get(), "Wow64DisableWow64FsRedirection")));
+    const auto revert = reinterpret_cast<RevertFunction>(
+        reinterpret_cast<void*>(SystemCalls().GetProcAddress(kernel32.get(), "Wow64RevertWow64FsRedirection")));
+    if (disable == nullptr) ShowAppMessageBox("Can't Get Function Wow64DisableWow64FsRedirection Address");
+    // Left off, redirection would follow every later file operation of this thread into
+    // the 64-bit system folder.
+    PVOID saved = nullptr;
+    const bool off = disable != nullptr && revert != nullptr && disable(&saved) != FALSE;
+    work();
+    if (off) revert(saved);
+    if (revert == nullptr) ShowAppMessageBox("Can't Get Function Wow64RevertWow64FsRedirection Address");
+    return true;
 }

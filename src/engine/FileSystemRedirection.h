@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 // WOW64 sends this 32-bit program's system32 paths to syswow64. Files meant for the
 // 64-bit system (monitor DLLs, the driver store) are reached with redirection off for
 // the length of one object. The functions are looked up in Kernel32 at run time, so the
@@ -32,3 +34,9 @@ private:
     RevertFunction revert_ = nullptr;
     PVOID saved_ = nullptr;
 };
+
+// Runs work with redirection off for the steps that tell what is missing with fixed
+// English texts in message boxes without an owner (they may run on the worker thread).
+// Switched off only when it can be switched back. Without Kernel32 the work does not
+// run and the result is false.
+bool RunWithRedirectionOff(const std::function<void()>& work);

@@ -8,10 +8,10 @@
 #include "engine/DefaultPrinter.h"
 #include "engine/ErrorText.h"
 #include "engine/FileStaging.h"
+#include "engine/FileSystemRedirection.h"
 #include "engine/SpoolerObjects.h"
 #include "engine/SpoolerService.h"
 #include "engine/SystemCalls.h"
-#include "framework/MessageBoxes.h"
 #include "ports/PortNames.h"
 #include "ui/InstallProgressDlg.h"
 
@@ -289,32 +289,11 @@ bool Installation::RecordUsbPort() {
         write();
         return true;
     }
-    HMODULE kernel32 = SystemCalls().LoadLibraryA("Kernel32.dll");
-    if (kernel32 == nullptr) {
-        // Shown from the worker: no owner, a user-interface owner would wait on the progress loop.
-        ShowAppMessageBox("Can't Load Kernel32.dll");
+    // Shown from the worker: no owner, a user-interface owner would wait on the progress loop.
+    if (!RunWithRedirectionOff(write)) {
         text_ = "Can't Load Kernel32.dll";
         return false;
     }
-    using DisableFunction = BOOL(WINAPI*)(PVOID*);
-    using RevertFunction = BOOL(WINAPI*)(PVOID);
-    const auto disable = reinterpret_cast<DisableFunction>(
-        reinterpret_cast<void*>(SystemCalls().GetProcAddress(kernel32, "Wow64DisableWow64FsRedirection")));
-    const auto revert = reinterpret_cast<RevertFunction>(
-        reinterpret_cast<void*>(SystemCalls().GetProcAddress(kernel32, "Wow64RevertWow64FsRedirection")));
-    PVOID saved = nullptr;
-    if (disable != nullptr) {
-        disable(&saved);
-    } else {
-        ShowAppMessageBox("Can't Get Function Wow64DisableWow64FsRedirection Address");
-    }
-    write();
-    if (revert != nullptr) {
-        revert(saved);
-    } else {
-        ShowAppMessageBox("Can't Get Function Wow64RevertWow64FsRedirection Address");
-    }
-    FreeLibrary(kernel32);
     return true;
 }
 

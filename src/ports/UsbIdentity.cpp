@@ -4,6 +4,7 @@
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/RegistryKey.h"
+#include "engine/FileSystemRedirection.h"
 #include "engine/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
@@ -33,8 +34,6 @@ using GetDescriptorFunction = int(__cdecl*)(int device, unsigned char* descripto
 using WriteFunction = int(__cdecl*)(int device, int reserved, unsigned char* bytes, int count);
 using CloseDeviceFunction = void(__cdecl*)(int device);
 
-using DisableRedirectionFunction = BOOL(WINAPI*)(PVOID*);
-using RevertRedirectionFunction = BOOL(WINAPI*)(PVOID);
 
 template <typename Function>
 Function Lookup(HMODULE module, const char* name) {
@@ -97,29 +96,6 @@ std::string InstalledDriverPath() {
     const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
     if (length == 0 || length >= sizeof windows) return std::string();
     return JoinPath(windows, "system32\\drivers\\VTPUSB.sys");
-}
-
-// Runs work with WOW64 file-system redirection off, telling with fixed English texts what
-// is missing. Without Kernel32 the work does not run and the result is false: the caller
-// keeps what it had.
-template <typename Work>
-bool RunWithRedirectionOff(Work&& work) {
-    UniqueModule kernel32(SystemCalls().LoadLibraryA("Kernel32.dll"));
-    if (!kernel32) {
-        ShowAppMessageBox("Can't Load Kernel32.dll");
-        return false;
-    }
-    const auto disable = Lookup<DisableRedirectionFunction>(kernel32.get(), "Wow64DisableWow64FsRedirection");
-    const auto revert = Lookup<RevertRedirectionFunction>(kernel32.get(), "Wow64RevertWow64FsRedirection");
-    if (disable == nullptr) ShowAppMessageBox("Can't Get Function Wow64DisableWow64FsRedirection Address");
-    // Switched off only when it can be switched back: left off, it would follow every later
-    // file operation of this thread into the 64-bit system folder.
-    PVOID saved = nullptr;
-    const bool off = disable != nullptr && revert != nullptr && disable(&saved) != FALSE;
-    work();
-    if (off) revert(saved);
-    if (revert == nullptr) ShowAppMessageBox("Can't Get Function Wow64RevertWow64FsRedirection Address");
-    return true;
 }
 
 bool OpenOrCreate(CRegistryKey& key, const char* path) {
