@@ -8,6 +8,7 @@
 #include "engine/ErrorText.h"
 #include "engine/SystemCalls.h"
 #include "framework/MessageBoxes.h"
+#include "ports/ModePage.h"
 #include "ports/NetworkPort.h"
 #include "ports/PortNames.h"
 #include "ports/UsbIdentity.h"
@@ -21,89 +22,144 @@
 namespace {
 
 constexpr DWORD kUsbInstallerTimeout = 10 * 60 * 1000;
+constexpr int kVistaIndex = 5;
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+// The records' "no such component" text; the spooler only reads it.
+char emptyText[1] = {};
 
 void ShowMessage(HWND frame, const char* key) { ShowOwnedMessageBox(frame, MessageText(key).c_str()); }
 
+// Waits while answering messages, so that the disabled wizard still repaints.
+void PumpFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    for (DWORD elapsed = 0; elapsed < milliseconds; elapsed = GetTickCount() - start) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
 }  // namespace
 
-int UsbPortNumber(const std::string& portName) {
-    const std::size_t length = portName.size();
-    if (length < 2 || portName[length - 2] != '_') return 0;
-    const char digit = portName[length - 1];
-    return digit >= '1' && digit <= '4' ? digit - '0' : 0;
+UsbPrinterMatch PlanUsbPrinterMatch(int installMode, int deviceNumber, int portNumber) {
+    if (deviceNumber == -2) return UsbPrinterMatch::Stop;
+    if (deviceNumber == -1)
+        return installMode == kInstallModeTypical ? UsbPrinterMatch::Proceed : UsbPrinterMatch::StopNoPrinter;
+    const int wanted = installMode == kInstallModeTypical ? 1 : portNumber;
+    return UsbPortNumberOfPrinter(deviceNumber) == wanted ? UsbPrinterMatch::Proceed : UsbPrinterMatch::AskRenumber;
+}
+
+std::string PrinterNameSuffix(int kind, const std::string& portName) {
+    switch (kind) {
+        case kUsbInterface: {
+            const int port = UsbPortNumberOfName(portName);
+            if (port == 0) return {};
+            std::string suffix = "(U) ";
+            suffix += static_cast<char>('0' + port);
+            return suffix;
+        }
+        case kSerialInterface: return "(S)";
+        case kParallelInterface: return "(P)";
+        case kNetworkInterface: return "(E)";
+        default: return {};
+    }
+}
+
+std::string ClosingMessage(int outcome, const std::string& resultText, const std::string& restartNotice) {
+    if (!resultText.empty()) return resultText;
+    return outcome == CInstallProgressDlg::kSucceeded ? restartNotice : "Installation failed.";
+}
+
+void FillSpoolerRecords(InstallRequest& request) {
+    CSetupConfig& config = *request.config;
+    const int kind = request.portKind;
+    config.currentType = request.printerType;
+    request.files = {};
+    request.driver = {};
+    request.languageMonitor = {};
+    request.printer = {};
+    config.GetDriverFiles(request.modelName, request.osIndex, &request.files, request.raster, kind);
+    config.GetDriverInfo(request.modelName, request.osIndex, &request.driver, request.raster, kind);
+    config.GetPrinterInfo(request.modelName, request.osIndex, &request.printer, request.raster, kind);
+    request.printer.pPortName = request.portName.data();
+
+    // The 64-bit spooler would load a 32-bit language monitor into itself: none there.
+    const bool is64 = ProcessSettings::Is64BitWindows();
+    if (is64) {
+        request.languageMonitor.monitor.pName = emptyText;
+        request.languageMonitor.monitor.pEnvironment = emptyText;
+        request.languageMonitor.monitor.pDLLName = emptyText;
+    } else {
+        config.GetLanguageMonitorInfo(request.modelName, request.osIndex, &request.languageMonitor, kind);
+    }
+    request.driver.pMonitorName = !is64 && kind == kUsbInterface && request.languageMonitor.monitor.pName != nullptr
+                                      ? request.languageMonitor.monitor.pName
+                                      : emptyText;
 }
 
 CInstallCommand::CInstallCommand(HWND frame) : frame_(frame) {}
 
-CInstallCommand::~CInstallCommand() = default;
-
-bool CInstallCommand::Run(const InstallChoices& choices) {
+bool CInstallCommand::Run(const InstallSelection& selection) {
     config_ = std::make_unique<CSetupConfig>();
     request_ = InstallRequest();
     request_.config = config_.get();
-    config_->currentType = choices.printerType;
-    printerPortOverride_.clear();
+    config_->currentType = selection.printerType;
+    outcome_ = CInstallProgressDlg::kRunning;
 
-    int kind = kNoInterface;
-    if (!Validate(choices, kind)) return false;
-    FillRecords(choices, kind);
-    if (kind == kNetworkInterface && !CreateNetworkPort(choices)) return false;
+    if (!Validate(selection)) return false;
 
-    // The language monitor belongs to USB printers on 32-bit Windows only.
-    const bool is64 = ProcessSettings::Is64BitWindows();
-    if (is64) {
-        request_.languageMonitor.monitor.pName = empty_;
-        request_.languageMonitor.monitor.pEnvironment = empty_;
-        request_.languageMonitor.monitor.pDLLName = empty_;
-    } else {
-        config_->GetLanguageMonitorInfo(request_.modelName, request_.osIndex, &request_.languageMonitor, kind);
-    }
-    request_.driver.pMonitorName = !is64 && kind == kUsbInterface && request_.languageMonitor.monitor.pName != nullptr
-                                       ? request_.languageMonitor.monitor.pName
-                                       : empty_;
+    request_.printerType = selection.printerType;
+    request_.osIndex = selection.osIndex;
+    request_.raster = selection.raster;
+    std::snprintf(request_.modelName, sizeof request_.modelName, "%s", selection.modelName.c_str());
+    request_.portName = selection.portName;
+    request_.portKind = kind_;
+    request_.setAsDefault = selection.setAsDefault;
+    request_.serial = selection.serial;
+    FillSpoolerRecords(request_);
 
-    if (kind == kUsbInterface && !MatchUsbPrinter(choices)) return false;
-    NamePrinterAndPort(choices, kind);
-    if (request_.osIndex == 1 && kind == kUsbInterface) {
+    if (kind_ == kNetworkInterface && !CreateNetworkPort(selection)) return false;
+    if (kind_ == kUsbInterface && !MatchUsbPrinter(selection)) return false;
+    NamePrinterAndPort(selection);
+    if (request_.osIndex == 1 && kind_ == kUsbInterface) {
         ShowMessage(frame_, "IDS_ERR_NOSUPPORTUSB");
         return false;
     }
-    return RunWorker(choices);
+    return RunWorker(selection);
 }
 
-bool CInstallCommand::Validate(const InstallChoices& choices, int& kind) {
-    if (choices.model.empty()) {
+bool CInstallCommand::Validate(const InstallSelection& selection) {
+    if (selection.modelName.empty()) {
         ShowMessage(frame_, "IDS_ERR_SELPRINTER");
         return false;
     }
     // Vista was settled when the operating-system page was left.
-    if (choices.osIndex != 5) {
-        std::string setupIni, typeFile;
-        BuildConfigPaths(choices.printerType, setupIni, typeFile);
-        const OsSupport support = ReadOsSupport(typeFile, choices.model + ".PORT");
-        if (const char* key = UnsupportedOsMessageKey(choices.osIndex, support)) {
+    if (selection.osIndex != kVistaIndex) {
+        const OsSupport support = ReadOsSupport(config_->TypeFilePath(selection.printerType),
+                                                selection.modelName + ".PORT");
+        if (const char* key = UnsupportedOsMessageKey(selection.osIndex, support)) {
             ShowAppMessageBox(MessageText(key).c_str());
             return false;
         }
     }
 
-    kind = ClassifyPortName(choices.portName.c_str());
-    if (kind == kNoInterface) {
+    kind_ = ClassifyPortName(selection.portName.c_str());
+    if (kind_ == kNoInterface) {
         ShowMessage(frame_, "IDS_ERR_NOSUPPORTINTERFACE");
         return false;
     }
-    if (kind == kUsbInterface) return PrepareUsbDriver(choices);
-    return true;
+    return kind_ != kUsbInterface || PrepareUsbDriver(selection);
 }
 
 // The USB driver must be in place before a USB printer is installed; Windows 98/Me and
-// NT 4 have none of ours.
-bool CInstallCommand::PrepareUsbDriver(const InstallChoices& choices) {
+// NT 4 have none of ours. Decided by the Windows that runs, not the one selected.
+bool CInstallCommand::PrepareUsbDriver(const InstallSelection& selection) {
     const int running = DetectSystem();
     if (running == 0 || running == 1 || CheckUsbDriverUpdate() == 0) return true;
-    if (choices.installMode == 0) {
+    if (selection.installMode == kInstallModeAdvanced) {
         ShowAppMessageBox(MessageText("IDS_ERR_FIRSTSETUPUSB").c_str());
         return false;
     }
@@ -111,31 +167,15 @@ bool CInstallCommand::PrepareUsbDriver(const InstallChoices& choices) {
     return true;
 }
 
-void CInstallCommand::FillRecords(const InstallChoices& choices, int kind) {
-    request_.printerType = choices.printerType;
-    request_.osIndex = choices.osIndex;
-    request_.raster = choices.raster;
-    std::snprintf(request_.modelName, sizeof request_.modelName, "%s", choices.model.c_str());
-    request_.portName = choices.portName;
-    request_.portKind = kind;
-    request_.setAsDefault = choices.setAsDefault;
-    request_.serial = choices.serial;
-
-    config_->GetDriverFiles(request_.modelName, request_.osIndex, &request_.files, request_.raster, kind);
-    config_->GetDriverInfo(request_.modelName, request_.osIndex, &request_.driver, request_.raster, kind);
-    config_->GetPrinterInfo(request_.modelName, request_.osIndex, &request_.printer, request_.raster, kind);
-    request_.printer.pPortName = request_.portName.data();
-}
-
-bool CInstallCommand::CreateNetworkPort(const InstallChoices& choices) {
-    if (choices.ipAddressBlank) {
+bool CInstallCommand::CreateNetworkPort(const InstallSelection& selection) {
+    if (selection.ipAddressBlank) {
         ShowMessage(frame_, "IDS_ERR_IPADDRISNULL");
         return false;
     }
-    networkPortName_ = "IP_" + choices.ipAddress;
-    request_.portName = networkPortName_;
+    request_.portName = "IP_";
+    request_.portName += selection.ipAddress;
     request_.printer.pPortName = request_.portName.data();
-    if (!AddTcpIpPort(networkPortName_.c_str(), choices.ipAddress.c_str())) {
+    if (!AddTcpIpPort(request_.portName.c_str(), selection.ipAddress.c_str())) {
         ShowMessage(frame_, "IDS_ERR_ADDPORTERROR");
         return false;
     }
@@ -144,102 +184,84 @@ bool CInstallCommand::CreateNetworkPort(const InstallChoices& choices) {
 
 // The connected printer answers on the port whose number matches its device number;
 // the user may renumber it to the chosen port.
-bool CInstallCommand::MatchUsbPrinter(const InstallChoices& choices) {
-    const int device = ReadUsbDeviceNumber();
-    const int port = UsbPortNumber(choices.portName);
-    if (device == -2) return false;  // several printers: already told
-    if (choices.installMode == 0) {
-        if (device == -1) {
-            ShowMessage(frame_, "IDS_ERR_NOUSBDEVICE");
-            return false;
-        }
-        if (device % 8 + 1 == port) return true;
-        if (ShowAppMessageBox(MessageText("IDS_INF_CHANGEID").c_str(), MB_YESNO) == IDNO) return false;
-        if (!WriteUsbDeviceNumber(static_cast<unsigned char>(port))) {
-            ShowOwnedMessageBox(frame_, "Failed to set Printer ID!");
-            return false;
-        }
-        return true;
+bool CInstallCommand::MatchUsbPrinter(const InstallSelection& selection) {
+    const int port = selection.installMode == kInstallModeTypical ? 1 : UsbPortNumberOfName(selection.portName);
+    switch (PlanUsbPrinterMatch(selection.installMode, ReadUsbDeviceNumber(), port)) {
+        case UsbPrinterMatch::Proceed: return true;
+        case UsbPrinterMatch::Stop: return false;
+        case UsbPrinterMatch::StopNoPrinter: ShowMessage(frame_, "IDS_ERR_NOUSBDEVICE"); return false;
+        case UsbPrinterMatch::AskRenumber: break;
     }
-    if (device == -1 || device % 8 + 1 == 1) return true;
-    if (ShowAppMessageBox(MessageText("IDS_INF_CHANGEID").c_str(), MB_YESNO) == IDNO) return false;
-    return WriteUsbDeviceNumber(1);
+    if (ShowAppMessageBox(MessageText("IDS_INF_CHANGEID").c_str(), MB_YESNO) != IDYES) return false;
+    // A port without a number cannot be written (the write refuses 0).
+    if (WriteUsbDeviceNumber(static_cast<unsigned char>(port))) return true;
+    // Typical mode: the write has told the user itself.
+    if (selection.installMode == kInstallModeAdvanced) ShowOwnedMessageBox(frame_, "Failed to set Printer ID!");
+    return false;
 }
 
-void CInstallCommand::NamePrinterAndPort(const InstallChoices& choices, int kind) {
-    std::string suffix;
-    switch (kind) {
-        case kUsbInterface:
-            if (const int port = UsbPortNumber(choices.portName); port != 0) {
-                suffix = "(U) ";
-                suffix += static_cast<char>('0' + port);
-            }
-            break;
-        case kSerialInterface: suffix = "(S)"; break;
-        case kParallelInterface: suffix = "(P)"; break;
-        case kNetworkInterface: suffix = "(E)"; break;
-        default: break;
-    }
-    char* name = request_.printer.pPrinterName;
-    if (name != nullptr) {
+void CInstallCommand::NamePrinterAndPort(const InstallSelection& selection) {
+    if (char* name = request_.printer.pPrinterName) {
+        const std::string suffix = PrinterNameSuffix(kind_, selection.portName);
         const std::size_t length = strnlen(name, CSetupConfig::kPrinterNameSize - 1);
         std::snprintf(name + length, CSetupConfig::kPrinterNameSize - length, "%s", suffix.c_str());
     }
-
-    if (kind != kUsbInterface) return;
-    if (Contains(choices.portName, "QXL-K6")) {
-        printerPortOverride_ = std::string("USB_QXL-K6_") + choices.portName.back();
-        request_.portName = printerPortOverride_;
+    if (kind_ != kUsbInterface) return;
+    // This model's port monitor serves one port name per port number.
+    if (selection.portName.find("QXL-K6") != std::string::npos) {
+        request_.portName = "USB_QXL-K6_";
+        request_.portName += selection.portName.back();
         request_.printer.pPortName = request_.portName.data();
     }
     RegisterUsbPort(request_.printer.pPortName);
 }
 
-bool CInstallCommand::RunWorker(const InstallChoices& choices) {
+bool CInstallCommand::RunWorker(const InstallSelection& selection) {
     CInstallProgressDlg progress;
-    progress.holdFlag = choices.osIndex;
+    progress.holdFlag = selection.osIndex;
     progress.outcome.store(CInstallProgressDlg::kRunning);
     InstallContext context{&request_, &progress};
 
-    HANDLE worker = CreateThread(nullptr, 0, InstallationThread, &context, 0, nullptr);
+    ShowWindow(frame_, SW_SHOWMINIMIZED);
+    SetWindowPos(frame_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    HANDLE worker = SystemCalls().CreateThread(nullptr, 0, InstallationThread, &context, 0, nullptr);
     if (worker == nullptr) {
+        const DWORD error = GetLastError();
+        SetWindowPos(frame_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+        ShowWindow(frame_, SW_RESTORE);
         std::string text;
-        SetErrorText(text, "IDS_ERR_ALLOCMEMORY", GetLastError());
+        SetErrorText(text, "IDS_ERR_ALLOCMEMORY", error);
         ShowOwnedMessageBox(frame_, text.c_str());
         return false;
     }
-    ShowWindow(frame_, SW_SHOWMINIMIZED);
-    SetWindowPos(frame_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     progress.DoModal(frame_);
     // The window may close before the worker ends (Windows 98/Me does not wait): nothing
     // the worker uses may go, and no result may be read, until it has returned.
     WaitForSingleObject(worker, INFINITE);
     CloseHandle(worker);
     outcome_ = progress.outcome.load();
-    ShowClosingMessage(choices);
+    ShowClosingMessages(selection);
     return true;
 }
 
-void CInstallCommand::ShowClosingMessage(const InstallChoices& choices) {
-    std::string text = request_.resultText;
-    if (outcome_ != CInstallProgressDlg::kSucceeded && text.empty()) {
-        text = "Installation failed.";
-    } else if (text.empty()) {
-        text = MessageText("IDS_INF_NTRESTART");
-    }
+void CInstallCommand::ShowClosingMessages(const InstallSelection& selection) {
+    const std::string text = ClosingMessage(outcome_, request_.resultText, MessageText("IDS_INF_NTRESTART"));
     ShowOwnedMessageBox(frame_, text.c_str());
 
-    if (choices.osIndex == 0 &&
-        ShowAppMessageBox(MessageText("IDS_INF_RESTART").c_str(), MB_YESNO) == IDYES &&
+    if (selection.osIndex == 0 && ShowAppMessageBox(MessageText("IDS_INF_RESTART").c_str(), MB_YESNO) == IDYES &&
         !SystemCalls().ExitWindowsEx(EWX_REBOOT, 0)) {
         ShowAppMessageBox(MessageText("IDS_ERR_EXITWIN").c_str());
     }
 }
 
+bool RunInstallCommand(HWND frame, const InstallSelection& selection) {
+    CInstallCommand command(frame);
+    return command.Run(selection);
+}
+
 void InstallUsbDriver(HWND frame) {
-    const bool is64 = ProcessSettings::Is64BitWindows();
-    const std::string folder =
-        JoinPath(ProgramFolder(), is64 ? "USBDRV\\USBDriver_x64\\" : "USBDRV\\USBDriver\\");
+    const std::string folder = JoinPath(
+        ProgramFolder(), ProcessSettings::Is64BitWindows() ? "USBDRV\\USBDriver_x64\\" : "USBDRV\\USBDriver\\");
     for (const char* file : {"VTPUSB.sys", "VTPUSB.INF"}) {
         SetFileAttributesA((folder + file).c_str(), FILE_ATTRIBUTE_ARCHIVE);
     }
@@ -251,16 +273,19 @@ void InstallUsbDriver(HWND frame) {
         ShowOwnedMessageBox(frame, number.c_str());
     }
 
-    Sleep(500);
+    const bool wasEnabled = frame != nullptr && IsWindowEnabled(frame);
+    if (wasEnabled) EnableWindow(frame, FALSE);
+    PumpFor(500);
     CTextCatalogue setup("Setup");
     const std::string caption = setup.ReadText("CaptionName");
     // An empty title would match any untitled window; a stray window must not hold us forever.
     if (!caption.empty()) {
         const DWORD start = GetTickCount();
         while (FindWindowA(nullptr, caption.c_str()) != nullptr && GetTickCount() - start < kUsbInstallerTimeout) {
-            Sleep(1000);
+            PumpFor(1000);
         }
     }
-    Sleep(1000);
-    Sleep(2000);
+    PumpFor(1000);
+    PumpFor(2000);
+    if (wasEnabled) EnableWindow(frame, TRUE);
 }

@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/Help.h"
+#include "app/InstallCommand.h"
 #include "app/LicencePage.h"
 #include "app/PageWalkRules.h"
 #include "app/TextCatalogue.h"
@@ -21,6 +22,7 @@
 CWizardFrame::CWizardFrame(bool licenceFlag, bool chineseFontFlag)
     : CDialog(IDD_WIZARD_FRAME),
       administratorCheck(IsUserAdministrator),
+      installCommand(RunInstallCommand),
       licenceFlag_(licenceFlag),
       chineseFontFlag_(chineseFontFlag) {
     icon_ = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APPLICATION_ICON));
@@ -210,9 +212,24 @@ void CWizardFrame::OnOK() {
         OnNext();
         return;
     }
-    // Install finds the port page's final choice in the selection.
-    CollectPortSelection();
     OnInstall();
+}
+
+void CWizardFrame::OnInstall() {
+    selection_.installFlags = 0;
+    for (CWizardPage* page : pages_) page->UpdateData(true);
+    CollectPortSelection();
+    if (typed_.port != nullptr) {
+        selection_.ipAddress = typed_.port->IpAddressText();
+        selection_.ipAddressBlank = typed_.port->IpAddress() == 0;
+    }
+    if (!installCommand || !installCommand(Handle(), selection_)) return;
+    ClosePages();
+    if (IsModal()) EndModal(IDOK);
+}
+
+void CWizardFrame::ClosePages() {
+    for (CWizardPage* page : pages_) page->DestroyWindow();
 }
 
 void CWizardFrame::OnCancel() { CloseWizard(); }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/InstallSelection.h"
 #include "framework/Dialog.h"
 #include "framework/GdiObjects.h"
-#include "ports/SerialSettings.h"
 
 #include <windows.h>
 
@@ -16,22 +16,6 @@ class CModePage;
 class COsPage;
 class CPortPage;
 class CWizardPage;
-
-// The user's choices, gathered from the pages as the user walks them.
-struct InstallSelection {
-    int printerType = -1;   // 0 receipt .. 3 embedded; -1 none chosen
-    int osIndex = 0;
-    int installMode = 1;    // 1 typical, 0 advanced
-    std::string modelName;
-    int setAsDefault = 0;
-    int installFlags = 0;   // cleared at every Next; the engine sets its bits
-    std::string configPath;    // DRVCONFIG\setup.ini
-    std::string typeFilePath;  // the printer type's file
-    // From the port page, as it shows them when the user presses Install.
-    std::string portName;      // empty: no port chosen
-    int raster = 0;
-    SerialLineSettings serial;
-};
 
 // The five pages in walking order, for the frame's own reads and writes.
 struct WizardPages {
@@ -61,6 +45,9 @@ public:
 
     // Whether the user may install; the frame refuses to run without it.
     std::function<int()> administratorCheck;
+    // Install, pressed on the last page: true when the installation ran and the wizard
+    // ends; false leaves the wizard on the last page with its choices.
+    std::function<bool(HWND frame, const InstallSelection& selection)> installCommand;
 
 protected:
     BOOL OnInitDialog() override;
@@ -73,8 +60,6 @@ protected:
     bool OnSysCommand(WPARAM command, LPARAM position) override;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
-    // Install on the last page; the Install command plugs in here.
-    virtual void OnInstall() {}
 
 private:
     void OnBack();
@@ -82,6 +67,8 @@ private:
     void CollectSelection();
     void BuildPortList();
     void CollectPortSelection();
+    void OnInstall();
+    void ClosePages();
     void CloseWizard();
     void SetOkCaption(const char* key);
 

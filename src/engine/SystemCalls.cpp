@@ -27,6 +27,7 @@ const SystemCallTable kDefaults = {
     ::FormatMessageA,
     ::SetupIterateCabinetA,
     ::ExitWindowsEx,
+    ::CreateThread,
 };
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop

@@ -48,7 +48,14 @@ struct Wizard {
         frame.AddPage("os", &os, IDD_OS_PAGE);
         frame.AddPage("port", &port, IDD_PORT_PAGE);
         frame.SetPages({&licencePage, &model, &mode, &os, &port});
+        // What Install hands over, instead of installing.
+        frame.installCommand = [this](HWND, const InstallSelection& selection) {
+            installs.push_back(selection);
+            return installRuns;
+        };
     }
+    std::vector<InstallSelection> installs;
+    bool installRuns = false;
     CWizardFrame frame;
     CLicencePage licencePage;
     CModelPage model;
@@ -324,6 +331,39 @@ TEST_F(WizardFrameTest, BaudRateIsPresetOnceAndAgainOnlyAfterGoingBackPastTheMod
     ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kModelPage);
     for (int i = 0; i < 3; ++i) Press(wizard.frame, IDOK);
     EXPECT_EQ(wizard.port.BaudRate(), 19200);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(WizardFrameTest, InstallHandsTheFinalChoicesOverAndEndsTheWizardOnlyWhenItRan) {
+    Wizard wizard(false);
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(wizard.frame.CreateChild(nullptr));
+    for (int i = 0; i < 3; ++i) Press(wizard.frame, IDOK);
+    ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kPortPage);
+    ASSERT_TRUE(wizard.installs.empty());
+
+    // Changed on the last page, after the port list was built: Install must see it.
+    SendDlgItemMessageA(wizard.port.Handle(), IDC_IP_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 0, 0, 5));
+    Press(wizard.frame, IDOK);
+    ASSERT_EQ(wizard.installs.size(), 1u);
+    const InstallSelection& refused = wizard.installs[0];
+    EXPECT_EQ(refused.modelName, "VT-R80");
+    EXPECT_EQ(refused.osIndex, 7);
+    EXPECT_EQ(refused.portName, wizard.port.PortText());
+    EXPECT_FALSE(refused.portName.empty());
+    EXPECT_EQ(refused.ipAddress, "10.0.0.5");
+    EXPECT_FALSE(refused.ipAddressBlank);
+    EXPECT_EQ(refused.serial.baudRate, 9600);
+    EXPECT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kPortPage) << "a refusal keeps the last page";
+    EXPECT_TRUE(IsWindow(wizard.port.Handle()));
+
+    SendDlgItemMessageA(wizard.port.Handle(), IDC_IP_ADDRESS, IPM_CLEARADDRESS, 0, 0);
+    wizard.installRuns = true;
+    Press(wizard.frame, IDOK);
+    ASSERT_EQ(wizard.installs.size(), 2u);
+    EXPECT_TRUE(wizard.installs[1].ipAddressBlank);
+    EXPECT_FALSE(IsWindow(wizard.port.Handle())) << "the pages are closed once the installation ran";
+    EXPECT_FALSE(IsWindow(wizard.model.Handle()));
     EXPECT_TRUE(boxes.shown.empty());
 }
 

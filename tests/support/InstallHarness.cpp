@@ -1,5 +1,7 @@
 #include "support/InstallHarness.h"
 
+#include "app/InstallCommand.h"
+
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "ports/PortNames.h"
@@ -35,43 +37,8 @@ InstallHarness::InstallHarness(const InstallChoice& choice) {
     request.setAsDefault = choice.setAsDefault;
     request.serial = choice.serial;
 
-    const int kind = request.portKind;
-    config_->currentType = choice.printerType;
-    config_->GetDriverFiles(request.modelName, request.osIndex, &request.files, request.raster, kind);
-    config_->GetDriverInfo(request.modelName, request.osIndex, &request.driver, request.raster, kind);
-    config_->GetPrinterInfo(request.modelName, request.osIndex, &request.printer, request.raster, kind);
-    request.printer.pPortName = request.portName.data();
-
-    const bool is64 = ProcessSettings::Is64BitWindows();
-    if (is64) {
-        request.languageMonitor.monitor.pName = empty_;
-        request.languageMonitor.monitor.pEnvironment = empty_;
-        request.languageMonitor.monitor.pDLLName = empty_;
-    } else {
-        config_->GetLanguageMonitorInfo(request.modelName, request.osIndex, &request.languageMonitor, kind);
-    }
-    request.driver.pMonitorName = !is64 && kind == kUsbInterface && request.languageMonitor.monitor.pName != nullptr
-                                      ? request.languageMonitor.monitor.pName
-                                      : empty_;
-
-    // The printer's name tells its port, as the Install command names it.
-    std::string suffix;
-    switch (kind) {
-        case kUsbInterface:
-            for (int n = 1; n <= 4; ++n) {
-                const std::string digit = std::to_string(n);
-                if (choice.portName.find(std::string("_") += digit) != std::string::npos) {
-                    suffix += "(U) ";
-                    suffix += digit;
-                }
-            }
-            break;
-        case kSerialInterface: suffix = "(S)"; break;
-        case kParallelInterface: suffix = "(P)"; break;
-        case kNetworkInterface: suffix = "(E)"; break;
-        default: break;
-    }
-    std::strncat(request.printer.pPrinterName, suffix.c_str(),
+    FillSpoolerRecords(request);
+    std::strncat(request.printer.pPrinterName, PrinterNameSuffix(request.portKind, choice.portName).c_str(),
                  CSetupConfig::kPrinterNameSize - 1 - std::strlen(request.printer.pPrinterName));
 }
 

@@ -40,6 +40,4 @@ public:
 
 private:
     std::unique_ptr<CSetupConfig> config_;
-    char windows40_[12] = "Windows 4.0";
-    char empty_[1] = {};
 };

@@ -1,0 +1,62 @@
+#include "app/InstallCommand.h"
+
+#include "ports/ModePage.h"
+#include "ports/PortNames.h"
+#include "ui/InstallProgressDlg.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(UsbPortNumberOfName, OnlyTheFinalUnderscoreAndDigitCount) {
+    EXPECT_EQ(UsbPortNumberOfName("USB_VT-R80_3"), 3);
+    // The model name carries "_2"; the port is 1.
+    EXPECT_EQ(UsbPortNumberOfName("USB_TP_2_1"), 1);
+    EXPECT_EQ(UsbPortNumberOfName("USB_TP_2"), 2) << "model TP, port 2";
+    EXPECT_EQ(UsbPortNumberOfName("USB_VT-R80_5"), 0) << "only ports 1 to 4 exist";
+    EXPECT_EQ(UsbPortNumberOfName("USB_VT-R80"), 0);
+    EXPECT_EQ(UsbPortNumberOfName("_"), 0);
+    EXPECT_EQ(UsbPortNumberOfName(""), 0);
+}
+
+TEST(PrinterNameSuffix, MarksThePortKindAndTheUsbPortNumberOnce) {
+    EXPECT_EQ(PrinterNameSuffix(kUsbInterface, "USB_TP_2_1"), "(U) 1");
+    EXPECT_EQ(PrinterNameSuffix(kUsbInterface, "USB_QXL-K6_3"), "(U) 3");
+    EXPECT_EQ(PrinterNameSuffix(kUsbInterface, "USB_VT-R80"), "");
+    EXPECT_EQ(PrinterNameSuffix(kSerialInterface, "COM2:"), "(S)");
+    EXPECT_EQ(PrinterNameSuffix(kParallelInterface, "LPT1:"), "(P)");
+    EXPECT_EQ(PrinterNameSuffix(kNetworkInterface, "IP_10.0.0.5"), "(E)");
+    // A USB port name that also holds "COM" is one USB port, named once.
+    EXPECT_EQ(PrinterNameSuffix(ClassifyPortName("USB_COMPACT_2"), "USB_COMPACT_2"), "(U) 2");
+}
+
+TEST(PlanUsbPrinterMatch, AdvancedModeMatchesThePrinterToTheChosenPort) {
+    const int advanced = kInstallModeAdvanced;
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, 9, 2), UsbPrinterMatch::Proceed) << "9 mod 8 + 1 = 2";
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, 8, 2), UsbPrinterMatch::AskRenumber) << "8 answers on port 1";
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, 1, 2), UsbPrinterMatch::Proceed);
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, 8, 0), UsbPrinterMatch::AskRenumber) << "a port without number";
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, -1, 2), UsbPrinterMatch::StopNoPrinter);
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, -2, 1), UsbPrinterMatch::Stop);
+}
+
+TEST(PlanUsbPrinterMatch, TypicalModePutsThePrinterOnPortOne) {
+    const int typical = kInstallModeTypical;
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, 0, 1), UsbPrinterMatch::Proceed);
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, 16, 1), UsbPrinterMatch::Proceed);
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, 8 + 1, 1), UsbPrinterMatch::AskRenumber);
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, -1, 1), UsbPrinterMatch::Proceed) << "nothing to renumber";
+    // Several printers: the probe has said so; no question, nothing renumbered.
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, -2, 1), UsbPrinterMatch::Stop);
+}
+
+TEST(ClosingMessage, AFailureNeverReadsAsTheRestartNotice) {
+    const std::string notice = "Restart to finish.";
+    EXPECT_EQ(ClosingMessage(CInstallProgressDlg::kSucceeded, "", notice), notice);
+    EXPECT_EQ(ClosingMessage(CInstallProgressDlg::kSucceeded, "Done.", notice), "Done.");
+    EXPECT_EQ(ClosingMessage(CInstallProgressDlg::kFailed, "Can't add printer.\n", notice), "Can't add printer.\n");
+    EXPECT_EQ(ClosingMessage(CInstallProgressDlg::kFailed, "", notice), "Installation failed.");
+    EXPECT_EQ(ClosingMessage(CInstallProgressDlg::kRunning, "", notice), "Installation failed.");
+}
+
+}  // namespace
