@@ -1,0 +1,147 @@
+#include "app/InstallCommand.h"
+
+#include "config/ProcessSettings.h"
+#include "engine/ErrorText.h"
+#include "ports/ModePage.h"
+#include "support/Overrides.h"
+#include "ui/InstallProgressDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The command run from a window standing in for the wizard, on the Windows 7 x64 prefix
+// with the test distribution beside the program.
+class InstallCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProcessSettings::SetIs64BitWindows(true);
+        frame_ = CreateWindowExA(0, "STATIC", "Wizard stand-in", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
+                                 nullptr, nullptr, nullptr, nullptr);
+        selection_.printerType = 0;
+        selection_.modelName = "VT-R80";
+        selection_.osIndex = 7;
+        selection_.portName = "LPT1:";
+        selection_.raster = 1;
+    }
+    void TearDown() override { DestroyWindow(frame_); }
+
+    HWND frame_ = nullptr;
+    InstallSelection selection_;
+};
+
+HANDLE WINAPI RefuseThreads(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+
+HANDLE WINAPI DenyPrinters(LPSTR, DWORD, LPBYTE) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+}
+
+TEST_F(InstallCommandTest, AnEngineFailureIsShownWithItsOwnTextNeverTheRestartNotice) {
+    ScopedSystemCall<decltype(SystemCallTable::AddPrinterA)> refused(&SystemCallTable::AddPrinterA, &DenyPrinters);
+    MessageBoxRecorder boxes;
+    CInstallCommand command(frame_);
+    EXPECT_TRUE(command.Run(selection_)) << "the installation ran, and failed";
+    EXPECT_EQ(command.Outcome(), CInstallProgressDlg::kFailed);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    std::string expected;
+    SetErrorText(expected, "IDS_ERR_ADDPRINTER", ERROR_ACCESS_DENIED);
+    EXPECT_EQ(boxes.shown[0].text, expected);
+    EXPECT_NE(boxes.shown[0].text, MessageText("IDS_INF_NTRESTART"));
+    EXPECT_EQ(boxes.shown[0].owner, frame_);
+}
+
+TEST_F(InstallCommandTest, AWorkerThatCannotStartShowsWhyAndLeavesTheWizardAsItWas) {
+    ScopedSystemCall<decltype(SystemCallTable::CreateThread)> noThreads(&SystemCallTable::CreateThread,
+                                                                         &RefuseThreads);
+    MessageBoxRecorder boxes;
+    CInstallCommand command(frame_);
+    // A progress window waiting for a worker that never came would hold this test for good.
+    EXPECT_FALSE(command.Run(selection_));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    std::string expected;
+    SetErrorText(expected, "IDS_ERR_ALLOCMEMORY", ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(boxes.shown[0].text, expected);
+    EXPECT_GT(expected.size(), MessageText("IDS_ERR_ALLOCMEMORY").size() + 1) << "with the system's description";
+    EXPECT_FALSE(IsIconic(frame_));
+    EXPECT_EQ(GetWindowLongA(frame_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+}
+
+// A worker that starts late, so that it ends well after the Windows 98/Me progress
+// window has closed by itself (about 7.3 s).
+struct LateWorker {
+    static inline std::atomic<bool> finished{false};
+    static DWORD WINAPI Run(void* context) {
+        Sleep(10000);
+        InstallationThread(context);
+        finished = true;
+        return 0;
+    }
+    static HANDLE WINAPI Start(LPSECURITY_ATTRIBUTES attributes, SIZE_T stack, LPTHREAD_START_ROUTINE, LPVOID context,
+                               DWORD flags, LPDWORD id) {
+        finished = false;
+        return ::CreateThread(attributes, stack, Run, context, flags, id);
+    }
+};
+
+struct Restarts {
+    static inline std::vector<UINT> requested;
+    static BOOL WINAPI Refuse(UINT flags, DWORD) {
+        requested.push_back(flags);
+        SetLastError(ERROR_PRIVILEGE_NOT_HELD);
+        return FALSE;
+    }
+};
+
+struct ClosingBox {
+    std::string text;
+    UINT type;
+    bool workerFinished;
+};
+
+class Windows98Closing : public InstallCommandTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Windows98Closing, WaitsForTheWorkerThenOffersTheRestart) {
+    const int answer = GetParam();
+    ScopedSystemCall<decltype(SystemCallTable::CreateThread)> late(&SystemCallTable::CreateThread, &LateWorker::Start);
+    ScopedSystemCall<decltype(SystemCallTable::ExitWindowsEx)> restart(&SystemCallTable::ExitWindowsEx,
+                                                                       &Restarts::Refuse);
+    Restarts::requested.clear();
+    std::vector<ClosingBox> boxes;
+    SetMessageBoxHandler([&](HWND, const std::string& text, const std::string&, UINT type) {
+        boxes.push_back({text, type, LateWorker::finished.load()});
+        return (type & MB_YESNO) == MB_YESNO ? answer : IDOK;
+    });
+    selection_.osIndex = 0;
+    CInstallCommand command(frame_);
+    const bool ran = command.Run(selection_);
+    SetMessageBoxHandler(nullptr);
+
+    EXPECT_TRUE(ran);
+    ASSERT_GE(boxes.size(), 2u);
+    EXPECT_TRUE(boxes[0].workerFinished) << "the result was read while the worker still ran";
+    EXPECT_EQ(boxes[0].text, ClosingMessage(command.Outcome(), command.Request().resultText,
+                                            MessageText("IDS_INF_NTRESTART")));
+    EXPECT_NE(command.Outcome(), CInstallProgressDlg::kRunning);
+    EXPECT_EQ(boxes[1].text, MessageText("IDS_INF_RESTART"));
+    EXPECT_EQ(boxes[1].type & MB_YESNO, static_cast<UINT>(MB_YESNO));
+    if (answer == IDNO) {
+        EXPECT_EQ(boxes.size(), 2u);
+        EXPECT_TRUE(Restarts::requested.empty());
+    } else {
+        EXPECT_EQ(Restarts::requested, std::vector<UINT>{EWX_REBOOT});
+        ASSERT_EQ(boxes.size(), 3u);
+        EXPECT_EQ(boxes[2].text, MessageText("IDS_ERR_EXITWIN"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, Windows98Closing, ::testing::Values(IDNO, IDYES));
+
+}  // namespace
