@@ -43,6 +43,7 @@ TEST(PlanUsbPrinterMatch, AdvancedModeMatchesThePrinterToTheChosenPort) {
 TEST(PlanUsbPrinterMatch, TypicalModePutsThePrinterOnPortOne) {
     const int typical = kInstallModeTypical;
     EXPECT_EQ(PlanUsbPrinterMatch(typical, 0, 1), UsbPrinterMatch::Proceed);
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, 8, 1), UsbPrinterMatch::Proceed) << "8 mod 8 + 1 = 1: already on port 1";
     EXPECT_EQ(PlanUsbPrinterMatch(typical, 16, 1), UsbPrinterMatch::Proceed);
     EXPECT_EQ(PlanUsbPrinterMatch(typical, 8 + 1, 1), UsbPrinterMatch::AskRenumber);
     EXPECT_EQ(PlanUsbPrinterMatch(typical, -1, 1), UsbPrinterMatch::Proceed) << "nothing to renumber";

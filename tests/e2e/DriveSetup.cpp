@@ -1,0 +1,128 @@
+// drive-setup PROGRAM_FOLDER SHOTS_FOLDER
+// Walks the real Setup.exe through every page as a user does, photographs each page, the
+// About box, the installation and its closing message, and finishes a typical
+// installation with what the wizard preselects. A test part: the README's run command
+// uses it where there is no display to watch.
+#include "e2e/WizardDriver.h"
+
+#include "res/WizardResources.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string ReadLanguageText(const std::string& folder, const char* section, const char* key) {
+    char text[2048] = {};
+    GetPrivateProfileStringA(section, key, "", text, sizeof text, (folder + "language\\setup.ini").c_str());
+    return text;
+}
+
+class Walk {
+public:
+    Walk(const std::string& program, const std::string& shots) : program_(program), shots_(shots), driver_(program) {}
+
+    int Run() {
+        if (!driver_.Start()) return Fail("Setup.exe could not be started");
+        if (driver_.WaitForWizard() == nullptr) return Fail("the wizard did not show");
+        Shot("1-start");
+        if (driver_.WaitForPageWith(IDC_ACCEPT, 2000)) {
+            driver_.Click(IDC_ACCEPT);
+            Shot("2-licence-accepted");
+            driver_.Press(IDOK);
+        }
+        if (!Next(IDC_TYPE_RECEIPT, "3-model") || !Next(IDC_TYPICAL, "4-mode") || !Next(IDC_OS_WIN7, "5-os") ||
+            !driver_.WaitForPageWith(IDC_PORT_LIST))
+            return Fail("the walk stopped before the port page");
+        Shot("6-port");
+        std::printf("Port chosen: %s\n", driver_.SelectedText(IDC_PORT_LIST).c_str());
+        ShowAbout();
+
+        driver_.Press(IDOK);
+        if (driver_.WaitForDialogWith(IDC_PROGRESS_BAR, 20000) != nullptr)
+            Shot("8-installing");
+        const auto closing = driver_.WaitForMessageBox(5 * 60 * 1000);
+        if (!closing) return Fail("no closing message");
+        Shot("9-closing-message");
+        std::printf("Closing message: %s\n", closing->text.c_str());
+        driver_.Answer(*closing, IDOK);
+        const auto exitCode = driver_.WaitForExit();
+        if (!exitCode) return Fail("the wizard did not end");
+        ListPrinters();
+        return closing->text == ReadLanguageText(program_, "Message", "IDS_INF_NTRESTART") ? 0 : 1;
+    }
+
+private:
+    bool Next(int controlOfNextPage, const char* shot) {
+        if (!driver_.WaitForPageWith(controlOfNextPage)) return false;
+        Shot(shot);
+        return driver_.Press(IDOK);
+    }
+
+    // The About entry of the system menu. Without a window manager a box that opens over
+    // its owner stays unpainted until it moves, so it is moved above the wizard.
+    void ShowAbout() {
+        PostMessageA(driver_.Frame(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        HWND about = driver_.WaitForWindow(ReadLanguageText(program_, "About", "Caption"));
+        if (about == nullptr) {
+            std::fprintf(stderr, "No About box appeared.\n");
+            return;
+        }
+        RECT box;
+        GetWindowRect(about, &box);
+        SetWindowPos(about, nullptr, box.left, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        Shot("7-about");
+        PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+        WaitUntil([&] { return !IsWindow(about); }, WizardDriver::kStepTimeout);
+    }
+
+    void Shot(const char* name) {
+        Sleep(1500);  // the window paints after it shows
+        const std::string path = shots_ + name + ".bmp";
+        if (WizardDriver::Screenshot(path)) std::printf("Screenshot: %s\n", path.c_str());
+    }
+
+    int Fail(const char* what) {
+        std::fprintf(stderr, "drive-setup: %s\n", what);
+        if (const auto box = driver_.WaitForMessageBox(1000)) std::fprintf(stderr, "Message shown: %s\n", box->text.c_str());
+        Shot("error");
+        return 2;
+    }
+
+    static void ListPrinters() {
+        DWORD needed = 0, count = 0;
+        EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+        std::string buffer(needed, '\0');
+        if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed,
+                           &count))
+            return;
+        const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+        for (DWORD i = 0; i < count; ++i)
+            std::printf("Printer installed: %s on %s\n", printers[i].pPrinterName, printers[i].pPortName);
+    }
+
+    std::string program_;
+    std::string shots_;
+    WizardDriver driver_;
+};
+
+std::string AsFolder(std::string path) {
+    if (!path.empty() && path.back() != '\\') path += '\\';
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: drive-setup PROGRAM_FOLDER SHOTS_FOLDER\n");
+        return 2;
+    }
+    Walk walk(AsFolder(argv[1]), AsFolder(argv[2]));
+    const int result = walk.Run();
+    std::fflush(stdout);
+    return result;
+}

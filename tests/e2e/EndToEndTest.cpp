@@ -1,0 +1,349 @@
+// Whole installations through the real Setup.exe, driven from outside through its windows.
+// Each test runs in a throw-away Windows 7 x64 prefix of its own (run-scenarios starts
+// one Wine per test), with the built distribution copied to C:\e2e.
+#include "e2e/WizardDriver.h"
+
+#include "config/ProcessSettings.h"
+#include "config/ProfileReader.h"
+#include "engine/ComponentChecks.h"
+#include "engine/ErrorText.h"
+#include "engine/InstallTestSupport.h"
+#include "res/WizardResources.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kProgram = "C:\\e2e\\";
+
+// Copies a folder tree, as a packaging engineer lays out a distribution.
+bool CopyTree(const std::string& from, const std::string& to) {
+    CreateFolders(to);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((from + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    bool copied = true;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            copied = CopyTree(from + name + "\\", to + name + "\\") && copied;
+        else
+            copied = CopyFileA((from + name).c_str(), (to + name).c_str(), FALSE) && copied;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return copied;
+}
+
+// Copies into the 64-bit system folder, as the USB driver package's installer would.
+bool CopyIntoNativeSystem(const std::string& from, const std::string& relative) {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    const std::string target = std::string(windows) + "\\System32\\" + relative;
+    void* state = nullptr;
+    Wow64DisableWow64FsRedirection(&state);
+    CreateFolders(target.substr(0, target.find_last_of('\\')));
+    const bool copied = CopyFileA(from.c_str(), target.c_str(), FALSE) != FALSE;
+    Wow64RevertWow64FsRedirection(state);
+    return copied;
+}
+
+bool NativeSystemFileExists(const std::string& relative) {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    void* state = nullptr;
+    Wow64DisableWow64FsRedirection(&state);
+    const DWORD attributes = GetFileAttributesA((std::string(windows) + "\\System32\\" + relative).c_str());
+    Wow64RevertWow64FsRedirection(state);
+    return attributes != INVALID_FILE_ATTRIBUTES;
+}
+
+// The catalogue's text, read as the program reads it (from the language file beside
+// this test program, the distribution's own).
+std::string Message(const char* key) { return MessageText(key); }
+
+struct Model {
+    int typeButton;
+    int list;
+    const char* name;
+};
+const Model kReceiptR80{IDC_TYPE_RECEIPT, IDC_RECEIPT_MODELS, "VT-R80"};
+const Model kTicketT300{IDC_TYPE_TICKET, IDC_TICKET_MODELS, "VT-T300"};
+const Model kLabelK6{IDC_TYPE_LABEL, IDC_LABEL_MODELS, "QXL-K6"};
+
+// The printers whose port is this one, by name.
+std::vector<std::string> PrintersOnPort(const std::string& port) {
+    std::vector<std::string> names;
+    DWORD needed = 0, count = 0;
+    EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+    std::string buffer(needed, '\0');
+    if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed,
+                       &count))
+        return names;
+    const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (printers[i].pPortName != nullptr && port == printers[i].pPortName) names.emplace_back(printers[i].pPrinterName);
+    return names;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProcessSettings::SetIs64BitWindows(true);
+        const std::string here = ProgramFolder();
+        ASSERT_TRUE(CopyTree(here + "dist\\", kProgram)) << "the build assembles " << here << "dist";
+        // What earlier runs of the assembled distribution left behind.
+        for (const char* log : {"VtUsbInt.log", "VtUsbInt.printers", "USBDRV\\USBDriver\\Install.log",
+                                "USBDRV\\USBDriver_x64\\Install.log"})
+            DeleteFileA((kProgram + log).c_str());
+        // Wine's spooler runs inside the 32-bit program and loads the 32-bit monitors from
+        // the 32-bit system folder; the product puts the 64-bit builds where Windows wants them.
+        ASSERT_TRUE(CopyTree(here + "system32\\", FolderOf(GetSystemDirectoryA)));
+        // Windows 7 keeps the universal driver's core files in its own driver package.
+        for (const char* core : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIRES.DLL", "UNIDRV.HLP", "STDNAMES.GPD", "TTFSUB.GPD"})
+            ASSERT_TRUE(CopyIntoNativeSystem(kProgram + "W64\\" + core,
+                                             std::string("DriverStore\\FileRepository\\ntprint.inf_amd64_e2e\\AMD64\\") +
+                                                 core));
+    }
+    void TearDown() override {
+        if (HasFailure()) WizardDriver::Screenshot(ProgramFolder() + "failure-" + Name() + ".bmp");
+    }
+    static std::string Name() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+
+    static void InstallUsbDriver() {
+        ASSERT_TRUE(CopyIntoNativeSystem(kProgram + "USBDRV\\USBDriver_x64\\VTPUSB.sys", "drivers\\VTPUSB.sys"));
+    }
+    static void ConnectUsbPrinters(const std::string& lines) {
+        WriteTextFile(kProgram, "VtUsbInt.printers", lines);
+    }
+    static void AddStandardTcpIpMonitor() {
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + "tcpip-monitor\\TCPMONFX.DLL").c_str(),
+                              (FolderOf(GetSystemDirectoryA) + "TCPMONFX.DLL").c_str(), FALSE));
+        MONITOR_INFO_2A monitor = {const_cast<char*>("Standard TCP/IP Port"), nullptr, const_cast<char*>("TCPMONFX.DLL")};
+        ASSERT_TRUE(AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) << GetLastError();
+    }
+
+    // Licence accepted, model chosen, mode chosen, Windows 7 taken as detected: the
+    // port page with its list built.
+    void WalkToPortPage(const Model& model, int mode = IDC_TYPICAL) {
+        ASSERT_TRUE(wizard_.Start());
+        ASSERT_NE(wizard_.WaitForWizard(), nullptr) << "the wizard did not show";
+        ASSERT_TRUE(wizard_.WaitForPageWith(IDC_ACCEPT));
+        ASSERT_TRUE(wizard_.Click(IDC_ACCEPT));
+        ASSERT_TRUE(wizard_.Press(IDOK));
+        ASSERT_TRUE(wizard_.WaitForPageWith(IDC_TYPE_RECEIPT));
+        ASSERT_TRUE(wizard_.Click(model.typeButton));
+        ASSERT_TRUE(wizard_.Choose(model.list, model.name)) << model.name;
+        ASSERT_TRUE(wizard_.Press(IDOK));
+        ASSERT_TRUE(wizard_.WaitForPageWith(IDC_TYPICAL));
+        ASSERT_TRUE(wizard_.Click(mode));
+        ASSERT_TRUE(wizard_.Press(IDOK));
+        ASSERT_TRUE(wizard_.WaitForPageWith(IDC_OS_WIN7));
+        ASSERT_TRUE(wizard_.IsChecked(IDC_OS_WIN7)) << "the prefix reports Windows 7";
+        ASSERT_TRUE(wizard_.Press(IDOK));
+        ASSERT_TRUE(wizard_.WaitForPageWith(IDC_PORT_LIST));
+    }
+
+    // Install pressed: the one message it then shows.
+    std::string Install() {
+        EXPECT_TRUE(wizard_.Press(IDOK));
+        const auto box = wizard_.WaitForMessageBox(5 * 60 * 1000);
+        EXPECT_TRUE(box.has_value()) << "no message after Install";
+        return box ? box->text : std::string("<none>");
+    }
+    // Answers the message shown now.
+    void Answer(int button) {
+        const auto box = wizard_.WaitForMessageBox();
+        ASSERT_TRUE(box.has_value());
+        ASSERT_TRUE(wizard_.Answer(*box, button));
+    }
+    // The installation has run: the closing message, answered, ends the wizard and the program.
+    void ExpectClosingMessageAndEnd(const std::string& expected) {
+        const auto box = wizard_.WaitForMessageBox(5 * 60 * 1000);
+        ASSERT_TRUE(box.has_value()) << "no closing message";
+        EXPECT_EQ(box->text, expected);
+        ASSERT_TRUE(wizard_.Answer(*box, IDOK));
+        const auto exitCode = wizard_.WaitForExit();
+        ASSERT_TRUE(exitCode.has_value()) << "the wizard did not end";
+        EXPECT_EQ(*exitCode, 0u);
+    }
+    // A refusal: the wizard stays on the port page, ready for another Install.
+    void ExpectWizardStays() {
+        EXPECT_TRUE(wizard_.IsRunning());
+        EXPECT_TRUE(IsWindowVisible(wizard_.Frame()));
+        EXPECT_FALSE(IsIconic(wizard_.Frame()));
+        EXPECT_NE(GetDlgItem(wizard_.CurrentPage(), IDC_PORT_LIST), nullptr);
+        EXPECT_TRUE(IsWindowEnabled(wizard_.Control(IDOK)));
+    }
+    std::string UsbLog() const { return ReadWholeFile(kProgram + "VtUsbInt.log"); }
+
+    WizardDriver wizard_{kProgram};
+};
+
+TEST_F(EndToEnd, TypicalParallelInstallEndsTheWizard) {
+    WalkToPortPage(kReceiptR80);
+    ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "LPT1:"));
+    wizard_.Press(IDOK);
+    ExpectClosingMessageAndEnd(Message("IDS_INF_NTRESTART"));
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+}
+
+TEST_F(EndToEnd, SerialInstallStoresTheChosenLineSettings) {
+    WalkToPortPage(kTicketT300);
+    ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "COM2:"));
+    ASSERT_TRUE(wizard_.Choose(IDC_BAUD_RATE, "19200"));
+    ASSERT_TRUE(wizard_.Choose(IDC_PARITY, "Even"));
+    ASSERT_TRUE(wizard_.Choose(IDC_BYTE_SIZE, "7"));
+    ASSERT_TRUE(wizard_.Choose(IDC_STOP_BITS, "2"));
+    ASSERT_TRUE(wizard_.Choose(IDC_PROTOCOL, "Xon / Xoff"));
+    wizard_.Press(IDOK);
+    ExpectClosingMessageAndEnd(Message("IDS_INF_NTRESTART"));
+    EXPECT_EQ(PrintersOnPort("COM2:"), std::vector<std::string>{"VT-T300(S)"});
+    EXPECT_EQ(ReadStringValue("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM2:"), "19200,e,7,2,x");
+}
+
+TEST_F(EndToEnd, NetworkInstallCreatesTheAddressPortAndRefusesTheBlankAddress) {
+    AddStandardTcpIpMonitor();
+    WalkToPortPage(kTicketT300);
+    EXPECT_EQ(wizard_.SelectedText(IDC_PORT_LIST), "NET:") << "the model's preselected port";
+    ASSERT_TRUE(wizard_.TypeAddress(IDC_IP_ADDRESS, "0.0.0.0"));
+    EXPECT_EQ(Install(), Message("IDS_ERR_IPADDRISNULL"));
+    Answer(IDOK);
+    ExpectWizardStays();
+
+    ASSERT_TRUE(wizard_.TypeAddress(IDC_IP_ADDRESS, "10.0.0.5"));
+    wizard_.Press(IDOK);
+    ExpectClosingMessageAndEnd(Message("IDS_INF_NTRESTART"));
+    EXPECT_EQ(PrintersOnPort("IP_10.0.0.5"), std::vector<std::string>{"VT-T300(E)"});
+    const std::string monitorLog = ReadWholeFile(FolderOf(GetSystemDirectoryA) + "TCPMONFX.LOG");
+    EXPECT_NE(monitorLog.find("XcvDataPort AddPort size=964 status=0"), std::string::npos) << monitorLog;
+}
+
+TEST_F(EndToEnd, TypicalUsbAsksBeforeRenumberingThePrinterToPortOne) {
+    InstallUsbDriver();
+    ConnectUsbPrinters("0 9\n");  // answers on port 2
+    WalkToPortPage(kReceiptR80);
+    EXPECT_EQ(wizard_.SelectedText(IDC_PORT_LIST), "USB_VT-R80_1");
+    EXPECT_EQ(Install(), Message("IDS_INF_CHANGEID"));
+    Answer(IDNO);
+    ExpectWizardStays();
+    EXPECT_EQ(UsbLog().find("uWrite"), std::string::npos) << "No writes nothing";
+
+    EXPECT_EQ(Install(), Message("IDS_INF_CHANGEID"));
+    Answer(IDYES);
+    ExpectClosingMessageAndEnd(Message("IDS_INF_USBRESTART"));
+    // The command's last byte is the new device number: port 1 - 1.
+    EXPECT_NE(UsbLog().find("uWrite 21760 0 10 1B"), std::string::npos) << UsbLog();
+    EXPECT_NE(UsbLog().find(" 1D 49 20 00 10"), std::string::npos) << UsbLog();
+    EXPECT_EQ(PrintersOnPort("USB_VT-R80_1"), std::vector<std::string>{"VT-R80(U) 1"});
+}
+
+TEST_F(EndToEnd, TypicalUsbInstallsTheMissingDriverFirstAndGoesOnWithoutAPrinter) {
+    WalkToPortPage(kReceiptR80);
+    EXPECT_EQ(wizard_.SelectedText(IDC_PORT_LIST), "USB_VT-R80_1");
+    ASSERT_FALSE(NativeSystemFileExists("drivers\\VTPUSB.sys"));
+    ASSERT_TRUE(wizard_.Press(IDOK));
+    // The package's installer comes first, and the installation waits for its window to go.
+    ASSERT_NE(wizard_.WaitForDialogWith(IDC_PROGRESS_BAR, 5 * 60 * 1000), nullptr) << "no installation";
+    const std::string installerLog = ReadWholeFile(kProgram + "USBDRV\\USBDriver_x64\\Install.log");
+    EXPECT_EQ(installerLog.find("started with \"2\""), 0u) << installerLog;
+    EXPECT_NE(installerLog.find("copied"), std::string::npos) << installerLog;
+    EXPECT_TRUE(NativeSystemFileExists("drivers\\VTPUSB.sys")) << "the installer had finished before the installation";
+    ExpectClosingMessageAndEnd(Message("IDS_INF_USBRESTART"));
+    EXPECT_EQ(PrintersOnPort("USB_VT-R80_1"), std::vector<std::string>{"VT-R80(U) 1"});
+    EXPECT_EQ(UsbLog().find("uWrite"), std::string::npos);
+}
+
+TEST_F(EndToEnd, AdvancedUsbOnThePortThePrinterAnswersOnAsksNothing) {
+    InstallUsbDriver();
+    ConnectUsbPrinters("0 9\n");
+    WalkToPortPage(kReceiptR80, IDC_ADVANCED);
+    EXPECT_EQ(wizard_.SelectedText(IDC_PORT_LIST), "USB_VT-R80_2");
+    wizard_.Press(IDOK);
+    ExpectClosingMessageAndEnd(Message("IDS_INF_USBRESTART"));
+    EXPECT_EQ(PrintersOnPort("USB_VT-R80_2"), std::vector<std::string>{"VT-R80(U) 2"});
+    EXPECT_EQ(UsbLog().find("uWrite"), std::string::npos);
+    EXPECT_EQ(ReadDwordValue("SOFTWARE\\VANTORA\\PORTNAME", "USB_VT-R80_2"), 1u);
+}
+
+TEST_F(EndToEnd, AdvancedUsbRenumbersThePrinterToTheChosenPort) {
+    InstallUsbDriver();
+    ConnectUsbPrinters("0 8\n");  // answers on port 1
+    WalkToPortPage(kReceiptR80, IDC_ADVANCED);
+    ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "USB_VT-R80_2"));
+    EXPECT_EQ(Install(), Message("IDS_INF_CHANGEID"));
+    Answer(IDYES);
+    ExpectClosingMessageAndEnd(Message("IDS_INF_USBRESTART"));
+    EXPECT_NE(UsbLog().find(" 1D 49 20 01 10"), std::string::npos) << UsbLog();
+    EXPECT_EQ(PrintersOnPort("USB_VT-R80_2"), std::vector<std::string>{"VT-R80(U) 2"});
+}
+
+TEST_F(EndToEnd, AdvancedUsbNeedsTheDriverAndAConnectedPrinter) {
+    WalkToPortPage(kReceiptR80, IDC_ADVANCED);
+    EXPECT_EQ(Install(), Message("IDS_ERR_FIRSTSETUPUSB"));
+    Answer(IDOK);
+    ExpectWizardStays();
+    EXPECT_EQ(ReadWholeFile(kProgram + "USBDRV\\USBDriver_x64\\Install.log"), "<missing>") << "advanced mode installs no driver";
+
+    InstallUsbDriver();
+    EXPECT_EQ(Install(), Message("IDS_ERR_NOUSBDEVICE"));
+    Answer(IDOK);
+    ExpectWizardStays();
+    EXPECT_TRUE(PrintersOnPort("USB_VT-R80_1").empty());
+}
+
+TEST_F(EndToEnd, TheQxlK6UsbPortKeepsItsNumberInPortAndName) {
+    InstallUsbDriver();
+    ConnectUsbPrinters("0 2\n");  // answers on port 3
+    WalkToPortPage(kLabelK6, IDC_ADVANCED);
+    EXPECT_EQ(wizard_.SelectedText(IDC_PORT_LIST), "USB_QXL-K6_3");
+    wizard_.Press(IDOK);
+    ExpectClosingMessageAndEnd(Message("IDS_INF_USBRESTART"));
+    EXPECT_EQ(PrintersOnPort("USB_QXL-K6_3"), std::vector<std::string>{"QXL-K6(U) 3"});
+}
+
+TEST_F(EndToEnd, AUsbPortWhoseModelNameHoldsComIsInstalledAsUsb) {
+    // A model named like a serial port, as a packaging engineer may add one.
+    const std::string typeFile = kProgram + "DRVCONFIG\\setup_receipt_64.ini";
+    for (const char* suffix : {".PORT", ".Win7"}) {
+        char section[8192] = {};
+        const DWORD length =
+            GetPrivateProfileSectionA((std::string("VT-R80") + suffix).c_str(), section, sizeof section, typeFile.c_str());
+        ASSERT_GT(length, 0u);
+        ASSERT_TRUE(WritePrivateProfileSectionA((std::string("COMPACT") + suffix).c_str(), section, typeFile.c_str()));
+    }
+    const std::string setupIni = kProgram + "DRVCONFIG\\setup.ini";
+    WritePrivateProfileStringA("DEVICENAME", "DEVICENUMBER", "9", setupIni.c_str());
+    WritePrivateProfileStringA("DEVICENAME", "DEVICENAME9", "COMPACT-ReceiptPrinter", setupIni.c_str());
+    InstallUsbDriver();
+    WalkToPortPage({IDC_TYPE_RECEIPT, IDC_RECEIPT_MODELS, "COMPACT"});
+    EXPECT_EQ(wizard_.SelectedText(IDC_PORT_LIST), "USB_COMPACT_1");
+    EXPECT_FALSE(IsWindowEnabled(wizard_.Control(IDC_BAUD_RATE))) << "no serial settings for a USB port";
+    wizard_.Press(IDOK);
+    ExpectClosingMessageAndEnd(Message("IDS_INF_USBRESTART"));
+    EXPECT_EQ(PrintersOnPort("USB_COMPACT_1"), std::vector<std::string>{"COMPACT(U) 1"});
+    EXPECT_TRUE(KeyExists(MonitorKeyPath("Vantora USB Port"))) << "the USB port monitor was installed";
+    EXPECT_FALSE(KeyExists(MonitorKeyPath("Vantora Serial Port")));
+}
+
+TEST_F(EndToEnd, AnEngineFailureIsShownWithItsTextAndEndsTheWizard) {
+    // The model's driver file is missing from the distribution.
+    char dataFile[200] = {};
+    GetPrivateProfileStringA("VT-R80.Win7", "GDIDataFile", "", dataFile, sizeof dataFile,
+                             (kProgram + "DRVCONFIG\\setup_receipt_64.ini").c_str());
+    ASSERT_TRUE(DeleteFileA((kProgram + "W64\\" + dataFile).c_str())) << dataFile;
+    WalkToPortPage(kReceiptR80);
+    ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "LPT1:"));
+    const std::string closing = Install();
+    EXPECT_NE(closing, Message("IDS_INF_NTRESTART"));
+    EXPECT_NE(closing.find(dataFile), std::string::npos) << closing;
+    Answer(IDOK);
+    EXPECT_TRUE(wizard_.WaitForExit().has_value()) << "the wizard ends after a failed installation too";
+    EXPECT_TRUE(PrintersOnPort("LPT1:").empty());
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+// Drives the real Setup.exe from outside, through its windows, as a user would: buttons
+// clicked, list entries chosen, the address typed, message boxes read and answered.
+// Every wait is bounded; a window that does not come is a failed step, not a hang.
+class WizardDriver {
+public:
+    static constexpr DWORD kStartTimeout = 120000;
+    static constexpr DWORD kStepTimeout = 60000;
+
+    // The program folder holds Setup.exe and its distribution.
+    explicit WizardDriver(std::string programFolder);
+    ~WizardDriver();
+    WizardDriver(const WizardDriver&) = delete;
+    WizardDriver& operator=(const WizardDriver&) = delete;
+
+    bool Start();
+    // The wizard's frame, once it shows.
+    HWND WaitForWizard(DWORD timeout = kStartTimeout);
+    HWND Frame() const { return frame_; }
+
+    // The page shown now (a child dialog of the frame), and waiting until the page with a
+    // control shows.
+    HWND CurrentPage() const;
+    bool WaitForPageWith(int controlId, DWORD timeout = kStepTimeout);
+
+    // A control of the frame or of the page shown.
+    HWND Control(int id) const;
+    // A click whose handler stays on the page (radio buttons, check boxes).
+    bool Click(int id);
+    // A click that may open a modal window (Next, Install, Back): it returns at once.
+    bool Press(int id);
+    // Chooses the entry with exactly this text, as a user's pick in the list does.
+    bool Choose(int id, const std::string& text);
+    std::string SelectedText(int id) const;
+    // Types "a.b.c.d" into the four fields of the page's address control.
+    bool TypeAddress(int id, const std::string& dotted);
+    bool IsChecked(int id) const;
+
+    // A message box of the program, with its text.
+    struct Box {
+        HWND window = nullptr;
+        std::string text;
+        std::string caption;
+    };
+    std::optional<Box> WaitForMessageBox(DWORD timeout = kStepTimeout);
+    // Answers with one of its buttons (IDOK, IDYES, IDNO) and waits until it has gone.
+    bool Answer(const Box& box, int button);
+    // Any top-level window of the program with this title, once it shows.
+    HWND WaitForWindow(const std::string& title, DWORD timeout = kStepTimeout);
+    // Any top-level dialog of the program that has this control (the progress window's bar).
+    HWND WaitForDialogWith(int controlId, DWORD timeout = kStepTimeout);
+
+    bool IsRunning() const;
+    // The exit code once the program has ended by itself; nothing after the timeout.
+    std::optional<DWORD> WaitForExit(DWORD timeout = kStepTimeout);
+    void Kill();
+
+    // What the screen shows, as a 24-bit bitmap file.
+    static bool Screenshot(const std::string& bmpPath);
+
+private:
+    std::string folder_;
+    PROCESS_INFORMATION process_ = {};
+    HWND frame_ = nullptr;
+};
+
+// Waits, checking every 50 ms, until done() or the time is up.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeout);
