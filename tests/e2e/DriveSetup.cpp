@@ -38,7 +38,8 @@ public:
             !driver_.WaitForPageWith(IDC_PORT_LIST))
             return Fail("the walk stopped before the port page");
         Shot("6-port");
-        std::printf("Port chosen: %s\n", driver_.SelectedText(IDC_PORT_LIST).c_str());
+        const std::string port = driver_.SelectedText(IDC_PORT_LIST);
+        std::printf("Port chosen: %s\n", port.c_str());
         ShowAbout();
 
         driver_.Press(IDOK);
@@ -51,8 +52,8 @@ public:
         driver_.Answer(*closing, IDOK);
         const auto exitCode = driver_.WaitForExit();
         if (!exitCode) return Fail("the wizard did not end");
-        ListPrinters();
-        return closing->text == ReadLanguageText(program_, "Message", "IDS_INF_NTRESTART") ? 0 : 1;
+        // Success is a wizard that ended by itself with a printer on the chosen port.
+        return ListPrinters(port) && *exitCode == 0 ? 0 : 1;
     }
 
 private:
@@ -82,7 +83,7 @@ private:
     void Shot(const char* name) {
         Sleep(1500);  // the window paints after it shows
         const std::string path = shots_ + name + ".bmp";
-        if (WizardDriver::Screenshot(path)) std::printf("Screenshot: %s\n", path.c_str());
+        if (!WizardDriver::Screenshot(path)) std::fprintf(stderr, "No screenshot: %s\n", path.c_str());
     }
 
     int Fail(const char* what) {
@@ -92,16 +93,20 @@ private:
         return 2;
     }
 
-    static void ListPrinters() {
+    static bool ListPrinters(const std::string& port) {
         DWORD needed = 0, count = 0;
         EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
         std::string buffer(needed, '\0');
         if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed,
                            &count))
-            return;
+            return false;
         const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
-        for (DWORD i = 0; i < count; ++i)
+        bool onPort = false;
+        for (DWORD i = 0; i < count; ++i) {
             std::printf("Printer installed: %s on %s\n", printers[i].pPrinterName, printers[i].pPortName);
+            onPort = onPort || port == printers[i].pPortName;
+        }
+        return onPort;
     }
 
     std::string program_;
