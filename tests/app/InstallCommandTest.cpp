@@ -1,6 +1,7 @@
 #include "app/InstallCommand.h"
 
 #include "config/ProcessSettings.h"
+#include "config/ProfileReader.h"
 #include "engine/ErrorText.h"
 #include "ports/ModePage.h"
 #include "support/Overrides.h"
@@ -143,5 +144,34 @@ TEST_P(Windows98Closing, WaitsForTheWorkerThenOffersTheRestart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, Windows98Closing, ::testing::Values(IDNO, IDYES));
+
+}  // namespace
+
+namespace {
+
+// The USB driver package is missing here: its installer cannot start.
+TEST_F(InstallCommandTest, AnEmptyInstallerTitleIsNotWaitedForAndAFailedStartShowsTheErrorNumber) {
+    const std::string language = ProgramFolder() + "language\\setup.ini";
+    char caption[256] = {};
+    GetPrivateProfileStringA("Setup", "CaptionName", "", caption, sizeof caption, language.c_str());
+    ASSERT_NE(caption[0], '\0');
+    WritePrivateProfileStringA("Setup", "CaptionName", "", language.c_str());
+    // An untitled window, as any desktop has: an empty title must not match it.
+    HWND untitled = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                    nullptr);
+    MessageBoxRecorder boxes;
+    const DWORD start = GetTickCount();
+    InstallUsbDriver(frame_);
+    const DWORD elapsed = GetTickCount() - start;
+    DestroyWindow(untitled);
+    WritePrivateProfileStringA("Setup", "CaptionName", caption, language.c_str());
+
+    EXPECT_GE(elapsed, 3400u) << "the fixed pauses stay";
+    EXPECT_LT(elapsed, 20000u);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, std::to_string(ERROR_PATH_NOT_FOUND)) << "the package folder is missing";
+    EXPECT_EQ(boxes.shown[0].owner, frame_);
+    EXPECT_TRUE(IsWindowEnabled(frame_)) << "the wizard is usable again";
+}
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include "res/WizardResources.h"
 
 #include <windows.h>
-#include <winspool.h>
 
 #include <cstdio>
 #include <string>
@@ -94,17 +93,10 @@ private:
     }
 
     static bool ListPrinters(const std::string& port) {
-        DWORD needed = 0, count = 0;
-        EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-        std::string buffer(needed, '\0');
-        if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed,
-                           &count))
-            return false;
-        const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
         bool onPort = false;
-        for (DWORD i = 0; i < count; ++i) {
-            std::printf("Printer installed: %s on %s\n", printers[i].pPrinterName, printers[i].pPortName);
-            onPort = onPort || port == printers[i].pPortName;
+        for (const PrinterOnPort& printer : LocalPrinters()) {
+            std::printf("Printer installed: %s on %s\n", printer.name.c_str(), printer.port.c_str());
+            onPort = onPort || printer.port == port;
         }
         return onPort;
     }

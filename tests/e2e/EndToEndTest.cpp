@@ -78,15 +78,8 @@ const Model kLabelK6{IDC_TYPE_LABEL, IDC_LABEL_MODELS, "QXL-K6"};
 // The printers whose port is this one, by name.
 std::vector<std::string> PrintersOnPort(const std::string& port) {
     std::vector<std::string> names;
-    DWORD needed = 0, count = 0;
-    EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-    std::string buffer(needed, '\0');
-    if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed,
-                       &count))
-        return names;
-    const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i)
-        if (printers[i].pPortName != nullptr && port == printers[i].pPortName) names.emplace_back(printers[i].pPrinterName);
+    for (const PrinterOnPort& printer : LocalPrinters())
+        if (printer.port == port) names.push_back(printer.name);
     return names;
 }
 

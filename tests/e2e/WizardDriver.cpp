@@ -3,6 +3,7 @@
 #include "res/WizardResources.h"
 
 #include <commctrl.h>
+#include <winspool.h>
 
 #include <algorithm>
 #include <fstream>
@@ -72,6 +73,20 @@ std::vector<HWND> TopLevelWindowsOf(DWORD process) {
 
 }  // namespace
 
+std::vector<PrinterOnPort> LocalPrinters() {
+    std::vector<PrinterOnPort> printers;
+    DWORD needed = 0, count = 0;
+    EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+    std::string buffer(needed, '\0');
+    if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed,
+                       &count))
+        return printers;
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        printers.push_back({info[i].pPrinterName ? info[i].pPrinterName : "", info[i].pPortName ? info[i].pPortName : ""});
+    return printers;
+}
+
 bool WaitUntil(const std::function<bool()>& done, DWORD timeout) {
     const DWORD start = GetTickCount();
     while (!done()) {
@@ -101,18 +116,24 @@ bool WizardDriver::Start() {
                           &process_) != FALSE;
 }
 
-HWND WizardDriver::WaitForWizard(DWORD timeout) {
+HWND WizardDriver::WaitForTopLevel(const std::function<bool(HWND)>& matches, DWORD timeout) const {
+    HWND found = nullptr;
     WaitUntil(
-        [this] {
+        [&] {
             for (HWND window : TopLevelWindowsOf(process_.dwProcessId)) {
-                if (GetDlgItem(window, IDC_PAGE_AREA) != nullptr) {
-                    frame_ = window;
+                if (matches(window)) {
+                    found = window;
                     return true;
                 }
             }
             return !IsRunning();
         },
         timeout);
+    return found;
+}
+
+HWND WizardDriver::WaitForWizard(DWORD timeout) {
+    frame_ = WaitForTopLevel([](HWND window) { return GetDlgItem(window, IDC_PAGE_AREA) != nullptr; }, timeout);
     return frame_;
 }
 
@@ -205,20 +226,11 @@ bool WizardDriver::TypeAddress(int id, const std::string& dotted) {
 bool WizardDriver::IsChecked(int id) const { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 std::optional<WizardDriver::Box> WizardDriver::WaitForMessageBox(DWORD timeout) {
-    std::optional<Box> box;
-    WaitUntil(
-        [&] {
-            for (HWND window : TopLevelWindowsOf(process_.dwProcessId)) {
-                HWND text = GetDlgItem(window, kMessageBoxText);
-                if (ClassOf(window) == "#32770" && text != nullptr) {
-                    box = Box{window, TextOf(text), TextOf(window)};
-                    return true;
-                }
-            }
-            return !IsRunning();
-        },
+    HWND window = WaitForTopLevel(
+        [](HWND candidate) { return ClassOf(candidate) == "#32770" && GetDlgItem(candidate, kMessageBoxText) != nullptr; },
         timeout);
-    return box;
+    if (window == nullptr) return std::nullopt;
+    return Box{window, TextOf(GetDlgItem(window, kMessageBoxText)), TextOf(window)};
 }
 
 bool WizardDriver::Answer(const Box& box, int button) {
@@ -229,35 +241,11 @@ bool WizardDriver::Answer(const Box& box, int button) {
 }
 
 HWND WizardDriver::WaitForWindow(const std::string& title, DWORD timeout) {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND window : TopLevelWindowsOf(process_.dwProcessId)) {
-                if (TextOf(window) == title) {
-                    found = window;
-                    return true;
-                }
-            }
-            return !IsRunning();
-        },
-        timeout);
-    return found;
+    return WaitForTopLevel([&](HWND window) { return TextOf(window) == title; }, timeout);
 }
 
 HWND WizardDriver::WaitForDialogWith(int controlId, DWORD timeout) {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND window : TopLevelWindowsOf(process_.dwProcessId)) {
-                if (GetDlgItem(window, controlId) != nullptr) {
-                    found = window;
-                    return true;
-                }
-            }
-            return !IsRunning();
-        },
-        timeout);
-    return found;
+    return WaitForTopLevel([&](HWND window) { return GetDlgItem(window, controlId) != nullptr; }, timeout);
 }
 
 bool WizardDriver::IsRunning() const {

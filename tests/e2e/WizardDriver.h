@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Drives the real Setup.exe from outside, through its windows, as a user would: buttons
 // clicked, list entries chosen, the address typed, message boxes read and answered.
@@ -66,10 +67,20 @@ public:
     static bool Screenshot(const std::string& bmpPath);
 
 private:
+    // The first visible top-level window of the program that matches; none once it has ended.
+    HWND WaitForTopLevel(const std::function<bool(HWND)>& matches, DWORD timeout) const;
+
     std::string folder_;
     PROCESS_INFORMATION process_ = {};
     HWND frame_ = nullptr;
 };
+
+// The printers of the local spooler, by name and port, as the tests and the walk check them.
+struct PrinterOnPort {
+    std::string name;
+    std::string port;
+};
+std::vector<PrinterOnPort> LocalPrinters();
 
 // Waits, checking every 50 ms, until done() or the time is up.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeout);

@@ -480,10 +480,16 @@ struct Wizard {
         frame.AddPage("os", &os, IDD_OS_PAGE);
         frame.AddPage("port", &port, IDD_PORT_PAGE);
         frame.SetPages({&licence, &model, &mode, &os, &port});
+        // Install hands its choices over instead of installing.
+        frame.installCommand = [this](HWND, const InstallSelection& selection) {
+            installs.push_back(selection);
+            return false;
+        };
     }
     void Press(int id) {
         SendMessageA(frame.Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(frame.Item(id)));
     }
+    std::vector<InstallSelection> installs;
     CWizardFrame frame;
     CLicencePage licence;
     CModelPage model;
@@ -518,7 +524,8 @@ TEST_F(PortPageTest, ReachingThePortPageBuildsTheListOfTheChosenModeAndTheSelect
     Select(port, IDC_PARITY, 0);
     Select(port, IDC_PROTOCOL, 1);
     wizard.Press(IDOK);
-    const InstallSelection& selection = wizard.frame.Selection();
+    ASSERT_EQ(wizard.installs.size(), 1u);
+    const InstallSelection& selection = wizard.installs[0];
     EXPECT_EQ(selection.portName, "COM2:") << "Install finds the port shown";
     EXPECT_EQ(selection.raster, 0);
     EXPECT_EQ(selection.serial.parity, 'e');
