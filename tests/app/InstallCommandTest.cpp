@@ -4,7 +4,9 @@
 #include "config/ProfileReader.h"
 #include "engine/ErrorText.h"
 #include "ports/ModePage.h"
+#include "engine/EngineTestSupport.h"
 #include "support/Overrides.h"
+#include "support/TestFiles.h"
 #include "ui/InstallProgressDlg.h"
 
 #include <gtest/gtest.h>
@@ -149,8 +151,10 @@ INSTANTIATE_TEST_SUITE_P(Answers, Windows98Closing, ::testing::Values(IDNO, IDYE
 
 namespace {
 
-// The USB driver package is missing here: its installer cannot start.
+// Without the USB driver package its installer cannot start.
 TEST_F(InstallCommandTest, AnEmptyInstallerTitleIsNotWaitedForAndAFailedStartShowsTheErrorNumber) {
+    const std::string package = ProgramFolder() + "USBDRV";
+    ASSERT_TRUE(MoveFileA(package.c_str(), (package + ".away").c_str()));
     const std::string language = ProgramFolder() + "language\\setup.ini";
     char caption[256] = {};
     GetPrivateProfileStringA("Setup", "CaptionName", "", caption, sizeof caption, language.c_str());
@@ -165,6 +169,7 @@ TEST_F(InstallCommandTest, AnEmptyInstallerTitleIsNotWaitedForAndAFailedStartSho
     const DWORD elapsed = GetTickCount() - start;
     DestroyWindow(untitled);
     WritePrivateProfileStringA("Setup", "CaptionName", caption, language.c_str());
+    MoveFileA((package + ".away").c_str(), package.c_str());
 
     EXPECT_GE(elapsed, 3400u) << "the fixed pauses stay";
     EXPECT_LT(elapsed, 20000u);
@@ -172,6 +177,37 @@ TEST_F(InstallCommandTest, AnEmptyInstallerTitleIsNotWaitedForAndAFailedStartSho
     EXPECT_EQ(boxes.shown[0].text, std::to_string(ERROR_PATH_NOT_FOUND)) << "the package folder is missing";
     EXPECT_EQ(boxes.shown[0].owner, frame_);
     EXPECT_TRUE(IsWindowEnabled(frame_)) << "the wizard is usable again";
+}
+
+}  // namespace
+
+namespace {
+
+// A USB port name that carries no port number cannot be written into the printer. The
+// wizard's lists never offer one; a hand-made configuration could.
+TEST_F(InstallCommandTest, AdvancedRenumberingToAPortWithoutNumberFailsToSetThePrinterId) {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    void* redirection = nullptr;
+    Wow64DisableWow64FsRedirection(&redirection);
+    const bool driverInstalled = CopyFileA((ProgramFolder() + "USBDRV\\USBDriver_x64\\VTPUSB.sys").c_str(),
+                                           (std::string(windows) + "\\System32\\drivers\\VTPUSB.sys").c_str(), FALSE);
+    Wow64RevertWow64FsRedirection(redirection);
+    ASSERT_TRUE(driverInstalled);
+    WriteTextFile(ProgramFolder(), "VtUsbInt.printers", "0 8\n");
+
+    selection_.installMode = kInstallModeAdvanced;
+    selection_.portName = "USB_VT-R80";
+    MessageBoxRecorder boxes(IDYES);
+    CInstallCommand command(frame_);
+    EXPECT_FALSE(command.Run(selection_));
+    DeleteFileA((ProgramFolder() + "VtUsbInt.printers").c_str());
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, MessageText("IDS_INF_CHANGEID"));
+    EXPECT_EQ(boxes.shown[0].type & MB_YESNO, static_cast<UINT>(MB_YESNO));
+    EXPECT_EQ(boxes.shown[1].text, "Failed to set Printer ID!");
+    EXPECT_EQ(boxes.shown[1].owner, frame_);
+    EXPECT_EQ(ReadWholeFile(ProgramFolder() + "VtUsbInt.log").find("uWrite"), std::string::npos);
 }
 
 }  // namespace
