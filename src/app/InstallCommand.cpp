@@ -8,6 +8,7 @@
 #include "engine/ErrorText.h"
 #include "engine/SystemCalls.h"
 #include "framework/MessageBoxes.h"
+#include "framework/UniqueResource.h"
 #include "ports/ModePage.h"
 #include "ports/NetworkPort.h"
 #include "ports/PortNames.h"
@@ -224,8 +225,8 @@ bool CInstallCommand::RunWorker(const InstallSelection& selection) {
 
     ShowWindow(frame_, SW_SHOWMINIMIZED);
     SetWindowPos(frame_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-    HANDLE worker = SystemCalls().CreateThread(nullptr, 0, InstallationThread, &context, 0, nullptr);
-    if (worker == nullptr) {
+    const UniqueHandle worker(SystemCalls().CreateThread(nullptr, 0, InstallationThread, &context, 0, nullptr));
+    if (!worker) {
         const DWORD error = GetLastError();
         SetWindowPos(frame_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
         ShowWindow(frame_, SW_RESTORE);
@@ -237,8 +238,7 @@ bool CInstallCommand::RunWorker(const InstallSelection& selection) {
     progress.DoModal(frame_);
     // The window may close before the worker ends (Windows 98/Me does not wait): nothing
     // the worker uses may go, and no result may be read, until it has returned.
-    WaitForSingleObject(worker, INFINITE);
-    CloseHandle(worker);
+    WaitForSingleObject(worker.get(), INFINITE);
     outcome_ = progress.outcome.load();
     ShowClosingMessages(selection);
     return true;

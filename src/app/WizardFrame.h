@@ -60,7 +60,6 @@ protected:
     bool OnSysCommand(WPARAM command, LPARAM position) override;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
-
 private:
     void OnBack();
     void OnNext();

@@ -38,6 +38,7 @@ struct SystemCallTable {
                                        PVOID context);
     // Tests must be able to answer a restart without restarting anything.
     BOOL(WINAPI* ExitWindowsEx)(UINT flags, DWORD reason);
+    // An installation whose worker cannot start must leave the wizard usable.
     HANDLE(WINAPI* CreateThread)(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
                                  LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags, LPDWORD threadId);
 };

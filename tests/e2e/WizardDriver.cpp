@@ -1,5 +1,6 @@
 #include "e2e/WizardDriver.h"
 
+#include "framework/GdiObjects.h"
 #include "res/WizardResources.h"
 
 #include <commctrl.h>
@@ -270,8 +271,8 @@ void WizardDriver::Kill() {
 bool WizardDriver::Screenshot(const std::string& bmpPath) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    WindowDc screen(nullptr);
+    MemoryDc memory(screen.get());
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -280,27 +281,22 @@ bool WizardDriver::Screenshot(const std::string& bmpPath) {
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool saved = false;
-    if (bitmap != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        GdiFlush();
-        const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-        const DWORD size = stride * static_cast<DWORD>(height);
-        BITMAPFILEHEADER header = {};
-        header.bfType = 0x4D42;
-        header.bfOffBits = sizeof header + sizeof info.bmiHeader;
-        header.bfSize = header.bfOffBits + size;
-        std::ofstream file(bmpPath, std::ios::binary);
-        file.write(reinterpret_cast<const char*>(&header), sizeof header);
-        file.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-        file.write(static_cast<const char*>(bits), size);
-        saved = file.good();
-        DeleteObject(bitmap);
+    const UniqueBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) return false;
+    {
+        SelectedObject selected(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
     }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return saved;
+    GdiFlush();
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD size = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER header = {};
+    header.bfType = 0x4D42;  // "BM"
+    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+    header.bfSize = header.bfOffBits + size;
+    std::ofstream file(bmpPath, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(&header), sizeof header);
+    file.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    file.write(static_cast<const char*>(bits), size);
+    return file.good();
 }
