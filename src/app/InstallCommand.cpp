@@ -107,7 +107,6 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     config_ = std::make_unique<CSetupConfig>();
     request_ = InstallRequest();
     request_.config = config_.get();
-    config_->currentType = selection.printerType;
     outcome_ = CInstallProgressDlg::kRunning;
 
     if (!Validate(selection)) return false;
