@@ -3,6 +3,7 @@
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "engine/ErrorText.h"
+#include "engine/FileSystemRedirection.h"
 #include "ports/ModePage.h"
 #include "engine/EngineTestSupport.h"
 #include "support/Overrides.h"
@@ -188,12 +189,11 @@ namespace {
 TEST_F(InstallCommandTest, AdvancedRenumberingToAPortWithoutNumberFailsToSetThePrinterId) {
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, sizeof windows);
-    void* redirection = nullptr;
-    Wow64DisableWow64FsRedirection(&redirection);
-    const bool driverInstalled = CopyFileA((ProgramFolder() + "USBDRV\\USBDriver_x64\\VTPUSB.sys").c_str(),
-                                           (std::string(windows) + "\\System32\\drivers\\VTPUSB.sys").c_str(), FALSE);
-    Wow64RevertWow64FsRedirection(redirection);
-    ASSERT_TRUE(driverInstalled);
+    {
+        CFileSystemRedirectionOff redirection;
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + "USBDRV\\USBDriver_x64\\VTPUSB.sys").c_str(),
+                              (std::string(windows) + "\\System32\\drivers\\VTPUSB.sys").c_str(), FALSE));
+    }
     WriteTextFile(ProgramFolder(), "VtUsbInt.printers", "0 8\n");
 
     selection_.installMode = kInstallModeAdvanced;

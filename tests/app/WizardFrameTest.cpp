@@ -12,6 +12,7 @@
 #include "support/HelpFolder.h"
 #include "support/Overrides.h"
 #include "support/TestFiles.h"
+#include "support/WizardUnderTest.h"
 #include "ui/ModelPage.h"
 
 #include <gtest/gtest.h>
@@ -38,31 +39,7 @@ constexpr const char* kLanguage =
 // The GBK bytes of the face name the Chinese font asks for ("SimSun").
 constexpr const char* kChineseFace = "\xCB\xCE\xCC\xE5";
 
-// The wizard with its five pages, as start-up builds it.
-struct Wizard {
-    explicit Wizard(bool licence, bool chineseFont = false) : frame(licence, chineseFont) {
-        licencePage.SetLoadLicence(licence);
-        frame.AddPage("licence", &licencePage, IDD_LICENCE_PAGE);
-        frame.AddPage("model", &model, IDD_MODEL_PAGE);
-        frame.AddPage("mode", &mode, IDD_MODE_PAGE);
-        frame.AddPage("os", &os, IDD_OS_PAGE);
-        frame.AddPage("port", &port, IDD_PORT_PAGE);
-        frame.SetPages({&licencePage, &model, &mode, &os, &port});
-        // What Install hands over, instead of installing.
-        frame.installCommand = [this](HWND, const InstallSelection& selection) {
-            installs.push_back(selection);
-            return installRuns;
-        };
-    }
-    std::vector<InstallSelection> installs;
-    bool installRuns = false;
-    CWizardFrame frame;
-    CLicencePage licencePage;
-    CModelPage model;
-    CModePage mode;
-    COsPage os;
-    CPortPage port;
-};
+using Wizard = WizardUnderTest;
 
 // A window's font as WM_GETFONT reports it, described while the font exists.
 struct WindowFont {

@@ -7,6 +7,7 @@
 #include "config/ProfileReader.h"
 #include "engine/ComponentChecks.h"
 #include "engine/ErrorText.h"
+#include "engine/FileSystemRedirection.h"
 #include "engine/InstallTestSupport.h"
 #include "res/WizardResources.h"
 #include "support/TestFiles.h"
@@ -44,22 +45,16 @@ bool CopyIntoNativeSystem(const std::string& from, const std::string& relative) 
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, sizeof windows);
     const std::string target = std::string(windows) + "\\System32\\" + relative;
-    void* state = nullptr;
-    Wow64DisableWow64FsRedirection(&state);
+    CFileSystemRedirectionOff redirection;
     CreateFolders(target.substr(0, target.find_last_of('\\')));
-    const bool copied = CopyFileA(from.c_str(), target.c_str(), FALSE) != FALSE;
-    Wow64RevertWow64FsRedirection(state);
-    return copied;
+    return CopyFileA(from.c_str(), target.c_str(), FALSE) != FALSE;
 }
 
 bool NativeSystemFileExists(const std::string& relative) {
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, sizeof windows);
-    void* state = nullptr;
-    Wow64DisableWow64FsRedirection(&state);
-    const DWORD attributes = GetFileAttributesA((std::string(windows) + "\\System32\\" + relative).c_str());
-    Wow64RevertWow64FsRedirection(state);
-    return attributes != INVALID_FILE_ATTRIBUTES;
+    CFileSystemRedirectionOff redirection;
+    return GetFileAttributesA((std::string(windows) + "\\System32\\" + relative).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // The catalogue's text, read as the program reads it (from the language file beside

@@ -9,6 +9,7 @@
 #include "res/WizardResources.h"
 #include "support/Overrides.h"
 #include "support/TestFiles.h"
+#include "support/WizardUnderTest.h"
 #include "ui/ModelPage.h"
 
 #include <gtest/gtest.h>
@@ -471,32 +472,7 @@ std::string TinyBitmap() {
     return bytes;
 }
 
-struct Wizard {
-    Wizard() : frame(false, false) {
-        frame.administratorCheck = [] { return 1; };
-        frame.AddPage("licence", &licence, IDD_LICENCE_PAGE);
-        frame.AddPage("model", &model, IDD_MODEL_PAGE);
-        frame.AddPage("mode", &mode, IDD_MODE_PAGE);
-        frame.AddPage("os", &os, IDD_OS_PAGE);
-        frame.AddPage("port", &port, IDD_PORT_PAGE);
-        frame.SetPages({&licence, &model, &mode, &os, &port});
-        // Install hands its choices over instead of installing.
-        frame.installCommand = [this](HWND, const InstallSelection& selection) {
-            installs.push_back(selection);
-            return false;
-        };
-    }
-    void Press(int id) {
-        SendMessageA(frame.Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(frame.Item(id)));
-    }
-    std::vector<InstallSelection> installs;
-    CWizardFrame frame;
-    CLicencePage licence;
-    CModelPage model;
-    CModePage mode;
-    COsPage os;
-    CPortPage port;
-};
+using Wizard = WizardUnderTest;
 
 TEST_F(PortPageTest, ReachingThePortPageBuildsTheListOfTheChosenModeAndTheSelectionTakesThePort) {
     // As start-up finds it in the WoW64 prefix, which reports Windows 7.
@@ -507,6 +483,7 @@ TEST_F(PortPageTest, ReachingThePortPageBuildsTheListOfTheChosenModeAndTheSelect
     WriteTypeFile("setup_receipt", std::string("[VT-R80.PORT]\nAdvancedSetup=1\nSystemWin7Supported=1\n") + kAllPorts);
     MessageBoxRecorder boxes;
     Wizard wizard;
+    wizard.frame.administratorCheck = [] { return 1; };
     ASSERT_TRUE(wizard.frame.CreateChild(nullptr));
     ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kModelPage);
     wizard.Press(IDOK);
