@@ -10,7 +10,7 @@
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
 #include "engine/EnvironmentProbes.h"
-#include "engine/SystemCalls.h"
+#include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 #include "ports/ModePage.h"
 #include "ports/OsPage.h"

@@ -3,7 +3,7 @@
 #include "config/ProcessSettings.h"
 #include "config/RegistryKey.h"
 #include "config/SetupConfig.h"
-#include "engine/ErrorText.h"
+#include "platform/ErrorText.h"
 #include "engine/FileStaging.h"
 #include "engine/SpoolerObjects.h"
 #include "ports/PortNames.h"

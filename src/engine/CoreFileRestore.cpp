@@ -1,6 +1,6 @@
 #include "engine/CoreFileRestore.h"
 
-#include "engine/ErrorText.h"
+#include "platform/ErrorText.h"
 #include "engine/FileStaging.h"
 #include "framework/UniqueResource.h"
 

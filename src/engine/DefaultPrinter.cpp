@@ -1,6 +1,6 @@
 #include "engine/DefaultPrinter.h"
 
-#include "engine/SystemCalls.h"
+#include "platform/SystemCalls.h"
 #include "framework/UniqueResource.h"
 
 #include <windows.h>

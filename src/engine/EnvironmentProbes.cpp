@@ -1,7 +1,7 @@
 #include "engine/EnvironmentProbes.h"
 
 #include "app/TextCatalogue.h"
-#include "engine/SystemCalls.h"
+#include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
 

@@ -2,9 +2,9 @@
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
-#include "engine/ErrorText.h"
-#include "engine/FileSystemRedirection.h"
-#include "engine/SystemCalls.h"
+#include "platform/ErrorText.h"
+#include "platform/FileSystemRedirection.h"
+#include "platform/SystemCalls.h"
 
 #include <windows.h>
 #include <setupapi.h>

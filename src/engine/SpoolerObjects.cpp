@@ -1,7 +1,7 @@
 #include "engine/SpoolerObjects.h"
 
-#include "engine/ErrorText.h"
-#include "engine/SystemCalls.h"
+#include "platform/ErrorText.h"
+#include "platform/SystemCalls.h"
 
 #include <cstring>
 #include <memory>

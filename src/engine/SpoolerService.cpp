@@ -1,6 +1,6 @@
 #include "engine/SpoolerService.h"
 
-#include "engine/SystemCalls.h"
+#include "platform/SystemCalls.h"
 #include "framework/UniqueResource.h"
 
 #include <cstdio>

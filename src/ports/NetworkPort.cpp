@@ -1,7 +1,7 @@
 #include "ports/NetworkPort.h"
 
-#include "engine/ErrorText.h"
-#include "engine/SystemCalls.h"
+#include "platform/ErrorText.h"
+#include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
 

@@ -5,7 +5,7 @@
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
-#include "engine/FileSystemRedirection.h"
+#include "platform/FileSystemRedirection.h"
 #include "framework/DataExchange.h"
 #include "ports/PortNames.h"
 #include "res/WizardResources.h"

@@ -4,8 +4,8 @@
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/RegistryKey.h"
-#include "engine/FileSystemRedirection.h"
-#include "engine/SystemCalls.h"
+#include "platform/FileSystemRedirection.h"
+#include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
 

@@ -2,8 +2,8 @@
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
-#include "engine/ErrorText.h"
-#include "engine/FileSystemRedirection.h"
+#include "platform/ErrorText.h"
+#include "platform/FileSystemRedirection.h"
 #include "ports/ModePage.h"
 #include "engine/EngineTestSupport.h"
 #include "support/Overrides.h"

@@ -2,7 +2,7 @@
 
 #include "config/ProcessSettings.h"
 #include "engine/EngineTestSupport.h"
-#include "engine/FileSystemRedirection.h"
+#include "platform/FileSystemRedirection.h"
 #include "support/Overrides.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 #include "config/RegistryKey.h"
 #include "engine/ComponentChecks.h"
 #include "engine/EngineTestSupport.h"
-#include "engine/ErrorText.h"
-#include "engine/SystemCalls.h"
+#include "platform/ErrorText.h"
+#include "platform/SystemCalls.h"
 #include "support/InstallHarness.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/SystemCalls.h"
+#include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "engine/SystemCalls.h"
+#include "platform/SystemCalls.h"
 
 namespace {
 

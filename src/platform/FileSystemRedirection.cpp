@@ -1,6 +1,6 @@
-#include "engine/FileSystemRedirection.h"
+#include "platform/FileSystemRedirection.h"
 
-#include "engine/SystemCalls.h"
+#include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
 

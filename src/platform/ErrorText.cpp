@@ -1,7 +1,7 @@
-#include "engine/ErrorText.h"
+#include "platform/ErrorText.h"
 
 #include "app/TextCatalogue.h"
-#include "engine/SystemCalls.h"
+#include "platform/SystemCalls.h"
 
 #include <memory>
 
