@@ -1,6 +1,6 @@
 #include "app/AboutBox.h"
 
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 #include "config/SetupConfig.h"
 #include "framework/Window.h"
 #include "res/WizardResources.h"

@@ -1,6 +1,6 @@
 #include "app/Help.h"
 
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 
 #include <shellapi.h>
 

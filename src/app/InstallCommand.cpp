@@ -1,7 +1,7 @@
 #include "app/InstallCommand.h"
 
 #include "app/PageWalkRules.h"
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "engine/EnvironmentProbes.h"

@@ -1,6 +1,6 @@
 #include "app/LicencePage.h"
 
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 #include "config/ProfileReader.h"
 #include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "app/LicencePage.h"
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 #include "ports/UsbIdentity.h"
 #include "app/WizardFrame.h"
 #include "config/ProcessSettings.h"

@@ -5,7 +5,7 @@
 #include "app/InstallCommand.h"
 #include "app/LicencePage.h"
 #include "app/PageWalkRules.h"
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"

@@ -1,6 +1,6 @@
 #include "engine/EnvironmentProbes.h"
 
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 #include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"

@@ -1,6 +1,6 @@
 #include "platform/ErrorText.h"
 
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 #include "platform/SystemCalls.h"
 
 #include <memory>

@@ -1,6 +1,6 @@
 #include "ports/ModePage.h"
 
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 #include "framework/DataExchange.h"
 #include "res/WizardResources.h"
 

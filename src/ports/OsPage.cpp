@@ -1,6 +1,6 @@
 #include "ports/OsPage.h"
 
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 #include "config/ProcessSettings.h"
 #include "engine/EnvironmentProbes.h"
 #include "framework/MessageBoxes.h"

@@ -1,6 +1,6 @@
 #include "ports/UsbIdentity.h"
 
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/RegistryKey.h"

@@ -1,6 +1,6 @@
 #include "ui/InstallProgressDlg.h"
 
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 #include "framework/GdiObjects.h"
 #include "res/WizardResources.h"
 

@@ -1,4 +1,4 @@
-#include "app/TextCatalogue.h"
+#include "config/TextCatalogue.h"
 
 #include "config/ProfileReader.h"
 #include "support/TestFiles.h"
