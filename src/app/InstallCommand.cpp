@@ -1,6 +1,6 @@
 #include "app/InstallCommand.h"
 
-#include "app/PageWalkRules.h"
+#include "ui/PageWalkRules.h"
 #include "config/TextCatalogue.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
@@ -9,7 +9,7 @@
 #include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
-#include "ports/ModePage.h"
+#include "ui/ModePage.h"
 #include "ports/NetworkPort.h"
 #include "ports/PortNames.h"
 #include "ports/UsbIdentity.h"

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/LicencePage.h"
+#include "ui/LicencePage.h"
 #include "config/TextCatalogue.h"
 #include "ports/UsbIdentity.h"
 #include "app/WizardFrame.h"
@@ -12,9 +12,9 @@
 #include "engine/EnvironmentProbes.h"
 #include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
-#include "ports/ModePage.h"
-#include "ports/OsPage.h"
-#include "ports/PortPage.h"
+#include "ui/ModePage.h"
+#include "ui/OsPage.h"
+#include "ui/PortPage.h"
 #include "res/WizardResources.h"
 #include "ui/ModelPage.h"
 

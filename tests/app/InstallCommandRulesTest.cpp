@@ -1,6 +1,6 @@
 #include "app/InstallCommand.h"
 
-#include "ports/ModePage.h"
+#include "ui/ModePage.h"
 #include "ports/PortNames.h"
 #include "ui/InstallProgressDlg.h"
 

@@ -4,7 +4,7 @@
 #include "config/ProfileReader.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
-#include "ports/ModePage.h"
+#include "ui/ModePage.h"
 #include "engine/EngineTestSupport.h"
 #include "support/Overrides.h"
 #include "support/TestFiles.h"

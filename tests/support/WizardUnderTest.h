@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/LicencePage.h"
+#include "ui/LicencePage.h"
 #include "app/WizardFrame.h"
-#include "ports/ModePage.h"
-#include "ports/OsPage.h"
-#include "ports/PortPage.h"
+#include "ui/ModePage.h"
+#include "ui/OsPage.h"
+#include "ui/PortPage.h"
 #include "res/WizardResources.h"
 #include "ui/ModelPage.h"
 

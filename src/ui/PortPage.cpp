@@ -1,6 +1,6 @@
-#include "ports/PortPage.h"
+#include "ui/PortPage.h"
 
-#include "app/PageWalkRules.h"
+#include "ui/PageWalkRules.h"
 #include "config/TextCatalogue.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"

@@ -1,4 +1,4 @@
-#include "ports/ModePage.h"
+#include "ui/ModePage.h"
 
 #include "config/TextCatalogue.h"
 #include "framework/DataExchange.h"

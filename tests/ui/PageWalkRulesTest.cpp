@@ -1,4 +1,4 @@
-#include "app/PageWalkRules.h"
+#include "ui/PageWalkRules.h"
 
 #include "config/ProfileReader.h"
 #include "support/TestFiles.h"

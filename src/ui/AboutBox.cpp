@@ -1,4 +1,4 @@
-#include "app/AboutBox.h"
+#include "ui/AboutBox.h"
 
 #include "config/TextCatalogue.h"
 #include "config/SetupConfig.h"

@@ -1,4 +1,4 @@
-#include "ports/OsPage.h"
+#include "ui/OsPage.h"
 
 #include "config/TextCatalogue.h"
 #include "config/ProcessSettings.h"

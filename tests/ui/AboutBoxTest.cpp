@@ -1,5 +1,5 @@
-#include "app/AboutBox.h"
-#include "app/Help.h"
+#include "ui/AboutBox.h"
+#include "ui/Help.h"
 
 #include "config/ProfileReader.h"
 #include "res/WizardResources.h"

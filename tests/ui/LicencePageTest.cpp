@@ -1,4 +1,4 @@
-#include "app/LicencePage.h"
+#include "ui/LicencePage.h"
 
 #include "config/ProfileReader.h"
 #include "res/WizardResources.h"
