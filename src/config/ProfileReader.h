@@ -1,21 +1,12 @@
 #pragma once
 
+#include "framework/ProgramPaths.h"
+
 #include <cstddef>
 #include <string>
 
 // Reading the INI files beside the program through the Windows profile functions.
 // Every lookup passes the default "0", so a missing file, section or key reads "0".
-
-// Full path of the running executable; empty when it cannot be read whole.
-std::string ModulePath();
-
-// Folder of the running executable, up to and including its last backslash; empty
-// when the module path cannot be read whole.
-std::string ProgramFolder();
-
-// folder + relative name with exactly one backslash between them. Empty when the
-// result would not fit a Win32 path (MAX_PATH): such a file counts as missing.
-std::string JoinPath(const std::string& folder, const std::string& relative);
 
 // Leading-decimal-digits rule (blanks, optional sign, digits up to the first
 // non-digit; no digits = 0), saturated to the int range instead of overflowing.

@@ -1,6 +1,6 @@
 #include "framework/MessageBoxes.h"
 
-#include "config/ProfileReader.h"
+#include "framework/ProgramPaths.h"
 
 
 namespace {
