@@ -1,19 +1,19 @@
 #include "app/InstallCommand.h"
 
-#include "ui/PageWalkRules.h"
-#include "config/TextCatalogue.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
+#include "config/TextCatalogue.h"
 #include "engine/EnvironmentProbes.h"
-#include "platform/ErrorText.h"
-#include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
-#include "ui/ModePage.h"
+#include "platform/ErrorText.h"
+#include "platform/SystemCalls.h"
 #include "ports/NetworkPort.h"
 #include "ports/PortNames.h"
 #include "ports/UsbIdentity.h"
 #include "ui/InstallProgressDlg.h"
+#include "ui/ModePage.h"
+#include "ui/PageWalkRules.h"
 
 #include <shellapi.h>
 

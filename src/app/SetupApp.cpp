@@ -2,21 +2,22 @@
 
 #include <commctrl.h>
 
-#include "ui/LicencePage.h"
-#include "config/TextCatalogue.h"
-#include "ports/UsbIdentity.h"
 #include "app/WizardFrame.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
+#include "config/TextCatalogue.h"
 #include "engine/EnvironmentProbes.h"
-#include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
+#include "platform/SystemCalls.h"
+#include "ports/UsbIdentity.h"
+#include "res/WizardResources.h"
+#include "ui/LicencePage.h"
+#include "ui/MessageBoxNotices.h"
+#include "ui/ModelPage.h"
 #include "ui/ModePage.h"
 #include "ui/OsPage.h"
 #include "ui/PortPage.h"
-#include "res/WizardResources.h"
-#include "ui/ModelPage.h"
 
 const char* const kWizardTitles[2] = {
     "Printer Driver Setup",
@@ -131,6 +132,8 @@ bool CSetupApp::PassAdmission() {
 }
 
 bool CSetupApp::InitInstance() {
+    // What the engine and the port code have to say reaches the user as message boxes.
+    SetNoticeSink(&MessageBoxNotices());
     if (!PassAdmission()) return false;
 
     // The port page's address field, the progress bar and tool tips are common controls.

@@ -3,9 +3,9 @@
 #include "config/ProcessSettings.h"
 #include "config/RegistryKey.h"
 #include "config/SetupConfig.h"
-#include "platform/ErrorText.h"
 #include "engine/FileStaging.h"
 #include "engine/SpoolerObjects.h"
+#include "platform/ErrorText.h"
 #include "ports/PortNames.h"
 
 #include <windows.h>

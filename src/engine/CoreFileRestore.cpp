@@ -1,8 +1,8 @@
 #include "engine/CoreFileRestore.h"
 
-#include "platform/ErrorText.h"
 #include "engine/FileStaging.h"
 #include "framework/UniqueResource.h"
+#include "platform/ErrorText.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "engine/DefaultPrinter.h"
 
-#include "platform/SystemCalls.h"
 #include "framework/UniqueResource.h"
+#include "platform/SystemCalls.h"
 
 #include <windows.h>
 #include <winspool.h>

@@ -1,9 +1,9 @@
 #include "engine/EnvironmentProbes.h"
 
 #include "config/TextCatalogue.h"
-#include "platform/SystemCalls.h"
-#include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
+#include "platform/Notices.h"
+#include "platform/SystemCalls.h"
 
 #include <vector>
 
@@ -55,7 +55,7 @@ int DetectSystem() {
                                               running.version.dwMinorVersion, running.version.wProductType,
                                               running.processorArchitecture);
     if (os == kUnknownPlatform) {
-        ShowAppMessageBox(MessageCatalogue.ReadText("IDS_ERR_SYSTEM"), MB_OK);
+        Notify(MessageCatalogue.ReadText("IDS_ERR_SYSTEM"), MB_OK);
         return 0;
     }
     return os;

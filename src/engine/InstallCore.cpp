@@ -6,14 +6,13 @@
 #include "engine/ComponentChecks.h"
 #include "engine/CoreFileRestore.h"
 #include "engine/DefaultPrinter.h"
-#include "platform/ErrorText.h"
 #include "engine/FileStaging.h"
-#include "platform/FileSystemRedirection.h"
 #include "engine/SpoolerObjects.h"
 #include "engine/SpoolerService.h"
+#include "platform/ErrorText.h"
+#include "platform/FileSystemRedirection.h"
 #include "platform/SystemCalls.h"
 #include "ports/PortNames.h"
-#include "ui/InstallProgressDlg.h"
 
 #include <cctype>
 #include <cstring>
@@ -42,8 +41,9 @@ char LowerParity(char parity) {
 
 class Installation {
 public:
-    explicit Installation(InstallRequest& request)
+    Installation(InstallRequest& request, IInstallObserver* observer)
         : r_(request),
+          observer_(observer),
           config_(*request.config),
           text_(request.resultText),
           os_(request.osIndex),
@@ -55,6 +55,13 @@ public:
 private:
     bool NtFamily() const { return os_ >= 1 && os_ <= 7; }
     bool Check() const { return text_.empty(); }
+    template <typename Work>
+    bool Step(InstallStep step, Work work) {
+        if (observer_ != nullptr) observer_->StepStarted(step);
+        const bool succeeded = work();
+        if (observer_ != nullptr) observer_->StepFinished(step, succeeded);
+        return succeeded;
+    }
     bool Copy(char* fileName, int kind) {
         CopyDriverFile(fileName, kind, os_, false, text_);
         return Check();
@@ -70,11 +77,13 @@ private:
     bool RestartSpoolerAndFail();
     bool UpdateInPlace9x(int flags);
     bool CopyDriverFiles();
+    bool AddPrinter();
     bool UpdateLanguageMonitor();
     bool RecordUsbPort();
     void StoreSerialSettings();
 
     InstallRequest& r_;
+    IInstallObserver* observer_;
     CSetupConfig& config_;
     std::string& text_;
     const int os_;
@@ -85,39 +94,79 @@ private:
 
 bool Installation::Run() {
     r_.installFlags = 0;
-    int flags = CheckPortMonitors(config_, r_.printerType, os_, r_.portKind, text_);
-    if (flags == kMonitorCheckFailed) return false;
-    const int processor = CheckPrintProcessor(config_, os_, r_.printer.pPrintProcessor, r_.files.processorDll, text_);
-    if (processor == kProcessorCheckFailed) return false;
-    flags |= processor;
+    int flags = 0;
+    if (!Step(InstallStep::CheckComponents, [&] {
+            flags = CheckPortMonitors(config_, r_.printerType, os_, r_.portKind, text_);
+            if (flags == kMonitorCheckFailed) return false;
+            const int processor =
+                CheckPrintProcessor(config_, os_, r_.printer.pPrintProcessor, r_.files.processorDll, text_);
+            if (processor == kProcessorCheckFailed) return false;
+            flags |= processor;
+            return true;
+        })) {
+        return false;
+    }
     r_.installFlags = flags;
     processorVersion_ = config_.GetProcessorVersion();
 
-    if (flags != 0 && NtFamily() && !UpdateInPlaceNt(flags)) return false;
-    if (flags != 0 && os_ == 0 && !UpdateInPlace9x(flags)) return false;
+    if (flags != 0 && (NtFamily() || os_ == 0) && !Step(InstallStep::UpdateComponents, [&] {
+            return NtFamily() ? UpdateInPlaceNt(flags) : UpdateInPlace9x(flags);
+        })) {
+        return false;
+    }
 
-    if (usb_ && !CheckPortEnumeration(text_)) return false;
-    if (!CopyDriverFiles()) return false;
+    if (usb_ && !Step(InstallStep::CheckPorts, [&] { return CheckPortEnumeration(text_); })) return false;
+    if (!Step(InstallStep::CopyDriverFiles, [&] { return CopyDriverFiles(); })) return false;
 
     const bool ddk = config_.Is2kDdkDriver(r_.modelName, os_, r_.raster);
-    RestoreCoreFiles(os_, ddk, text_);
-    // A file the restore could not put in place must not end in the success notice.
-    if (!Check()) return false;
-    if (os_ == 0 && (std::strstr(r_.modelName, "QXP-K520") != nullptr || std::strstr(r_.modelName, "QXP-K410") != nullptr) &&
-        !CopyConstant("DMCOLOR.DLL", kPrinterDriverDirectory)) {
-        return false;
-    }
-    if (ddk && r_.files.dataFileDll[0] == '\0') {
-        text_ = MessageText("IDS_ERR_LOSTDRIVERFILE");
+    if (!Step(InstallStep::RestoreCoreFiles, [&] {
+            RestoreCoreFiles(os_, ddk, text_);
+            // A file the restore could not put in place must not end in the success notice.
+            if (!Check()) return false;
+            if (os_ == 0 &&
+                (std::strstr(r_.modelName, "QXP-K520") != nullptr || std::strstr(r_.modelName, "QXP-K410") != nullptr) &&
+                !CopyConstant("DMCOLOR.DLL", kPrinterDriverDirectory)) {
+                return false;
+            }
+            if (ddk && r_.files.dataFileDll[0] == '\0') {
+                text_ = MessageText("IDS_ERR_LOSTDRIVERFILE");
+                return false;
+            }
+            return true;
+        })) {
         return false;
     }
 
-    if (usb_ && !is64_ && IsGiven(r_.languageMonitor.monitor.pDLLName) && !UpdateLanguageMonitor()) return false;
+    if (usb_ && !is64_ && IsGiven(r_.languageMonitor.monitor.pDLLName) &&
+        !Step(InstallStep::UpdateLanguageMonitor, [&] { return UpdateLanguageMonitor(); })) {
+        return false;
+    }
 
-    if (!AddPrinterDriverObject(&r_.driver, text_)) return false;
-    if (usb_ && !RecordUsbPort()) return false;
+    if (!Step(InstallStep::AddPrinterDriver, [&] { return AddPrinterDriverObject(&r_.driver, text_); })) return false;
+    if (usb_ && !Step(InstallStep::RecordUsbPort, [&] { return RecordUsbPort(); })) return false;
+    if (!Step(InstallStep::AddPrinter, [&] { return AddPrinter(); })) return false;
+
+    if (r_.setAsDefault) {
+        Step(InstallStep::SetDefaultPrinter, [&] {
+            SetDefaultPrinterByName(r_.modelName);
+            return true;
+        });
+    }
+    if (r_.portKind == kSerialInterface) {
+        Step(InstallStep::StoreSerialSettings, [&] {
+            StoreSerialSettings();
+            return true;
+        });
+    }
+
+    LocalFree(r_.printer.pDevMode);
+    r_.printer.pDevMode = nullptr;
+    if (NtFamily()) text_ = MessageText(usb_ ? "IDS_INF_USBRESTART" : "IDS_INF_NTRESTART");
+    return true;
+}
+
+bool Installation::AddPrinter() {
     if (!AddPrinterObject(&r_.printer, 2, usb_, text_)) return false;
-
     const char* finalName = r_.printer.pPrinterName != nullptr ? r_.printer.pPrinterName : "";
     const std::size_t length = strnlen(finalName, InstallRequest::kModelNameSize - 1);
     std::memcpy(r_.modelName, finalName, length);
@@ -126,13 +175,6 @@ bool Installation::Run() {
         text_ = MessageText("IDS_ERR_ADDPRINTER");
         return false;
     }
-
-    if (r_.setAsDefault) SetDefaultPrinterByName(r_.modelName);
-    if (r_.portKind == kSerialInterface) StoreSerialSettings();
-
-    LocalFree(r_.printer.pDevMode);
-    r_.printer.pDevMode = nullptr;
-    if (NtFamily()) text_ = MessageText(usb_ ? "IDS_INF_USBRESTART" : "IDS_INF_NTRESTART");
     return true;
 }
 
@@ -310,15 +352,30 @@ void Installation::StoreSerialSettings() {
 
 }  // namespace
 
+const char* InstallStepName(InstallStep step) {
+    switch (step) {
+        case InstallStep::CheckComponents: return "Checking the port monitors and the print processor";
+        case InstallStep::UpdateComponents: return "Updating the port monitors and the print processor";
+        case InstallStep::CheckPorts: return "Checking the spooler's ports";
+        case InstallStep::CopyDriverFiles: return "Copying the driver files";
+        case InstallStep::RestoreCoreFiles: return "Restoring the driver's core files";
+        case InstallStep::UpdateLanguageMonitor: return "Updating the language monitor";
+        case InstallStep::AddPrinterDriver: return "Adding the printer driver";
+        case InstallStep::RecordUsbPort: return "Recording the USB port";
+        case InstallStep::AddPrinter: return "Adding the printer";
+        case InstallStep::SetDefaultPrinter: return "Setting the default printer";
+        case InstallStep::StoreSerialSettings: return "Storing the serial port settings";
+    }
+    return "";
+}
+
 unsigned int RunInstallation(InstallContext& context) {
     bool succeeded = false;
     if (context.request != nullptr && context.request->config != nullptr) {
-        succeeded = Installation(*context.request).Run();
+        succeeded = Installation(*context.request, context.observer).Run();
     }
     EndCoreFileSearch();
-    if (context.progress != nullptr) {
-        context.progress->outcome.store(succeeded ? CInstallProgressDlg::kSucceeded : CInstallProgressDlg::kFailed);
-    }
+    if (context.observer != nullptr) context.observer->InstallationEnded(succeeded);
     return 0;
 }
 
@@ -327,8 +384,8 @@ DWORD WINAPI InstallationThread(void* parameter) {
     try {
         return RunInstallation(*context);
     } catch (...) {
-        // Nothing may unwind out of a thread; the window must still learn the end.
-        if (context->progress != nullptr) context->progress->outcome.store(CInstallProgressDlg::kFailed);
+        // Nothing may unwind out of a thread; the observer must still learn the end.
+        if (context->observer != nullptr) context->observer->InstallationEnded(false);
         return 0;
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/SetupConfig.h"
+#include "engine/InstallObserver.h"
 #include "ports/SerialSettings.h"
 
 #include <windows.h>
@@ -8,8 +9,6 @@
 
 #include <cstddef>
 #include <string>
-
-class CInstallProgressDlg;
 
 // What the worker installs: the user's choices and the spooler records the
 // configuration reader filled from them. Handed over complete before the worker
@@ -37,13 +36,13 @@ struct InstallRequest {
     std::string resultText;
 };
 
-// The request and the window that watches it, given to the worker as one pointer.
+// The request and who watches it, given to the worker as one pointer.
 struct InstallContext {
     InstallRequest* request = nullptr;
-    CInstallProgressDlg* progress = nullptr;
+    IInstallObserver* observer = nullptr;
 };
 
-// The installation, start to end; sets the progress window's outcome as its last act.
+// The installation, start to end; tells the observer each step and, last, the outcome.
 // Returns 0 in every case: the outcome and the result text tell how it went.
 unsigned int RunInstallation(InstallContext& context);
 

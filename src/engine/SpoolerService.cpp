@@ -1,7 +1,7 @@
 #include "engine/SpoolerService.h"
 
-#include "platform/SystemCalls.h"
 #include "framework/UniqueResource.h"
+#include "platform/SystemCalls.h"
 
 #include <cstdio>
 

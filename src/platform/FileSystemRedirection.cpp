@@ -1,8 +1,8 @@
 #include "platform/FileSystemRedirection.h"
 
-#include "platform/SystemCalls.h"
-#include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
+#include "platform/Notices.h"
+#include "platform/SystemCalls.h"
 
 namespace {
 using DisableFunction = BOOL(WINAPI*)(PVOID*);
@@ -37,7 +37,7 @@ CFileSystemRedirectionOff::~CFileSystemRedirectionOff() {
 bool RunWithRedirectionOff(const std::function<void()>& work) {
     UniqueModule kernel32(SystemCalls().LoadLibraryA("Kernel32.dll"));
     if (!kernel32) {
-        ShowAppMessageBox("Can't Load Kernel32.dll");
+        Notify("Can't Load Kernel32.dll");
         return false;
     }
     using RevertFunction = BOOL(WINAPI*)(PVOID);
@@ -45,13 +45,13 @@ bool RunWithRedirectionOff(const std::function<void()>& work) {
         reinterpret_cast<void*>(SystemCalls().GetProcAddress(kernel32.get(), "Wow64DisableWow64FsRedirection")));
     const auto revert = reinterpret_cast<RevertFunction>(
         reinterpret_cast<void*>(SystemCalls().GetProcAddress(kernel32.get(), "Wow64RevertWow64FsRedirection")));
-    if (disable == nullptr) ShowAppMessageBox("Can't Get Function Wow64DisableWow64FsRedirection Address");
+    if (disable == nullptr) Notify("Can't Get Function Wow64DisableWow64FsRedirection Address");
     // Left off, redirection would follow every later file operation of this thread into
     // the 64-bit system folder.
     PVOID saved = nullptr;
     const bool off = disable != nullptr && revert != nullptr && disable(&saved) != FALSE;
     work();
     if (off) revert(saved);
-    if (revert == nullptr) ShowAppMessageBox("Can't Get Function Wow64RevertWow64FsRedirection Address");
+    if (revert == nullptr) Notify("Can't Get Function Wow64RevertWow64FsRedirection Address");
     return true;
 }

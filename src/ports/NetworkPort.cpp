@@ -1,9 +1,9 @@
 #include "ports/NetworkPort.h"
 
-#include "platform/ErrorText.h"
-#include "platform/SystemCalls.h"
-#include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
+#include "platform/ErrorText.h"
+#include "platform/Notices.h"
+#include "platform/SystemCalls.h"
 
 #include <winspool.h>
 
@@ -25,7 +25,7 @@ struct LocalMemoryTraits {
 int Fail(DWORD code) {
     std::string description;
     if (!DescribeSystemError(code, description)) description = "Error " + std::to_string(code);
-    ShowMessageBox(nullptr, description.c_str(), "ERROR", MB_ICONINFORMATION);
+    Notify(Notice{description, "ERROR", MB_ICONINFORMATION});
     SetLastError(code);
     return 0;
 }

@@ -1,13 +1,13 @@
 #include "ports/UsbIdentity.h"
 
-#include "config/TextCatalogue.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/RegistryKey.h"
-#include "platform/FileSystemRedirection.h"
-#include "platform/SystemCalls.h"
-#include "framework/MessageBoxes.h"
+#include "config/TextCatalogue.h"
 #include "framework/UniqueResource.h"
+#include "platform/FileSystemRedirection.h"
+#include "platform/Notices.h"
+#include "platform/SystemCalls.h"
 
 #include <windows.h>
 
@@ -118,14 +118,14 @@ bool WriteUsbPortRecords(const char* portName, int value) {
 int ReadUsbDeviceNumber() {
     const UniqueModule library = LoadInterfaceLibrary();
     if (!library) {
-        ShowAppMessageBox(kCannotLoadLibrary);
+        Notify(kCannotLoadLibrary);
         return kNoUsbPrinter;
     }
     const auto open = Lookup<OpenDeviceFunction>(library.get(), "OpenDeviceX");
     const auto getDescriptor = Lookup<GetDescriptorFunction>(library.get(), "GetDescriptor");
     const auto close = Lookup<CloseDeviceFunction>(library.get(), "CloseDevice");
     if (open == nullptr || getDescriptor == nullptr || close == nullptr) {
-        ShowAppMessageBox(kFunctionMissing);
+        Notify(kFunctionMissing);
         return kNoUsbPrinter;
     }
 
@@ -136,7 +136,7 @@ int ReadUsbDeviceNumber() {
         // Every answer goes back, the "no printer" ones too: the library's contract takes them.
         close(handle);
         if (printers == 2) {
-            ShowAppMessageBox(MessageCatalogue.ReadText("IDS_ERR_ONEPRINTER"));
+            Notify(MessageCatalogue.ReadText("IDS_ERR_ONEPRINTER"));
             return kSeveralUsbPrinters;
         }
     }
@@ -148,7 +148,7 @@ int ReadUsbDeviceNumber() {
     const int read = getDescriptor(device, descriptor);
     close(device);
     if (read == 0) {
-        ShowAppMessageBox("Get Device ID error");
+        Notify("Get Device ID error");
         return kNoUsbPrinter;
     }
     // bcdDevice, little-endian.
@@ -164,27 +164,27 @@ bool WriteUsbDeviceNumber(unsigned char portNumber) {
     if (portNumber == 0 || portNumber > kDeviceIndexes) return false;
     const UniqueModule library = LoadInterfaceLibrary();
     if (!library) {
-        ShowAppMessageBox(kCannotLoadLibrary);
+        Notify(kCannotLoadLibrary);
         return false;
     }
     const auto open = Lookup<OpenDeviceFunction>(library.get(), "OpenDeviceX");
     const auto write = Lookup<WriteFunction>(library.get(), "uWrite");
     const auto close = Lookup<CloseDeviceFunction>(library.get(), "CloseDevice");
     if (open == nullptr || write == nullptr || close == nullptr) {
-        ShowAppMessageBox(kFunctionMissing);
+        Notify(kFunctionMissing);
         return false;
     }
 
     const int device = OpenFirstPrinter(open);
     if (!IsPrinterHandle(device)) {
-        ShowAppMessageBox("Can not find USB device.");
+        Notify("Can not find USB device.");
         return false;
     }
     auto command = DeviceNumberCommand(static_cast<unsigned char>(portNumber - 1));
     const int written = write(device, 0, command.data(), static_cast<int>(command.size()));
     close(device);
     if (written <= 0) {
-        ShowAppMessageBox("write ID error");
+        Notify("write ID error");
         return false;
     }
     return true;

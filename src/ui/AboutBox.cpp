@@ -1,7 +1,7 @@
 #include "ui/AboutBox.h"
 
-#include "config/TextCatalogue.h"
 #include "config/SetupConfig.h"
+#include "config/TextCatalogue.h"
 #include "framework/Window.h"
 #include "res/WizardResources.h"
 

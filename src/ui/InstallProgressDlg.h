@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/InstallObserver.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 
@@ -11,7 +12,7 @@
 //
 // The climb is driven by the timer, one step per tick, so the user-interface thread
 // keeps answering messages however long the installation takes.
-class CInstallProgressDlg : public CDialog {
+class CInstallProgressDlg : public CDialog, public IInstallObserver {
 public:
     enum Outcome { kRunning = 0, kFailed = 1, kSucceeded = 2 };
 
@@ -30,6 +31,8 @@ public:
     int holdFlag = 1;
     // Written once by the worker, read by the window's timer.
     std::atomic<int> outcome{kRunning};
+    // From the worker: the window's timer picks the outcome up, no message is sent.
+    void InstallationEnded(bool succeeded) override { outcome.store(succeeded ? kSucceeded : kFailed); }
     Timing timing;
 
     // The bar's last position, also after the window has gone.

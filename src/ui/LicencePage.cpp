@@ -1,7 +1,7 @@
 #include "ui/LicencePage.h"
 
-#include "config/TextCatalogue.h"
 #include "config/ProfileReader.h"
+#include "config/TextCatalogue.h"
 #include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
 #include "framework/Window.h"

@@ -1,7 +1,7 @@
 #include "ui/OsPage.h"
 
-#include "config/TextCatalogue.h"
 #include "config/ProcessSettings.h"
+#include "config/TextCatalogue.h"
 #include "engine/EnvironmentProbes.h"
 #include "framework/MessageBoxes.h"
 #include "framework/Window.h"

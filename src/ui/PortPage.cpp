@@ -1,14 +1,14 @@
 #include "ui/PortPage.h"
 
-#include "ui/PageWalkRules.h"
-#include "config/TextCatalogue.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
-#include "platform/FileSystemRedirection.h"
+#include "config/TextCatalogue.h"
 #include "framework/DataExchange.h"
+#include "platform/FileSystemRedirection.h"
 #include "ports/PortNames.h"
 #include "res/WizardResources.h"
+#include "ui/PageWalkRules.h"
 
 #include <commctrl.h>
 

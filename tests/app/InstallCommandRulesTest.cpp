@@ -1,8 +1,8 @@
 #include "app/InstallCommand.h"
 
-#include "ui/ModePage.h"
 #include "ports/PortNames.h"
 #include "ui/InstallProgressDlg.h"
+#include "ui/ModePage.h"
 
 #include <gtest/gtest.h>
 

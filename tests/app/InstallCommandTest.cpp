@@ -2,13 +2,13 @@
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
+#include "engine/EngineTestSupport.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
-#include "ui/ModePage.h"
-#include "engine/EngineTestSupport.h"
 #include "support/Overrides.h"
 #include "support/TestFiles.h"
 #include "ui/InstallProgressDlg.h"
+#include "ui/ModePage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,19 +1,19 @@
 #include "app/WizardFrame.h"
 
-#include "ui/LicencePage.h"
 #include "app/SetupApp.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "framework/UniqueResource.h"
-#include "ui/ModePage.h"
-#include "ui/OsPage.h"
-#include "ui/PortPage.h"
 #include "res/WizardResources.h"
 #include "support/HelpFolder.h"
 #include "support/Overrides.h"
 #include "support/TestFiles.h"
 #include "support/WizardUnderTest.h"
+#include "ui/LicencePage.h"
 #include "ui/ModelPage.h"
+#include "ui/ModePage.h"
+#include "ui/OsPage.h"
+#include "ui/PortPage.h"
 
 #include <gtest/gtest.h>
 

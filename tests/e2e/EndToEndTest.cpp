@@ -6,9 +6,9 @@
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "engine/ComponentChecks.h"
+#include "engine/InstallTestSupport.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
-#include "engine/InstallTestSupport.h"
 #include "res/WizardResources.h"
 #include "support/TestFiles.h"
 

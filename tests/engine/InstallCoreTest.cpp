@@ -86,7 +86,19 @@ struct TakenNames {
 TEST_F(InstallCoreTest, UsbInstallRecordsItsPortAndNeverNumbersTheName) {
     ASSERT_TRUE(CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\VANTORA\\PRINTERPORT"));
     InstallHarness install({"VT-R80", 0, 7, 1, "USB_VT-R80_1"});
-    ASSERT_EQ(2, install.Run()) << install.request.resultText;
+    StepRecorder observer;
+    ASSERT_EQ(2, install.Run(&observer)) << install.request.resultText;
+    auto step = [](InstallStep s) { return std::string(InstallStepName(s)); };
+    const std::vector<std::string> expected = {
+        "+" + step(InstallStep::CheckComponents),  step(InstallStep::CheckComponents),
+        "+" + step(InstallStep::CheckPorts),       step(InstallStep::CheckPorts),
+        "+" + step(InstallStep::CopyDriverFiles),  step(InstallStep::CopyDriverFiles),
+        "+" + step(InstallStep::RestoreCoreFiles), step(InstallStep::RestoreCoreFiles),
+        "+" + step(InstallStep::AddPrinterDriver), step(InstallStep::AddPrinterDriver),
+        "+" + step(InstallStep::RecordUsbPort),    step(InstallStep::RecordUsbPort),
+        "+" + step(InstallStep::AddPrinter),       step(InstallStep::AddPrinter),
+        "ended ok"};
+    EXPECT_EQ(expected, observer.steps);
     EXPECT_EQ(MessageText("IDS_INF_USBRESTART"), install.request.resultText);
     EXPECT_STREQ("VT-R80(U) 1", install.request.modelName);
     EXPECT_EQ(0u, ReadDwordValue("SOFTWARE\\VANTORA\\PRINTERPORT", "USB_VT-R80_1"));
@@ -132,7 +144,11 @@ TEST_F(InstallCoreTest, UsbPortRecordWithoutKernel32Fails) {
     MessageBoxRecorder boxes;
     ScopedSystemCall<decltype(SystemCallTable::LoadLibraryA)> missing(&SystemCallTable::LoadLibraryA, &NoKernel32);
     InstallHarness again({"VT-E30", 3, 7, 1, "USB_VT-E30_2"});
-    EXPECT_EQ(1, again.Run());
+    StepRecorder observer;
+    EXPECT_EQ(1, again.Run(&observer));
+    ASSERT_LE(2u, observer.steps.size());
+    EXPECT_EQ("-" + std::string(InstallStepName(InstallStep::RecordUsbPort)), observer.steps.end()[-2]);
+    EXPECT_EQ("ended failed", observer.steps.back());
     EXPECT_EQ("Can't Load Kernel32.dll", again.request.resultText);
     ASSERT_EQ(1u, boxes.shown.size());
     EXPECT_EQ("Can't Load Kernel32.dll", boxes.shown[0].text);

@@ -2,6 +2,7 @@
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
+#include "platform/ErrorText.h"
 #include "support/Overrides.h"
 #include "support/TestFiles.h"
 
@@ -205,6 +206,18 @@ TEST_F(UsbLibraryTest, NothingIsCalledWithoutTheLibraryOrItsFunctionsOrAPortInRa
     EXPECT_EQ(ReadUsbDeviceNumber(), kNoUsbPrinter);
     EXPECT_FALSE(WriteUsbDeviceNumber(4));
     EXPECT_EQ(Shown(boxes), Texts(2, "Can not load VtUsbInt.dll"));
+}
+
+// The port code owns no window: what it has to say goes to the application's sink, and
+// without the wizard's sink no message box appears.
+TEST_F(UsbLibraryTest, NoticesReachTheApplicationsSinkAndNoWindow) {
+    Connect("1 6\n2 7");
+    NoticeRecorder sink;
+    EXPECT_EQ(ReadUsbDeviceNumber(), kSeveralUsbPrinters);
+    ASSERT_EQ(sink.notices.size(), 1u);
+    EXPECT_EQ(sink.notices[0].text, MessageText("IDS_ERR_ONEPRINTER"));
+    EXPECT_EQ(sink.notices[0].caption, "");
+    EXPECT_EQ(sink.boxes.size(), 0u);
 }
 
 TEST(DriverVersionTest, VersionsCompareNumberByNumber) {

@@ -42,11 +42,38 @@ InstallHarness::InstallHarness(const InstallChoice& choice) {
                  CSetupConfig::kPrinterNameSize - 1 - std::strlen(request.printer.pPrinterName));
 }
 
-int InstallHarness::Run() {
+namespace {
+
+class Both : public IInstallObserver {
+public:
+    Both(IInstallObserver& first, IInstallObserver* second) : first_(first), second_(second) {}
+    void StepStarted(InstallStep step) override {
+        first_.StepStarted(step);
+        if (second_ != nullptr) second_->StepStarted(step);
+    }
+    void StepFinished(InstallStep step, bool succeeded) override {
+        first_.StepFinished(step, succeeded);
+        if (second_ != nullptr) second_->StepFinished(step, succeeded);
+    }
+    void InstallationEnded(bool succeeded) override {
+        // The watcher first: once the window knows, the test may read it.
+        if (second_ != nullptr) second_->InstallationEnded(succeeded);
+        first_.InstallationEnded(succeeded);
+    }
+
+private:
+    IInstallObserver& first_;
+    IInstallObserver* second_;
+};
+
+}  // namespace
+
+int InstallHarness::Run(IInstallObserver* watcher) {
     CInstallProgressDlg progress;
     progress.holdFlag = request.osIndex;
     progress.outcome.store(CInstallProgressDlg::kRunning);
-    InstallContext context{&request, &progress};
+    Both observers(progress, watcher);
+    InstallContext context{&request, &observers};
     HANDLE worker = CreateThread(nullptr, 0, InstallationThread, &context, 0, nullptr);
     if (worker == nullptr) return CInstallProgressDlg::kFailed;
     progress.DoModal(nullptr);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 // Fills an install request from the distribution folder beside the test program the way
 // the Install command does, and runs the installation behind a real progress window.
@@ -29,12 +30,26 @@ struct InstallChoice {
     SerialLineSettings serial;
 };
 
+// What an installation reported, in order: "+Step" started, "-Step" failed, "Step" done,
+// and last "ended ok" or "ended failed".
+class StepRecorder : public IInstallObserver {
+public:
+    void StepStarted(InstallStep step) override { steps.push_back(std::string("+") + InstallStepName(step)); }
+    void StepFinished(InstallStep step, bool succeeded) override {
+        steps.push_back(std::string(succeeded ? "" : "-") + InstallStepName(step));
+    }
+    void InstallationEnded(bool succeeded) override { steps.push_back(succeeded ? "ended ok" : "ended failed"); }
+
+    std::vector<std::string> steps;
+};
+
 class InstallHarness {
 public:
     explicit InstallHarness(const InstallChoice& choice);
 
-    // The progress window's outcome (1 failed, 2 succeeded).
-    int Run();
+    // The progress window's outcome (1 failed, 2 succeeded). A watcher is told what the
+    // window is told.
+    int Run(IInstallObserver* watcher = nullptr);
 
     InstallRequest request;
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/SystemCalls.h"
 #include "framework/MessageBoxes.h"
+#include "platform/SystemCalls.h"
+#include "ui/MessageBoxNotices.h"
 
 #include <string>
 #include <vector>
@@ -18,17 +19,54 @@ struct ShownMessage {
 // Answers every message box with `answer` while alive, and records it.
 class MessageBoxRecorder {
 public:
-    explicit MessageBoxRecorder(int answer = IDOK) {
+    // The engine's notices reach it as the wizard shows them: as message boxes.
+    explicit MessageBoxRecorder(int answer = IDOK) : previousSink_(SetNoticeSink(&MessageBoxNotices())) {
         SetMessageBoxHandler([this, answer](HWND owner, const std::string& text, const std::string& caption, UINT type) {
             shown.push_back({owner, text, caption, type});
             return answer;
         });
     }
-    ~MessageBoxRecorder() { SetMessageBoxHandler(nullptr); }
+    ~MessageBoxRecorder() {
+        SetMessageBoxHandler(nullptr);
+        SetNoticeSink(previousSink_);
+    }
     MessageBoxRecorder(const MessageBoxRecorder&) = delete;
     MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
 
     std::vector<ShownMessage> shown;
+
+private:
+    INoticeSink* previousSink_;
+};
+
+// Takes the engine's notices in place of the application while alive, answering each with
+// `answer`; a message box shown meanwhile is recorded in `boxes`, which should stay empty.
+class NoticeRecorder : public INoticeSink {
+public:
+    explicit NoticeRecorder(int answer = IDOK) : answer_(answer), previousSink_(SetNoticeSink(this)) {
+        SetMessageBoxHandler([this](HWND owner, const std::string& text, const std::string& caption, UINT type) {
+            boxes.push_back({owner, text, caption, type});
+            return IDOK;
+        });
+    }
+    ~NoticeRecorder() override {
+        SetMessageBoxHandler(nullptr);
+        SetNoticeSink(previousSink_);
+    }
+    NoticeRecorder(const NoticeRecorder&) = delete;
+    NoticeRecorder& operator=(const NoticeRecorder&) = delete;
+
+    int Notify(const Notice& notice) override {
+        notices.push_back(notice);
+        return answer_;
+    }
+
+    std::vector<Notice> notices;
+    std::vector<ShownMessage> boxes;
+
+private:
+    int answer_;
+    INoticeSink* previousSink_;
 };
 
 // Replaces one entry of the system call table for the life of the object.

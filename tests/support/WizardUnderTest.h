@@ -1,12 +1,12 @@
 #pragma once
 
-#include "ui/LicencePage.h"
 #include "app/WizardFrame.h"
+#include "res/WizardResources.h"
+#include "ui/LicencePage.h"
+#include "ui/ModelPage.h"
 #include "ui/ModePage.h"
 #include "ui/OsPage.h"
 #include "ui/PortPage.h"
-#include "res/WizardResources.h"
-#include "ui/ModelPage.h"
 
 #include <vector>
 

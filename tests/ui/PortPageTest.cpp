@@ -1,16 +1,16 @@
 #include "ui/PortPage.h"
 
-#include "ui/LicencePage.h"
 #include "app/WizardFrame.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
-#include "ui/ModePage.h"
-#include "ui/OsPage.h"
 #include "res/WizardResources.h"
 #include "support/Overrides.h"
 #include "support/TestFiles.h"
 #include "support/WizardUnderTest.h"
+#include "ui/LicencePage.h"
 #include "ui/ModelPage.h"
+#include "ui/ModePage.h"
+#include "ui/OsPage.h"
 
 #include <gtest/gtest.h>
 
