@@ -7,6 +7,7 @@
 #include "framework/MessageBoxes.h"
 #include "framework/UniqueResource.h"
 #include "platform/ErrorText.h"
+#include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 #include "ports/NetworkPort.h"
 #include "ports/PortNames.h"
@@ -17,6 +18,7 @@
 
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -28,8 +30,6 @@ constexpr int kVistaIndex = 5;
 // The records' "no such component" text; the spooler only reads it.
 char emptyText[1] = {};
 
-void ShowMessage(HWND frame, const char* key) { ShowOwnedMessageBox(frame, MessageText(key).c_str()); }
-
 // Waits while answering messages, so that the disabled wizard still repaints.
 void PumpFor(DWORD milliseconds) {
     const DWORD start = GetTickCount();
@@ -40,6 +40,41 @@ void PumpFor(DWORD milliseconds) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
+    }
+}
+
+// The journal's account of every step the worker takes, passed on to whoever else watches
+// (the progress window); with nobody else it also holds the outcome.
+class JournalingObserver : public IInstallObserver {
+public:
+    explicit JournalingObserver(IInstallObserver* next) : next_(next) {}
+    void StepStarted(InstallStep step) override {
+        JournalLine(std::string("Step: ") + InstallStepName(step));
+        SetJournalStep(InstallStepName(step));
+        if (next_ != nullptr) next_->StepStarted(step);
+    }
+    void StepFinished(InstallStep step, bool succeeded) override {
+        SetJournalStep(std::string());
+        JournalLine(std::string("Step ") + (succeeded ? "done: " : "failed: ") + InstallStepName(step));
+        if (next_ != nullptr) next_->StepFinished(step, succeeded);
+    }
+    void InstallationEnded(bool succeeded) override {
+        outcome.store(succeeded ? CInstallProgressDlg::kSucceeded : CInstallProgressDlg::kFailed);
+        if (next_ != nullptr) next_->InstallationEnded(succeeded);
+    }
+    std::atomic<int> outcome{CInstallProgressDlg::kRunning};
+
+private:
+    IInstallObserver* next_;
+};
+
+const char* PortKindName(int kind) {
+    switch (kind) {
+        case kSerialInterface: return "serial";
+        case kParallelInterface: return "parallel";
+        case kUsbInterface: return "USB";
+        case kNetworkInterface: return "network";
+        default: return "none";
     }
 }
 
@@ -101,15 +136,37 @@ void FillSpoolerRecords(InstallRequest& request) {
                                       : emptyText;
 }
 
-CInstallCommand::CInstallCommand(HWND frame) : frame_(frame) {}
+CInstallCommand::CInstallCommand(HWND frame, InstallFace face) : frame_(frame), face_(face) {}
+
+std::string CInstallCommand::MessageTextOf(const char* key) { return MessageText(key); }
+
+int CInstallCommand::Say(const std::string& text, bool ownedByFrame, UINT type) {
+    JournalLine("Message: " + text);
+    if (face_ == InstallFace::Wizard) return ShowOwnedMessageBox(ownedByFrame ? frame_ : nullptr, text.c_str(), type);
+    if ((type & MB_TYPEMASK) != MB_YESNO) return IDOK;
+    JournalLine(renumberAllowed ? "Answered Yes: /renumber allows it" : "Answered No: without /renumber nothing is rewritten");
+    return renumberAllowed ? IDYES : IDNO;
+}
 
 bool CInstallCommand::Run(const InstallSelection& selection) {
     config_ = std::make_unique<CSetupConfig>();
     request_ = InstallRequest();
     request_.config = config_.get();
     outcome_ = CInstallProgressDlg::kRunning;
+    restartRequired_ = false;
 
-    if (!Validate(selection)) return false;
+    // The wizard's journal opens when an installation begins, so that a session that only
+    // looked leaves none; an unattended run has opened its own already.
+    if (!JournalIsOpen()) OpenJournal(DefaultJournalPath());
+    JournalLine("Install: model \"" + selection.modelName + "\" (printer type " + std::to_string(selection.printerType) +
+                "), OS index " + std::to_string(selection.osIndex) + ", " +
+                (selection.installMode == kInstallModeTypical ? "typical" : "advanced") + " mode, port \"" +
+                selection.portName + "\", raster " + std::to_string(selection.raster) +
+                (selection.setAsDefault ? ", set as default printer" : ""));
+    if (!Validate(selection)) {
+        JournalLine("Install refused before anything was installed");
+        return false;
+    }
 
     request_.printerType = selection.printerType;
     request_.osIndex = selection.osIndex;
@@ -125,7 +182,7 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     if (kind_ == kUsbInterface && !MatchUsbPrinter(selection)) return false;
     NamePrinterAndPort(selection);
     if (request_.osIndex == 1 && kind_ == kUsbInterface) {
-        ShowMessage(frame_, "IDS_ERR_NOSUPPORTUSB");
+        SayKey("IDS_ERR_NOSUPPORTUSB", true);
         return false;
     }
     return RunWorker(selection);
@@ -133,7 +190,7 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
 
 bool CInstallCommand::Validate(const InstallSelection& selection) {
     if (selection.modelName.empty()) {
-        ShowMessage(frame_, "IDS_ERR_SELPRINTER");
+        SayKey("IDS_ERR_SELPRINTER", true);
         return false;
     }
     // Vista was settled when the operating-system page was left.
@@ -141,14 +198,15 @@ bool CInstallCommand::Validate(const InstallSelection& selection) {
         const OsSupport support = ReadOsSupport(config_->TypeFilePath(selection.printerType),
                                                 selection.modelName + ".PORT");
         if (const char* key = UnsupportedOsMessageKey(selection.osIndex, support)) {
-            ShowAppMessageBox(MessageText(key).c_str());
+            SayKey(key, false);
             return false;
         }
     }
 
     kind_ = ClassifyPortName(selection.portName.c_str());
+    JournalLine(std::string("Port kind: ") + PortKindName(kind_));
     if (kind_ == kNoInterface) {
-        ShowMessage(frame_, "IDS_ERR_NOSUPPORTINTERFACE");
+        SayKey("IDS_ERR_NOSUPPORTINTERFACE", true);
         return false;
     }
     return kind_ != kUsbInterface || PrepareUsbDriver(selection);
@@ -158,25 +216,33 @@ bool CInstallCommand::Validate(const InstallSelection& selection) {
 // NT 4 have none of ours. Decided by the Windows that runs, not the one selected.
 bool CInstallCommand::PrepareUsbDriver(const InstallSelection& selection) {
     const int running = DetectSystem();
-    if (running == 0 || running == 1 || CheckUsbDriverUpdate() == 0) return true;
+    if (running == 0 || running == 1) return true;
+    const int update = CheckUsbDriverUpdate();
+    JournalLine(std::string("USB driver: ") +
+                (update == 0 ? "installed and current" : update < 0 ? "not installed" : "older than the package's"));
+    if (update == 0) return true;
     if (selection.installMode == kInstallModeAdvanced) {
-        ShowAppMessageBox(MessageText("IDS_ERR_FIRSTSETUPUSB").c_str());
+        SayKey("IDS_ERR_FIRSTSETUPUSB", false);
         return false;
     }
-    InstallUsbDriver(frame_);
+    InstallUsbDriver(frame_, [this](const std::string& text) { Say(text, true); });
     return true;
 }
 
 bool CInstallCommand::CreateNetworkPort(const InstallSelection& selection) {
     if (selection.ipAddressBlank) {
-        ShowMessage(frame_, "IDS_ERR_IPADDRISNULL");
+        SayKey("IDS_ERR_IPADDRISNULL", true);
         return false;
     }
     request_.portName = "IP_";
     request_.portName += selection.ipAddress;
     request_.printer.pPortName = request_.portName.data();
-    if (!AddTcpIpPort(request_.portName.c_str(), selection.ipAddress.c_str())) {
-        ShowMessage(frame_, "IDS_ERR_ADDPORTERROR");
+    const bool added = AddTcpIpPort(request_.portName.c_str(), selection.ipAddress.c_str()) != 0;
+    JournalResult("Add network port " + request_.portName + " for " + selection.ipAddress +
+                      " through the Standard TCP/IP Port monitor",
+                  added, added ? 0 : GetLastError());
+    if (!added) {
+        SayKey("IDS_ERR_ADDPORTERROR", true);
         return false;
     }
     return true;
@@ -186,17 +252,25 @@ bool CInstallCommand::CreateNetworkPort(const InstallSelection& selection) {
 // the user may renumber it to the chosen port.
 bool CInstallCommand::MatchUsbPrinter(const InstallSelection& selection) {
     const int port = selection.installMode == kInstallModeTypical ? 1 : UsbPortNumberOfName(selection.portName);
-    switch (PlanUsbPrinterMatch(selection.installMode, ReadUsbDeviceNumber(), port)) {
+    const int device = ReadUsbDeviceNumber();
+    JournalLine("USB printer probe: " + (device == kNoUsbPrinter       ? std::string("no printer connected")
+                                         : device == kSeveralUsbPrinters ? std::string("several printers connected")
+                                                                         : "device number " + std::to_string(device) +
+                                                                               ", answering on port " +
+                                                                               std::to_string(UsbPortNumberOfPrinter(device))));
+    switch (PlanUsbPrinterMatch(selection.installMode, device, port)) {
         case UsbPrinterMatch::Proceed: return true;
         case UsbPrinterMatch::Stop: return false;
-        case UsbPrinterMatch::StopNoPrinter: ShowMessage(frame_, "IDS_ERR_NOUSBDEVICE"); return false;
+        case UsbPrinterMatch::StopNoPrinter: SayKey("IDS_ERR_NOUSBDEVICE", true); return false;
         case UsbPrinterMatch::AskRenumber: break;
     }
-    if (ShowAppMessageBox(MessageText("IDS_INF_CHANGEID").c_str(), MB_YESNO) != IDYES) return false;
+    if (Say(MessageText("IDS_INF_CHANGEID"), false, MB_YESNO) != IDYES) return false;
     // A port without a number cannot be written (the write refuses 0).
-    if (WriteUsbDeviceNumber(static_cast<unsigned char>(port))) return true;
+    const bool written = WriteUsbDeviceNumber(static_cast<unsigned char>(port));
+    JournalResult("Rewrite the USB printer's device number for port " + std::to_string(port), written);
+    if (written) return true;
     // Typical mode: the write has told the user itself.
-    if (selection.installMode == kInstallModeAdvanced) ShowOwnedMessageBox(frame_, "Failed to set Printer ID!");
+    if (selection.installMode == kInstallModeAdvanced) Say("Failed to set Printer ID!", true);
     return false;
 }
 
@@ -213,43 +287,63 @@ void CInstallCommand::NamePrinterAndPort(const InstallSelection& selection) {
         request_.portName += selection.portName.back();
         request_.printer.pPortName = request_.portName.data();
     }
-    RegisterUsbPort(request_.printer.pPortName);
+    JournalResult(std::string("Record the USB port ") + request_.printer.pPortName +
+                      " under HKLM\\SOFTWARE\\VANTORA\\PORTNAME",
+                  RegisterUsbPort(request_.printer.pPortName));
 }
 
 bool CInstallCommand::RunWorker(const InstallSelection& selection) {
+    JournalLine(std::string("Printer \"") + (request_.printer.pPrinterName ? request_.printer.pPrinterName : "") +
+                "\" with driver \"" + (request_.driver.pName ? request_.driver.pName : "") + "\" on port " +
+                (request_.printer.pPortName ? request_.printer.pPortName : ""));
+    const bool windowed = face_ != InstallFace::Quiet;
     CInstallProgressDlg progress;
     progress.holdFlag = selection.osIndex;
     progress.outcome.store(CInstallProgressDlg::kRunning);
-    InstallContext context{&request_, &progress};
+    JournalingObserver observer(windowed ? &progress : nullptr);
+    InstallContext context{&request_, &observer};
 
-    ShowWindow(frame_, SW_SHOWMINIMIZED);
-    SetWindowPos(frame_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    if (frame_ != nullptr) {
+        ShowWindow(frame_, SW_SHOWMINIMIZED);
+        SetWindowPos(frame_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    }
     const UniqueHandle worker(SystemCalls().CreateThread(nullptr, 0, InstallationThread, &context, 0, nullptr));
     if (!worker) {
         const DWORD error = GetLastError();
-        SetWindowPos(frame_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-        ShowWindow(frame_, SW_RESTORE);
+        if (frame_ != nullptr) {
+            SetWindowPos(frame_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+            ShowWindow(frame_, SW_RESTORE);
+        }
         std::string text;
         SetErrorText(text, "IDS_ERR_ALLOCMEMORY", error);
-        ShowOwnedMessageBox(frame_, text.c_str());
+        JournalResult("Start the installation's worker thread", false, error);
+        Say(text, true);
         return false;
     }
-    progress.DoModal(frame_);
+    if (windowed) progress.DoModal(frame_);
     // The window may close before the worker ends (Windows 98/Me does not wait): nothing
     // the worker uses may go, and no result may be read, until it has returned.
     WaitForSingleObject(worker.get(), INFINITE);
-    outcome_ = progress.outcome.load();
+    outcome_ = observer.outcome.load();
+    JournalLine(outcome_ == CInstallProgressDlg::kSucceeded ? "Installation succeeded" : "Installation failed");
     ShowClosingMessages(selection);
     return true;
 }
 
 void CInstallCommand::ShowClosingMessages(const InstallSelection& selection) {
     const std::string text = ClosingMessage(outcome_, request_.resultText, MessageText("IDS_INF_NTRESTART"));
-    ShowOwnedMessageBox(frame_, text.c_str());
+    if (face_ != InstallFace::Wizard) {
+        JournalLine("Closing message: " + text);
+        // Nobody to ask: the caller hears of the restart through the exit code.
+        restartRequired_ = selection.osIndex == 0 && outcome_ == CInstallProgressDlg::kSucceeded;
+        return;
+    }
+    Say(text, true);
 
-    if (selection.osIndex == 0 && ShowAppMessageBox(MessageText("IDS_INF_RESTART").c_str(), MB_YESNO) == IDYES &&
-        !SystemCalls().ExitWindowsEx(EWX_REBOOT, 0)) {
-        ShowAppMessageBox(MessageText("IDS_ERR_EXITWIN").c_str());
+    if (selection.osIndex == 0 && Say(MessageText("IDS_INF_RESTART"), false, MB_YESNO) == IDYES) {
+        const bool restarting = SystemCalls().ExitWindowsEx(EWX_REBOOT, 0) != FALSE;
+        JournalResult("Restart Windows", restarting, restarting ? 0 : GetLastError());
+        if (!restarting) Say(MessageText("IDS_ERR_EXITWIN"), false);
     }
 }
 
@@ -258,7 +352,7 @@ bool RunInstallCommand(HWND frame, const InstallSelection& selection) {
     return command.Run(selection);
 }
 
-void InstallUsbDriver(HWND frame) {
+void InstallUsbDriver(HWND frame, const std::function<void(const std::string&)>& tell) {
     const std::string folder = JoinPath(
         ProgramFolder(), ProcessSettings::Is64BitWindows() ? "USBDRV\\USBDriver_x64\\" : "USBDRV\\USBDriver\\");
     for (const char* file : {"VTPUSB.sys", "VTPUSB.INF"}) {
@@ -267,9 +361,15 @@ void InstallUsbDriver(HWND frame) {
     const std::string installer = folder + "Install.exe";
     const auto started = reinterpret_cast<INT_PTR>(
         ShellExecuteA(nullptr, "open", installer.c_str(), "2", nullptr, SW_SHOWNORMAL));
+    const DWORD startError = started <= 32 ? GetLastError() : 0;
+    JournalResult("Start the USB driver package's installer " + installer + " 2", started > 32, startError);
     if (started <= 32) {
-        const std::string number = std::to_string(GetLastError());
-        ShowOwnedMessageBox(frame, number.c_str());
+        const std::string number = std::to_string(startError);
+        if (tell) {
+            tell(number);
+        } else {
+            ShowOwnedMessageBox(frame, number.c_str());
+        }
     }
 
     const bool wasEnabled = frame != nullptr && IsWindowEnabled(frame);
@@ -286,5 +386,6 @@ void InstallUsbDriver(HWND frame) {
     }
     PumpFor(1000);
     PumpFor(2000);
+    JournalLine("The USB driver package's installer has ended");
     if (wasEnabled) EnableWindow(frame, TRUE);
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -37,12 +38,21 @@ std::string ClosingMessage(int outcome, const std::string& resultText, const std
 // on 32-bit Windows.
 void FillSpoolerRecords(InstallRequest& request);
 
+// How the command meets the user. The wizard asks and shows; unattended runs ask nothing:
+// what the wizard would show goes to the application's notices (the journal), and a
+// question is answered by the caller's switches.
+enum class InstallFace {
+    Wizard,   // message boxes owned as the wizard owns them, the progress window, the restart question
+    Passive,  // only the progress window
+    Quiet,    // no window at all
+};
+
 // Install, pressed on the last page: validates the choices, prepares the USB printer, the
 // network port and the spooler records, runs the installation behind the progress window
 // and shows how it ended.
 class CInstallCommand {
 public:
-    explicit CInstallCommand(HWND frame);
+    explicit CInstallCommand(HWND frame, InstallFace face = InstallFace::Wizard);
     CInstallCommand(const CInstallCommand&) = delete;
     CInstallCommand& operator=(const CInstallCommand&) = delete;
 
@@ -53,6 +63,11 @@ public:
     // What the last run installed and how it ended; for the caller after Run.
     const InstallRequest& Request() const { return request_; }
     int Outcome() const { return outcome_; }
+    // Windows 98/Me: the installation wants a restart, which an unattended run leaves to its caller.
+    bool RestartRequired() const { return restartRequired_; }
+
+    // Unattended: the connected USB printer's number may be rewritten without asking.
+    bool renumberAllowed = false;
 
 private:
     bool Validate(const InstallSelection& selection);
@@ -62,8 +77,15 @@ private:
     void NamePrinterAndPort(const InstallSelection& selection);
     bool RunWorker(const InstallSelection& selection);
     void ShowClosingMessages(const InstallSelection& selection);
+    // A message as the wizard shows it: owned by the frame or by nobody. Unattended, it
+    // goes to the notices (the journal), a question answered by the switches.
+    int Say(const std::string& text, bool ownedByFrame, UINT type = MB_OK);
+    int SayKey(const char* key, bool ownedByFrame) { return Say(MessageTextOf(key), ownedByFrame); }
+    static std::string MessageTextOf(const char* key);
 
     HWND frame_;
+    InstallFace face_;
+    bool restartRequired_ = false;
     std::unique_ptr<CSetupConfig> config_;
     InstallRequest request_;
     int kind_ = -1;
@@ -76,4 +98,5 @@ bool RunInstallCommand(HWND frame, const InstallSelection& selection);
 // The USB driver package's own installer, started with "2"; returns when its window
 // (titled by [Setup] CaptionName) has gone, or after ten minutes. The frame is disabled
 // meanwhile, so that Install cannot be pressed again.
-void InstallUsbDriver(HWND frame);
+// tell reports an installer that cannot start (the wizard: a box owned by the frame).
+void InstallUsbDriver(HWND frame, const std::function<void(const std::string&)>& tell = {});

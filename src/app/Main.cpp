@@ -1,4 +1,7 @@
+#include "app/CommandLine.h"
 #include "app/SetupApp.h"
+#include "app/UnattendedInstall.h"
+#include "platform/Journal.h"
 
 #include <windows.h>
 
@@ -6,7 +9,18 @@ namespace {
 CSetupApp theApp;
 }
 
+// Without switches the wizard runs, exactly as it always has; with them the program
+// installs unattended and its exit code says how it went.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    theApp.InitInstance();
-    return 0;
+    const std::string commandLine = GetCommandLineA();
+    const std::vector<std::string> words = SplitCommandLine(ArgumentsOf(commandLine));
+    const ParsedSwitches parsed = ParseSwitches(words);
+    if (!parsed.any) {
+        theApp.InitInstance();
+        JournalLine("Exit code 0");
+        return 0;
+    }
+    if (parsed.switches.help && parsed.error.empty()) return ShowSwitchesHelp();
+    if (!parsed.error.empty()) return RefuseCommandLine(parsed.error, JournalPathOf(words), commandLine);
+    return RunUnattended(parsed.switches, commandLine);
 }

@@ -9,6 +9,7 @@
 #include "config/TextCatalogue.h"
 #include "engine/EnvironmentProbes.h"
 #include "framework/MessageBoxes.h"
+#include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 #include "ports/UsbIdentity.h"
 #include "res/WizardResources.h"
@@ -27,16 +28,6 @@ const char* const kUninstallerTitles[2] = {
     "Uninstall",
     "\xB4\xF2\xD3\xA1\xBB\xFA\xD0\xB6\xD4\xD8\xB3\xCC\xD0\xF2",  // GBK
 };
-
-namespace {
-
-bool Refuse(const char* section, const char* key) {
-    CTextCatalogue catalogue(section);
-    ShowAppMessageBox(catalogue.ReadText(key), MB_OK);
-    return false;
-}
-
-}  // namespace
 
 bool IsWow64Windows() {
     char systemFolder[261] = {};
@@ -100,9 +91,22 @@ CSetupApp::CSetupApp(std::string applicationName) : applicationName_(std::move(a
 
 CSetupApp::~CSetupApp() = default;
 
+bool CSetupApp::Refuse(Refusal refusal, const char* section, const char* key) {
+    refusal_ = refusal;
+    CTextCatalogue catalogue(section);
+    const std::string text = catalogue.ReadText(key);
+    JournalLine(std::string("Start-up refused: [") + section + "] " + key + ": " + text);
+    if (!unattended) ShowAppMessageBox(text.c_str(), MB_OK);
+    return false;
+}
+
 bool CSetupApp::PassAdmission() {
+    refusal_ = Refusal::None;
     instanceMutex_.reset(CreateMutexA(nullptr, TRUE, applicationName_.c_str()));
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        refusal_ = Refusal::AnotherCopy;
+        JournalLine("Start-up refused: another copy of " + applicationName_ + " is running");
+        if (unattended) return false;
         HWND running = FindWindowA(nullptr, kWizardTitles[0]);
         if (running == nullptr) running = FindWindowA(nullptr, kWizardTitles[1]);
         if (running != nullptr) {
@@ -113,21 +117,28 @@ bool CSetupApp::PassAdmission() {
     }
 
     if (FindWindowA(nullptr, kUninstallerTitles[0]) != nullptr || FindWindowA(nullptr, kUninstallerTitles[1]) != nullptr)
-        return Refuse("Setup", "Close");
+        return Refuse(Refusal::UninstallerRunning, "Setup", "Close");
 
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
-    if (SystemCalls().GetVersionExA(&version) &&
+    const bool versionRead = SystemCalls().GetVersionExA(&version) != FALSE;
+    if (versionRead)
+        JournalLine("Windows " + std::to_string(version.dwMajorVersion) + "." + std::to_string(version.dwMinorVersion) +
+                    " build " + std::to_string(version.dwBuildNumber) +
+                    (version.dwPlatformId == VER_PLATFORM_WIN32_NT ? " (NT)" : " (9x)"));
+    if (versionRead &&
         !IsAdmittedWindowsVersion(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion))
-        return Refuse("Setup", "Nonsupport");
+        return Refuse(Refusal::WindowsUnsupported, "Setup", "Nonsupport");
 
     ProcessSettings::SetIs64BitWindows(IsWow64Windows());
+    JournalLine(ProcessSettings::Is64BitWindows() ? "64-bit Windows" : "32-bit Windows");
 
     const int package = ReadConfigInt(kSetupIniRelativePath, "DEVICENAME", "Supported32OR64");
-    if (package == 1 && ProcessSettings::Is64BitWindows()) return Refuse("Message", "IDS_X64");
-    if (package == 2 && !ProcessSettings::Is64BitWindows()) return Refuse("Message", "IDS_X32");
+    if (package == 1 && ProcessSettings::Is64BitWindows()) return Refuse(Refusal::WrongBitness, "Message", "IDS_X64");
+    if (package == 2 && !ProcessSettings::Is64BitWindows()) return Refuse(Refusal::WrongBitness, "Message", "IDS_X32");
 
-    if (!AnyPortFamilyOffered(PortScanSection())) return Refuse("Setup", "PortNull");
+    if (!AnyPortFamilyOffered(PortScanSection())) return Refuse(Refusal::NoPortFamily, "Setup", "PortNull");
+    JournalLine("Start-up checks passed");
     return true;
 }
 

@@ -34,6 +34,16 @@ struct StartFlags {
 };
 StartFlags ReadStartFlags();
 
+// Why start-up refused, for an unattended run's exit code.
+enum class Refusal {
+    None,
+    AnotherCopy,          // a second instance: the first is brought forward
+    UninstallerRunning,   // [Setup] Close
+    WindowsUnsupported,   // [Setup] Nonsupport
+    WrongBitness,         // [Message] IDS_X64 or IDS_X32
+    NoPortFamily,         // [Setup] PortNull
+};
+
 // The application object: its initialisation is the whole life of the program.
 class CSetupApp {
 public:
@@ -50,11 +60,19 @@ public:
     // The admission checks in their order; false when start-up refuses (the reason
     // has been shown, except for a second instance, which only brings the first forward).
     bool PassAdmission();
+    Refusal LastRefusal() const { return refusal_; }
+
+    // An unattended run: a refusal is written to the journal instead of a message box,
+    // and a running copy is left where it is.
+    bool unattended = false;
 
     const std::string& ApplicationName() const { return applicationName_; }
 
 private:
+    bool Refuse(Refusal refusal, const char* section, const char* key);
+
     std::string applicationName_;
+    Refusal refusal_ = Refusal::None;
     // Owned from the first check to the end of the process: its name is what a
     // second start finds.
     UniqueHandle instanceMutex_;

@@ -4,6 +4,7 @@
 #include "config/ProfileReader.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
+#include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 
 #include <windows.h>
@@ -233,7 +234,7 @@ int GeneralCopy(const char* fileName, int kind, int os, bool prefixed, std::stri
     DWORD code = ERROR_SUCCESS;
     auto copy = [&] {
         SetFileAttributesA(targetPath.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-        copied = SystemCalls().CopyFileA(source.c_str(), targetPath.c_str(), FALSE);
+        copied = CopyFileWithJournal(source, targetPath, FALSE);
         code = GetLastError();
     };
     if (kind == kSystemDirectory && is64) {
@@ -284,7 +285,7 @@ int CopyCoreFileFromDriverCache(const char* fileName, std::string& errorText) {
     }
     const std::string source = coreFileSearch.extractionFolder + "\\" + fileName;
     if (FileExists(source) &&
-        SystemCalls().CopyFileA(source.c_str(), (target + "\\" + fileName).c_str(), FALSE)) {
+        CopyFileWithJournal(source, target + "\\" + fileName, FALSE)) {
         return 1;
     }
     return 2;
@@ -337,7 +338,7 @@ int CopyCoreFileFromDriverStore(const char* fileName, std::string& errorText) {
             errorText = MessageText("IDS_ERR_COPYFIEL") + fileName;
             return 0;
         }
-        copied = SystemCalls().CopyFileA(source.c_str(), (target + "\\" + fileName).c_str(), FALSE);
+        copied = CopyFileWithJournal(source, target + "\\" + fileName, FALSE);
         code = GetLastError();
     }
     if (!copied) {

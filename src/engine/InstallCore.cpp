@@ -11,6 +11,7 @@
 #include "engine/SpoolerService.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
+#include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 #include "ports/PortNames.h"
 
@@ -27,7 +28,11 @@ void WriteMonitorValues(const char* monitorName, const std::string& driver, unsi
     const std::string path = MonitorKeyPath(monitorName);
     if (createWhenMissing) CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, path.c_str());
     CRegistryKey key;
-    if (!key.Open(HKEY_LOCAL_MACHINE, path.c_str())) return;
+    const bool opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
+    JournalResult("Record Driver \"" + driver + "\" and DriverVersion " + std::to_string(version) + " under HKLM\\" +
+                      path,
+                  opened);
+    if (!opened) return;
     key.SetString("Driver", driver.c_str());
     key.SetDword("DriverVersion", version);
 }
@@ -148,7 +153,8 @@ bool Installation::Run() {
 
     if (r_.setAsDefault) {
         Step(InstallStep::SetDefaultPrinter, [&] {
-            SetDefaultPrinterByName(r_.modelName);
+            JournalResult(std::string("Set \"") + r_.modelName + "\" as the default printer",
+                          SetDefaultPrinterByName(r_.modelName) != 0);
             return true;
         });
     }
@@ -240,14 +246,15 @@ bool Installation::UpdateProcessorNt(const std::string& processorDirectory) {
     const std::string source =
         JoinPath(ProgramFolder(), std::string(is64_ ? "W64\\" : "W32\\") + r_.files.processorDll);
     const std::string target = processorDirectory + "\\" + r_.files.processorDll;
-    if (!SystemCalls().CopyFileA(source.c_str(), target.c_str(), FALSE)) {
+    if (!CopyFileWithJournal(source, target, FALSE)) {
         text_ = MessageText("IDS_ERR_COPYFIEL") + source;
         return false;
     }
     CRegistryKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, PrintProcessorKeyPath(os_, r_.printer.pPrintProcessor).c_str())) {
-        key.SetDword("DriverVersion", processorVersion_);
-    }
+    const std::string path = PrintProcessorKeyPath(os_, r_.printer.pPrintProcessor);
+    const bool opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
+    if (opened) key.SetDword("DriverVersion", processorVersion_);
+    JournalResult("Record DriverVersion " + std::to_string(processorVersion_) + " under HKLM\\" + path, opened);
     return true;
 }
 
@@ -273,10 +280,14 @@ bool Installation::UpdateInPlace9x(int flags) {
             return false;
         }
         CRegistryKey key;
-        if (key.Open(HKEY_LOCAL_MACHINE, path.c_str())) {
+        const bool opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
+        if (opened) {
             key.SetString("Driver", driverValue.c_str());
             key.SetDword("DriverVersion", processorVersion_);
         }
+        JournalResult("Record Driver \"" + driverValue + "\" and DriverVersion " + std::to_string(processorVersion_) +
+                          " under HKLM\\" + path,
+                      opened);
     }
     return true;
 }
@@ -325,7 +336,9 @@ bool Installation::UpdateLanguageMonitor() {
 bool Installation::RecordUsbPort() {
     auto write = [this] {
         CRegistryKey key;
-        if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\VANTORA\\PRINTERPORT\\")) key.SetDword(r_.portName.c_str(), 0);
+        const bool opened = key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\VANTORA\\PRINTERPORT\\");
+        if (opened) key.SetDword(r_.portName.c_str(), 0);
+        JournalResult("Record " + r_.portName + " = 0 under HKLM\\SOFTWARE\\VANTORA\\PRINTERPORT", opened);
     };
     if (!is64_) {
         write();
@@ -342,6 +355,8 @@ bool Installation::RecordUsbPort() {
 void Installation::StoreSerialSettings() {
     const std::string name = SerialPortName(r_.portName.c_str());
     r_.serial.parity = LowerParity(r_.serial.parity);
+    JournalLine("Record the serial settings \"" + FormatSerialSettings(r_.serial) + "\" of " + name +
+                (os_ == 0 ? " in the profile's [Ports] and the port's line record" : " under HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports"));
     if (os_ == 0) {
         WriteSerialSettings9x(static_cast<unsigned char>(SerialPortNumber(r_.portName.c_str())), name.c_str(),
                               r_.serial);

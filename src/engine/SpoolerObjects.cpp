@@ -1,6 +1,7 @@
 #include "engine/SpoolerObjects.h"
 
 #include "platform/ErrorText.h"
+#include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 
 #include <cstring>
@@ -38,9 +39,19 @@ HANDLE CallAddPrinter(DWORD level, PRINTER_INFO_2A* printer) {
     return handle;
 }
 
-int Added(HANDLE handle) {
+int Added(HANDLE handle, const PRINTER_INFO_2A* printer) {
     ClosePrinter(handle);
+    JournalResult(std::string("Add printer \"") + (printer->pPrinterName ? printer->pPrinterName : "") + "\" on port " +
+                      (printer->pPortName ? printer->pPortName : "") + " with driver " +
+                      (printer->pDriverName ? printer->pDriverName : ""),
+                  true);
     return 1;
+}
+
+void JournalPrinterRefused(const PRINTER_INFO_2A* printer, DWORD code) {
+    JournalResult(std::string("Add printer \"") + (printer->pPrinterName ? printer->pPrinterName : "") + "\"", false,
+                  code);
+    SetLastError(code);
 }
 
 int FailAddPrinter(PRINTER_INFO_2A* printer, DWORD code, std::string& errorText) {
@@ -70,9 +81,10 @@ std::string NumberedName(const std::string& base, int n) {
 int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std::string& errorText) {
     if (printer == nullptr) return 0;
     level &= 0xFF;
-    if (HANDLE handle = CallAddPrinter(level, printer)) return Added(handle);
+    if (HANDLE handle = CallAddPrinter(level, printer)) return Added(handle, printer);
 
     const DWORD code = GetLastError();
+    JournalPrinterRefused(printer, code);
     if (code != ERROR_PRINTER_ALREADY_EXISTS || printer->pPrinterName == nullptr) {
         return FailAddPrinter(printer, code, errorText);
     }
@@ -82,23 +94,39 @@ int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std
     for (int n = 1; n <= kLastNumberedName; ++n) {
         const std::string name = NumberedName(base, n);
         std::memcpy(printer->pPrinterName, name.c_str(), name.size() + 1);
-        if (HANDLE handle = CallAddPrinter(level, printer)) return Added(handle);
+        if (HANDLE handle = CallAddPrinter(level, printer)) return Added(handle, printer);
         const DWORD attemptCode = GetLastError();
+        JournalPrinterRefused(printer, attemptCode);
         if (attemptCode != ERROR_PRINTER_ALREADY_EXISTS) return FailAddPrinter(printer, attemptCode, errorText);
     }
     return FailTooMany(printer, errorText);
 }
 
 int AddPrinterDriverObject(DRIVER_INFO_3A* driver, std::string& errorText) {
-    if (SystemCalls().AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(driver))) return 1;
-    SetErrorText(errorText, "IDS_ERR_ADDPRNDRV3", GetLastError());
+    const std::string what = std::string("Add printer driver \"") + (driver && driver->pName ? driver->pName : "") + "\"";
+    if (SystemCalls().AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(driver))) {
+        JournalResult(what, true);
+        return 1;
+    }
+    const DWORD code = GetLastError();
+    JournalResult(what, false, code);
+    SetErrorText(errorText, "IDS_ERR_ADDPRNDRV3", code);
     return 0;
 }
 
 int AddMonitorObject(MONITOR_INFO_2A* monitor, std::string& errorText) {
-    if (SystemCalls().AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(monitor))) return 1;
+    const std::string what = std::string("Add port monitor \"") + (monitor && monitor->pName ? monitor->pName : "") +
+                             "\" (" + (monitor && monitor->pDLLName ? monitor->pDLLName : "") + ")";
+    if (SystemCalls().AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(monitor))) {
+        JournalResult(what, true);
+        return 1;
+    }
     const DWORD code = GetLastError();
-    if (code == ERROR_PRINT_MONITOR_ALREADY_INSTALLED || code == ERROR_ALREADY_EXISTS) return 1;
+    if (code == ERROR_PRINT_MONITOR_ALREADY_INSTALLED || code == ERROR_ALREADY_EXISTS) {
+        JournalLine(what + ": already installed");
+        return 1;
+    }
+    JournalResult(what, false, code);
     SetErrorText(errorText, "IDS_ERR_ADDMONITOR", code);
     return 0;
 }
@@ -107,10 +135,14 @@ int AddPrintProcessorObject(const char* processorName, const char* fileName, int
     char windows40[] = "Windows 4.0";
     std::string name = processorName != nullptr ? processorName : "";
     std::string file = fileName != nullptr ? fileName : "";
+    const std::string what = "Add print processor \"" + name + "\" (" + file + ")";
     if (SystemCalls().AddPrintProcessorA(nullptr, os == 0 ? windows40 : nullptr, file.data(), name.data())) {
+        JournalResult(what, true);
         return 1;
     }
     const DWORD code = GetLastError();
+    JournalResult(what, false, code);
+    SetLastError(code);
     if (code == ERROR_PRINT_PROCESSOR_ALREADY_INSTALLED || code == ERROR_ALREADY_EXISTS ||
         code == ERROR_INVALID_PARAMETER) {
         return static_cast<int>(code);

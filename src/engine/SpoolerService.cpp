@@ -1,6 +1,7 @@
 #include "engine/SpoolerService.h"
 
 #include "framework/UniqueResource.h"
+#include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 
 #include <cstdio>
@@ -27,7 +28,8 @@ void StopSpooler() {
     if (UniqueServiceHandle service = OpenSpooler(manager, SERVICE_STOP)) {
         // A spooler that is not running answers 1062; stopped is what we want either way.
         SERVICE_STATUS status = {};
-        SystemCalls().ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+        const BOOL stopped = SystemCalls().ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+        JournalResult("Stop the Spooler service", stopped != FALSE, stopped ? 0 : GetLastError());
     }
     Sleep(100);
 }
@@ -37,8 +39,12 @@ void StartSpooler(std::string& errorText) {
     if (!manager) return;
     UniqueServiceHandle service = OpenSpooler(manager, SERVICE_START);
     if (!service) return;
-    if (SystemCalls().StartServiceA(service.get(), 0, nullptr)) return;
+    if (SystemCalls().StartServiceA(service.get(), 0, nullptr)) {
+        JournalResult("Start the Spooler service", true);
+        return;
+    }
     const DWORD code = GetLastError();
+    JournalResult("Start the Spooler service", false, code);
     if (code == ERROR_SERVICE_ALREADY_RUNNING) return;
     char text[64];
     std::snprintf(text, sizeof text, "Start spool service error, error code = %lu", code);
@@ -57,6 +63,9 @@ DWORD WaitSpoolerRunning(std::string& errorText) {
             }
         }
     }
-    if (state != SERVICE_RUNNING) errorText = "StartSpoolService error";
+    if (state != SERVICE_RUNNING) {
+        JournalLine("The Spooler service is not running (state " + std::to_string(state) + ")");
+        errorText = "StartSpoolService error";
+    }
     return state;
 }

@@ -1,5 +1,6 @@
 #include "ports/PortList.h"
 
+#include "config/ProfileReader.h"
 #include "ports/PortNames.h"
 
 #include <algorithm>
@@ -86,6 +87,17 @@ void SelectConfiguredDefault(const PortListInput& input, const std::vector<std::
 }  // namespace
 
 int UsbPortNumberOfDevice(int deviceNumber) { return deviceNumber % 8 + 1; }
+
+PortListKeys ReadPortListKeys(const std::string& typeFilePath, const std::string& section, bool typical) {
+    PortListKeys keys;
+    keys.usbSupported = ReadProfileInt(typeFilePath, section, "USBSUPPORTED");
+    keys.lptSupported = ReadProfileInt(typeFilePath, section, "LPTSUPPORTED");
+    keys.comSupported = ReadProfileInt(typeFilePath, section, "COMSUPPORTED");
+    keys.netSupported = ReadProfileInt(typeFilePath, section, "NETSUPPORTED");
+    keys.lptDefault = ReadProfileInt(typeFilePath, section, "LPTDEFAULT");
+    if (!typical) keys.rasterVisible = ReadProfileInt(typeFilePath, section, "RASTERVISIABLE");
+    return keys;
+}
 
 PortControls ControlsForPortKind(int kind) {
     switch (kind) {

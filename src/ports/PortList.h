@@ -17,6 +17,10 @@ struct PortListKeys {
     int rasterVisible = 0;   // RASTERVISIABLE (advanced only): 0 show, 1 hide, else as it is
 };
 
+// The keys of section in the type file at path, as the port page reads them; the raster
+// visibility key counts for the advanced list only.
+PortListKeys ReadPortListKeys(const std::string& typeFilePath, const std::string& section, bool typical);
+
 struct PortListInput {
     PortListKeys keys;
     std::string modelName;

@@ -52,6 +52,8 @@ void SetVisibility(HWND control, Visibility visibility) {
 
 }  // namespace
 
+int BaudRateListSize() { return kBaudRateCount; }
+
 int BaudRateOfListEntry(int index) {
     if (index < 0 || index >= kBaudRateCount) index = kDefaultBaudRateIndex;
     return ParseLeadingInt(kBaudRates[index]);
@@ -283,12 +285,7 @@ void CPortPage::BuildPortList(const std::string& modelName, int osIndex, int pri
     BuildConfigPaths(printerType, setupIni, typeFile);
     const std::string section = modelName + ".PORT";
     PortListInput input;
-    input.keys.usbSupported = ReadProfileInt(typeFile, section, "USBSUPPORTED");
-    input.keys.lptSupported = ReadProfileInt(typeFile, section, "LPTSUPPORTED");
-    input.keys.comSupported = ReadProfileInt(typeFile, section, "COMSUPPORTED");
-    input.keys.netSupported = ReadProfileInt(typeFile, section, "NETSUPPORTED");
-    input.keys.lptDefault = ReadProfileInt(typeFile, section, "LPTDEFAULT");
-    if (!typical) input.keys.rasterVisible = ReadProfileInt(typeFile, section, "RASTERVISIABLE");
+    input.keys = ReadPortListKeys(typeFile, section, typical);
     input.modelName = modelName;
     input.osIndex = osIndex;
     input.is64BitWindows = ProcessSettings::Is64BitWindows();

@@ -5,6 +5,7 @@
 #include "engine/EngineTestSupport.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
+#include "platform/Journal.h"
 #include "support/Overrides.h"
 #include "support/TestFiles.h"
 #include "ui/InstallProgressDlg.h"
@@ -60,6 +61,24 @@ TEST_F(InstallCommandTest, AnEngineFailureIsShownWithItsOwnTextNeverTheRestartNo
     EXPECT_EQ(boxes.shown[0].text, expected);
     EXPECT_NE(boxes.shown[0].text, MessageText("IDS_INF_NTRESTART"));
     EXPECT_EQ(boxes.shown[0].owner, frame_);
+}
+
+// Unattended, the same failure shows nothing: the journal's failing line carries the step,
+// the object and the code.
+TEST_F(InstallCommandTest, QuietlyAnEngineFailureIsJournalledNotShown) {
+    const std::string journal = ProgramFolder() + "quiet-failure.log";
+    DeleteFileA(journal.c_str());
+    ASSERT_TRUE(OpenJournal(journal));
+    ScopedSystemCall<decltype(SystemCallTable::AddPrinterA)> refused(&SystemCallTable::AddPrinterA, &DenyPrinters);
+    NoticeRecorder notices;
+    CInstallCommand command(nullptr, InstallFace::Quiet);
+    EXPECT_TRUE(command.Run(selection_));
+    EXPECT_EQ(command.Outcome(), CInstallProgressDlg::kFailed);
+    CloseJournal();
+    EXPECT_EQ(notices.boxes.size(), 0u) << notices.boxes[0].text;
+    const std::string text = ReadWholeFile(journal);
+    EXPECT_NE(text.find("Adding the printer: Add printer \"VT-R80(P)\": failed, error 5"), std::string::npos) << text;
+    EXPECT_NE(text.find("Installation failed"), std::string::npos) << text;
 }
 
 TEST_F(InstallCommandTest, AWorkerThatCannotStartShowsWhyAndLeavesTheWizardAsItWas) {

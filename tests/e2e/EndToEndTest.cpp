@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -57,6 +59,21 @@ bool NativeSystemFileExists(const std::string& relative) {
     return GetFileAttributesA((std::string(windows) + "\\System32\\" + relative).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The newest journal the wizard left in the temporary folder.
+std::string NewestJournal() {
+    char folder[MAX_PATH] = {};
+    GetTempPathA(sizeof folder, folder);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(folder) + "PrinterDriverSetup-*.log").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return "<no journal in " + std::string(folder) + ">";
+    std::string newest;
+    do {
+        if (newest.empty() || std::string(found.cFileName) > newest) newest = found.cFileName;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return ReadWholeFile(std::string(folder) + newest);
+}
+
 // The catalogue's text, read as the program reads it (from the language file beside
 // this test program, the distribution's own).
 std::string Message(const char* key) { return MessageText(key); }
@@ -81,7 +98,10 @@ std::vector<std::string> PrintersOnPort(const std::string& port) {
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        ProcessSettings::SetIs64BitWindows(true);
+        BOOL wow64 = FALSE;
+        IsWow64Process(GetCurrentProcess(), &wow64);
+        is64_ = wow64 != FALSE;
+        ProcessSettings::SetIs64BitWindows(is64_);
         const std::string here = ProgramFolder();
         ASSERT_TRUE(CopyTree(here + "dist\\", kProgram)) << "the build assembles " << here << "dist";
         // What earlier runs of the assembled distribution left behind.
@@ -93,8 +113,9 @@ protected:
         ASSERT_TRUE(CopyTree(here + "system32\\", FolderOf(GetSystemDirectoryA)));
         // Windows 7 keeps the universal driver's core files in its own driver package.
         for (const char* core : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIRES.DLL", "UNIDRV.HLP", "STDNAMES.GPD", "TTFSUB.GPD"})
-            ASSERT_TRUE(CopyIntoNativeSystem(kProgram + "W64\\" + core,
-                                             std::string("DriverStore\\FileRepository\\ntprint.inf_amd64_e2e\\AMD64\\") +
+            ASSERT_TRUE(CopyIntoNativeSystem(kProgram + (is64_ ? "W64\\" : "W32\\") + core,
+                                             std::string(is64_ ? "DriverStore\\FileRepository\\ntprint.inf_amd64_e2e\\AMD64\\"
+                                                               : "DriverStore\\FileRepository\\ntprint.inf_x86_e2e\\I386\\") +
                                                  core));
     }
     void TearDown() override {
@@ -170,6 +191,7 @@ protected:
     std::string UsbLog() const { return ReadWholeFile(kProgram + "VtUsbInt.log"); }
 
     WizardDriver wizard_{kProgram};
+    bool is64_ = true;
 };
 
 TEST_F(EndToEnd, TypicalParallelInstallEndsTheWizard) {
@@ -332,6 +354,236 @@ TEST_F(EndToEnd, AnEngineFailureIsShownWithItsTextAndEndsTheWizard) {
     Answer(IDOK);
     EXPECT_TRUE(wizard_.WaitForExit().has_value()) << "the wizard ends after a failed installation too";
     EXPECT_TRUE(PrintersOnPort("LPT1:").empty());
+    // The wizard leaves its journal too, with the failing step, file and code on one line.
+    const std::string journal = NewestJournal();
+    EXPECT_NE(journal.find(std::string("Copying the driver files: Copy ") + kProgram + "W64\\" + dataFile),
+              std::string::npos)
+        << journal;
+    EXPECT_NE(journal.find("failed, error 2"), std::string::npos) << journal;
+    EXPECT_NE(journal.find("Message: " + closing.substr(0, closing.find('\n'))), std::string::npos) << journal;
+}
+
+// Setup.exe started with switches, as a deployment tool starts it: no one at the screen.
+struct UnattendedRun {
+    DWORD exitCode = 0xDEADBEEF;
+    std::vector<std::string> windows;  // class names of every top-level window the process had
+    std::string journal;
+};
+
+BOOL CALLBACK CollectWindowsOf(HWND window, LPARAM context) {
+    auto* seen = reinterpret_cast<std::pair<DWORD, std::vector<std::string>*>*>(context);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != seen->first) return TRUE;
+    char name[128] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::find(seen->second->begin(), seen->second->end(), name) == seen->second->end())
+        seen->second->push_back(name);
+    return TRUE;
+}
+
+class Unattended : public EndToEnd {
+protected:
+    // Runs Setup.exe with switches (the journal goes to C:\e2e\journal.log unless they name
+    // another) and watches its top-level windows until it ends.
+    UnattendedRun Run(const std::string& switches) {
+        UnattendedRun run;
+        const std::string journal = kProgram + "journal.log";
+        DeleteFileA(journal.c_str());
+        std::string command = "\"" + kProgram + "Setup.exe\" " + switches;
+        if (switches.find("/log") == std::string::npos) command += " /log \"" + journal + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, kProgram.c_str(), &startup,
+                            &process)) {
+            ADD_FAILURE() << "cannot start " << command << ": " << GetLastError();
+            return run;
+        }
+        std::pair<DWORD, std::vector<std::string>*> seen{process.dwProcessId, &run.windows};
+        const DWORD start = GetTickCount();
+        while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
+            EnumWindows(CollectWindowsOf, reinterpret_cast<LPARAM>(&seen));
+            if (GetTickCount() - start > 5 * 60 * 1000) {
+                ADD_FAILURE() << "still running after five minutes: " << command;
+                TerminateProcess(process.hProcess, 1);
+                break;
+            }
+        }
+        GetExitCodeProcess(process.hProcess, &run.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        run.journal = ReadWholeFile(journal);
+        return run;
+    }
+
+    // The lines of the journal that start with "Step", in order, without their times.
+    static std::vector<std::string> Steps(const std::string& journal) {
+        std::vector<std::string> steps;
+        std::size_t start = 0;
+        while (start < journal.size()) {
+            std::size_t end = journal.find('\n', start);
+            if (end == std::string::npos) end = journal.size();
+            std::string line = journal.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.size() > 25 && line.compare(25, 4, "Step") == 0) steps.push_back(line.substr(25));
+            start = end + 1;
+        }
+        return steps;
+    }
+    static bool Has(const std::string& journal, const std::string& text) {
+        return journal.find(text) != std::string::npos;
+    }
+};
+
+const std::vector<std::string> kParallelSteps = {
+    "Step: Checking the port monitors and the print processor",
+    "Step done: Checking the port monitors and the print processor",
+    "Step: Copying the driver files",
+    "Step done: Copying the driver files",
+    "Step: Restoring the driver's core files",
+    "Step done: Restoring the driver's core files",
+    "Step: Adding the printer driver",
+    "Step done: Adding the printer driver",
+    "Step: Adding the printer",
+    "Step done: Adding the printer",
+};
+
+TEST_F(Unattended, QuietParallelInstallShowsNoWindowAndJournalsEveryStep) {
+    const UnattendedRun run = Run("/quiet /accept-licence /model VT-R80 /port LPT1:");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    EXPECT_EQ(run.windows, std::vector<std::string>{}) << "a quiet run created windows";
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+    EXPECT_EQ(Steps(run.journal), kParallelSteps) << run.journal;
+    for (const char* line : {"Start-up checks passed", "Model \"VT-R80\", receipt printer", "Port kind: parallel",
+                             "Add printer driver \"Vantora VT-R80 Receipt\": done",
+                             "Add printer \"VT-R80(P)\" on port LPT1: with driver Vantora VT-R80 Receipt: done",
+                             "Installation succeeded", "Exit code 0"})
+        EXPECT_TRUE(Has(run.journal, line)) << line << "\n" << run.journal;
+    EXPECT_TRUE(Has(run.journal, "Copy " + kProgram + "W64\\")) << "each file copied, from where to where\n" << run.journal;
+}
+
+TEST_F(Unattended, QuietSerialInstallStoresTheGivenLineSettings) {
+    const UnattendedRun run = Run("-QUIET /accept-licence /model:VT-T300 /port COM2: /baud 19200 /parity even "
+                                  "/databits 7 /stopbits 2 /flow xonxoff");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    EXPECT_EQ(run.windows, std::vector<std::string>{});
+    EXPECT_EQ(PrintersOnPort("COM2:"), std::vector<std::string>{"VT-T300(S)"});
+    EXPECT_EQ(ReadStringValue("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM2:"), "19200,e,7,2,x");
+    EXPECT_TRUE(Has(run.journal, "Record the serial settings \"19200,e,7,2,x\" of COM2:")) << run.journal;
+}
+
+TEST_F(Unattended, QuietNetworkInstallCreatesTheAddressPort) {
+    AddStandardTcpIpMonitor();
+    const UnattendedRun run = Run("/quiet /accept-licence /model VT-T300 /port NET: /ip 10.0.0.5");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    EXPECT_EQ(run.windows, std::vector<std::string>{});
+    EXPECT_EQ(PrintersOnPort("IP_10.0.0.5"), std::vector<std::string>{"VT-T300(E)"});
+    EXPECT_TRUE(Has(run.journal, "Add network port IP_10.0.0.5 for 10.0.0.5 through the Standard TCP/IP Port monitor: done"))
+        << run.journal;
+}
+
+TEST_F(Unattended, QuietUsbRenumbersThePrinterOnlyWhenAllowed) {
+    InstallUsbDriver();
+    ConnectUsbPrinters("0 9\n");  // answers on port 2
+    const UnattendedRun refused = Run("/quiet /accept-licence /model VT-R80 /port USB_VT-R80_1");
+    EXPECT_EQ(refused.exitCode, 1603u) << refused.journal;
+    EXPECT_EQ(refused.windows, std::vector<std::string>{});
+    EXPECT_TRUE(Has(refused.journal, "USB printer probe: device number 9, answering on port 2")) << refused.journal;
+    EXPECT_TRUE(Has(refused.journal, "Answered No")) << refused.journal;
+    EXPECT_EQ(Steps(refused.journal), std::vector<std::string>{}) << "nothing installed after the probe";
+    EXPECT_EQ(UsbLog().find("uWrite"), std::string::npos);
+    EXPECT_TRUE(PrintersOnPort("USB_VT-R80_1").empty());
+
+    const UnattendedRun run = Run("/quiet /accept-licence /model VT-R80 /port USB_VT-R80_1 /renumber");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    EXPECT_EQ(run.windows, std::vector<std::string>{});
+    EXPECT_NE(UsbLog().find(" 1D 49 20 00 10"), std::string::npos) << UsbLog();
+    EXPECT_EQ(PrintersOnPort("USB_VT-R80_1"), std::vector<std::string>{"VT-R80(U) 1"});
+    EXPECT_TRUE(Has(run.journal, "Rewrite the USB printer's device number for port 1: done")) << run.journal;
+    EXPECT_TRUE(Has(run.journal, "Step done: Recording the USB port")) << run.journal;
+}
+
+TEST_F(Unattended, PassiveShowsOnlyTheProgressWindowAndAnUnwritableJournalStopsNothing) {
+    const UnattendedRun run = Run("/passive /accept-licence /model VT-R80 /port LPT2: /log C:\\no\\such\\folder\\j.log");
+    EXPECT_EQ(run.exitCode, 0u);
+    std::vector<std::string> windows = run.windows;
+    // The system's input-method window comes with any thread that has a window.
+    windows.erase(std::remove(windows.begin(), windows.end(), "IME"), windows.end());
+    EXPECT_EQ(windows, std::vector<std::string>{"#32770"}) << "the progress window, and no message box";
+    EXPECT_EQ(PrintersOnPort("LPT2:"), std::vector<std::string>{"VT-R80(P)"});
+}
+
+TEST_F(Unattended, AnEngineFailureEndsWith1603AndItsFailingLine) {
+    char dataFile[200] = {};
+    GetPrivateProfileStringA("VT-R80.Win7", "GDIDataFile", "", dataFile, sizeof dataFile,
+                             (kProgram + "DRVCONFIG\\setup_receipt_64.ini").c_str());
+    ASSERT_TRUE(DeleteFileA((kProgram + "W64\\" + dataFile).c_str())) << dataFile;
+    const UnattendedRun run = Run("/quiet /accept-licence /model VT-R80 /port LPT1:");
+    EXPECT_EQ(run.exitCode, 1603u) << run.journal;
+    EXPECT_EQ(run.windows, std::vector<std::string>{});
+    EXPECT_TRUE(Has(run.journal, std::string("Copying the driver files: Copy ") + kProgram + "W64\\" + dataFile))
+        << run.journal;
+    EXPECT_TRUE(Has(run.journal, "failed, error 2")) << run.journal;
+    EXPECT_TRUE(Has(run.journal, "Step failed: Copying the driver files")) << run.journal;
+    EXPECT_TRUE(PrintersOnPort("LPT1:").empty());
+}
+
+// Every refusal comes before anything is installed, with its exit code and the reason.
+TEST_F(Unattended, RefusalsNameTheirReasonAndInstallNothing) {
+    const std::string model = "/quiet /accept-licence /model VT-R80 ";
+    const struct {
+        std::string switches;
+        DWORD exitCode;
+        std::string reason;
+    } cases[] = {
+        {"/quiet /accept-licence /model VT-X999", 87, "/model: \"VT-X999\" is no model"},
+        {model + "/port COM9:", 87, "/port: \"COM9:\" is not offered"},
+        {"/quiet /accept-licence /model VT-T300 /port NET:", 87, "/ip: required for NET:"},
+        {"/quiet /accept-licence /model VT-T300 /port NET: /ip 0.0.0.0", 87, "/ip: 0.0.0.0"},
+        {"/quiet /model VT-R80 /port LPT1:", 87, "/accept-licence"},
+        {model + "/port LPT1: /port LPT2:", 87, "/port: given twice"},
+        {model + "/colour red", 87, "/colour: no such switch"},
+        {model + "/port \"\"", 87, "/port: the value is empty"},
+        {model + "/port " + std::string(10000, 'A'), 87, "/port: the value is 10000 characters long"},
+        {model + "/baud fast", 87, "/baud: \"fast\""},
+        {model + "/port LPT1: /baud 19200", 87, "only for a COM port"},
+        {"/quiet /accept-licence /model " + std::string(199, 'M'), 87, "longer than any model name"},
+        {model + "/port LPT\xB9:", 87, "/port: the value holds characters other than printable ASCII"},
+        {"/accept-licence /model VT-R80", 87, "/quiet or /passive"},
+    };
+    for (const auto& c : cases) {
+        const UnattendedRun run = Run(c.switches);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.switches.substr(0, 80) << "\n" << run.journal;
+        EXPECT_TRUE(Has(run.journal, c.reason)) << c.reason << "\n" << run.journal;
+        EXPECT_EQ(run.windows, std::vector<std::string>{}) << c.switches.substr(0, 80);
+    }
+    EXPECT_TRUE(LocalPrinters().empty() || PrintersOnPort("LPT1:").empty()) << "nothing was installed";
+
+    // A second copy while the wizard runs.
+    ASSERT_TRUE(wizard_.Start());
+    ASSERT_NE(wizard_.WaitForWizard(), nullptr);
+    const UnattendedRun second = Run(model + "/port LPT1:");
+    EXPECT_EQ(second.exitCode, 1618u) << second.journal;
+    EXPECT_TRUE(Has(second.journal, "another copy")) << second.journal;
+    EXPECT_TRUE(PrintersOnPort("LPT1:").empty());
+    wizard_.Kill();
+}
+
+// Windows 7 32-bit: the language and serial monitors' path.
+TEST_F(Unattended, QuietParallelInstallOnWin32AndAPackageFor64BitOnly) {
+    const UnattendedRun run = Run("/quiet /accept-licence /model VT-R80 /port LPT1:");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    EXPECT_EQ(run.windows, std::vector<std::string>{});
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+    EXPECT_TRUE(Has(run.journal, "32-bit Windows")) << run.journal;
+    EXPECT_TRUE(Has(run.journal, "Copy " + kProgram + "W32\\")) << run.journal;
+
+    WritePrivateProfileStringA("DEVICENAME", "Supported32OR64", "2", (kProgram + "DRVCONFIG\\setup.ini").c_str());
+    const UnattendedRun refused = Run("/quiet /accept-licence /model VT-R80 /port LPT2:");
+    EXPECT_EQ(refused.exitCode, 1633u) << refused.journal;
+    EXPECT_TRUE(Has(refused.journal, "Start-up refused: [Message] IDS_X32")) << refused.journal;
+    EXPECT_TRUE(PrintersOnPort("LPT2:").empty());
 }
 
 }  // namespace

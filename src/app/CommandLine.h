@@ -1,0 +1,68 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Exit codes of an unattended run: the values deployment tools already know from the
+// platform's own installers.
+constexpr int kExitInstalled = 0;
+constexpr int kExitInvalidSwitch = 87;          // ERROR_INVALID_PARAMETER
+constexpr int kExitCancelled = 1602;            // ERROR_INSTALL_USEREXIT
+constexpr int kExitInstallFailed = 1603;        // ERROR_INSTALL_FAILURE
+constexpr int kExitAnotherInstall = 1618;       // ERROR_INSTALL_ALREADY_RUNNING
+constexpr int kExitPlatformUnsupported = 1633;  // ERROR_INSTALL_PLATFORM_UNSUPPORTED
+constexpr int kExitRestartRequired = 3010;      // ERROR_SUCCESS_REBOOT_REQUIRED
+
+// The switches of an unattended installation, as given; nothing here is checked against
+// the distribution yet.
+struct SetupSwitches {
+    bool help = false;
+    bool quiet = false;
+    bool passive = false;
+    std::string model;
+    std::optional<int> printerType;  // /type: 0 receipt .. 3 embedded
+    std::string port;                // empty: the port the wizard would preselect
+    std::string ipAddress;           // dotted, checked for form
+    std::optional<int> baudRate;
+    std::optional<int> dataBits;
+    std::optional<char> parity;      // e m n o s
+    std::optional<double> stopBits;  // 1, 1.5, 2
+    std::optional<char> flow;        // ' ' none, 'x' Xon/Xoff, 'p' hardware
+    std::optional<int> raster;
+    bool setAsDefault = false;
+    std::optional<int> installMode;  // 1 typical, 0 advanced
+    bool renumber = false;
+    bool acceptLicence = false;
+    std::string logPath;
+
+    // Any switch at all: the program runs unattended (or shows its help) instead of the wizard.
+    bool Unattended() const { return quiet || passive; }
+};
+
+struct ParsedSwitches {
+    SetupSwitches switches;
+    bool any = false;    // the command line held anything
+    std::string error;   // empty: understood; otherwise names the switch and what is wrong
+};
+
+// The words of a command line as the C runtime splits them: blanks separate, double
+// quotes group, backslashes escape a quote only when they precede one. The program's
+// own name is not among the words given here.
+std::vector<std::string> SplitCommandLine(const std::string& line);
+
+// The command line without the program's name, as GetCommandLineA gives it whole.
+std::string ArgumentsOf(const std::string& commandLine);
+
+// "/name value", "/name:value" or "-name ...", names in any case.
+ParsedSwitches ParseSwitches(const std::vector<std::string>& words);
+
+// The journal a refused command line asks for, found even where the rest cannot be read,
+// so that the refusal lands where the caller looks; empty when none is named.
+std::string JournalPathOf(const std::vector<std::string>& words);
+
+// A dotted IPv4 address: four decimal numbers 0..255, nothing else.
+bool IsDottedAddress(const std::string& text);
+
+// The text /? shows: every switch and every exit code.
+std::string SwitchesHelpText();

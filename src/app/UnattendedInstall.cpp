@@ -1,0 +1,274 @@
+#include "app/UnattendedInstall.h"
+
+#include "app/InstallCommand.h"
+#include "app/InstallSelection.h"
+#include "app/SetupApp.h"
+#include "config/ProcessSettings.h"
+#include "config/ProfileReader.h"
+#include "config/SetupConfig.h"
+#include "config/TextCatalogue.h"
+#include "engine/EnvironmentProbes.h"
+#include "framework/MessageBoxes.h"
+#include "platform/Journal.h"
+#include "platform/Notices.h"
+#include "platform/SystemCalls.h"
+#include "ports/PortList.h"
+#include "ports/PortNames.h"
+#include "ports/UsbIdentity.h"
+#include "ui/InstallProgressDlg.h"
+#include "ui/ModePage.h"
+#include "ui/OsPage.h"
+#include "ui/PageWalkRules.h"
+#include "ui/PortPage.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// What the engine and the port code would show goes to the journal; nobody is asked.
+class JournalNotices : public INoticeSink {
+public:
+    int Notify(const Notice& notice) override {
+        JournalLine("Message: " + notice.text);
+        return (notice.type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+    }
+};
+
+// A refusal of the selection: the journal says why, the exit code says what kind.
+struct Refused {
+    int exitCode;
+    std::string reason;
+};
+
+int Finish(int exitCode) {
+    JournalLine("Exit code " + std::to_string(exitCode));
+    CloseJournal();
+    return exitCode;
+}
+
+int ExitCodeOf(Refusal refusal) {
+    switch (refusal) {
+        case Refusal::AnotherCopy:
+        case Refusal::UninstallerRunning: return kExitAnotherInstall;
+        case Refusal::WindowsUnsupported:
+        case Refusal::WrongBitness: return kExitPlatformUnsupported;
+        default: return kExitInstallFailed;
+    }
+}
+
+void OpenRunJournal(const std::string& logPath, const std::string& commandLine) {
+    const std::string path = logPath.empty() ? DefaultJournalPath() : logPath;
+    // Without a journal the installation still runs: the exit code still tells.
+    OpenJournal(path);
+    JournalLine("Printer Driver Setup, unattended: " + commandLine);
+}
+
+struct Model {
+    std::string name;
+    int type = -1;
+};
+
+// Every device entry that names this model, in the spelling of the distribution.
+std::vector<Model> FindModel(const std::string& wanted) {
+    std::vector<Model> found;
+    CSetupConfig config;
+    const int count = config.GetDeviceCount();
+    char entry[CSetupConfig::kFileSize];
+    for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
+        const int type = config.GetDeviceName(n, entry, sizeof entry);
+        if (type < 0 || type >= kPrinterTypeCount || lstrcmpiA(entry, wanted.c_str()) != 0) continue;
+        found.push_back({entry, type});
+    }
+    return found;
+}
+
+const char* TypeName(int type) {
+    static const char* const kNames[kPrinterTypeCount] = {"receipt", "ticket", "label", "embedded"};
+    return type >= 0 && type < kPrinterTypeCount ? kNames[type] : "?";
+}
+
+// The choice as the wizard's pages would let a user make it.
+std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection& selection) {
+    if (s.model.size() > 45) {
+        return Refused{kExitInvalidSwitch, "/model: \"" + s.model.substr(0, 60) + "...\" is longer than any model name"};
+    }
+    std::vector<Model> models = FindModel(s.model);
+    if (s.printerType) {
+        std::vector<Model> ofType;
+        for (const Model& m : models)
+            if (m.type == *s.printerType) ofType.push_back(m);
+        models = ofType;
+    }
+    if (models.empty()) {
+        return Refused{kExitInvalidSwitch, "/model: \"" + s.model + "\" is no model of this distribution" +
+                                               (s.printerType ? std::string(" of type ") + TypeName(*s.printerType) : "")};
+    }
+    if (models.size() > 1) {
+        return Refused{kExitInvalidSwitch,
+                       "/model: \"" + s.model + "\" is a model of several types; name one with /type"};
+    }
+    const Model model = models.front();
+    selection.modelName = model.name;
+    selection.printerType = model.type;
+    selection.setAsDefault = s.setAsDefault ? 1 : 0;
+    BuildConfigPaths(model.type, selection.configPath, selection.typeFilePath);
+    const std::string section = model.name + ".PORT";
+    JournalLine(std::string("Model \"") + model.name + "\", " + TypeName(model.type) + " printer");
+
+    // The operating-system page: the detected Windows, nothing to choose.
+    const RunningWindows running = ReadRunningWindows();
+    const OsPageChoice os = ChooseOsPageButton(running.version.dwPlatformId, running.version.dwMajorVersion,
+                                               running.version.dwMinorVersion, running.version.wProductType,
+                                               running.processorArchitecture);
+    if (os.unknownPlatform) return Refused{kExitPlatformUnsupported, MessageCatalogue.ReadText("IDS_ERR_SYSTEM")};
+    selection.osIndex = os.osIndex;
+    JournalLine("Installed as OS index " + std::to_string(os.osIndex));
+    if (const char* key = UnsupportedOsMessageKey(os.osIndex, ReadOsSupport(selection.typeFilePath, section))) {
+        return Refused{kExitPlatformUnsupported, std::string("[Message] ") + key + ": " + MessageCatalogue.ReadText(key)};
+    }
+
+    // The install-mode page: advanced only where the model offers it.
+    selection.installMode = s.installMode.value_or(kInstallModeTypical);
+    if (selection.installMode == kInstallModeAdvanced &&
+        ReadProfileInt(selection.typeFilePath, section, "AdvancedSetup") == 0) {
+        return Refused{kExitInvalidSwitch, "/mode: model \"" + model.name + "\" has no advanced installation"};
+    }
+    const bool typical = selection.installMode == kInstallModeTypical;
+
+    // The port page: its list, its preselection, its controls.
+    PortListInput input;
+    input.keys = ReadPortListKeys(selection.typeFilePath, section, typical);
+    input.modelName = model.name;
+    input.osIndex = os.osIndex;
+    input.is64BitWindows = ProcessSettings::Is64BitWindows();
+    input.typical = typical;
+    input.usbDeviceNumber = ReadUsbDeviceNumber();
+    const PortListPlan plan = PlanPortList(input);
+    std::string offered;
+    for (const std::string& entry : plan.entries) offered += (offered.empty() ? "" : ", ") + entry;
+    JournalLine("Ports offered: " + (offered.empty() ? std::string("none") : offered));
+    if (s.port.empty()) {
+        if (plan.portText.empty()) return Refused{kExitInvalidSwitch, "/port: the model offers no port to preselect"};
+        selection.portName = plan.portText;
+    } else {
+        for (const std::string& entry : plan.entries)
+            if (lstrcmpiA(entry.c_str(), s.port.c_str()) == 0) selection.portName = entry;
+        if (selection.portName.empty()) {
+            return Refused{kExitInvalidSwitch, "/port: \"" + s.port + "\" is not offered for model \"" + model.name +
+                                                   "\" here (offered: " + offered + ")"};
+        }
+    }
+    const int kind = ClassifyPortName(selection.portName.c_str());
+    const PortControls controls = ControlsForPortKind(kind);
+
+    if (kind == kNetworkInterface) {
+        if (s.ipAddress.empty()) return Refused{kExitInvalidSwitch, "/ip: required for " + selection.portName};
+        if (s.ipAddress == "0.0.0.0") return Refused{kExitInvalidSwitch, "/ip: 0.0.0.0 names no printer"};
+        selection.ipAddress = s.ipAddress;
+        selection.ipAddressBlank = false;
+    } else if (!s.ipAddress.empty()) {
+        return Refused{kExitInvalidSwitch, "/ip: only for a network port, not " + selection.portName};
+    }
+
+    const bool serialGiven = s.baudRate || s.dataBits || s.parity || s.stopBits || s.flow;
+    if (serialGiven && !controls.serialEnabled) {
+        return Refused{kExitInvalidSwitch, "/baud, /databits, /parity, /stopbits, /flow: only for a COM port, not " +
+                                               selection.portName};
+    }
+    // The page's presets: the model's baud rate, 8 data bits, 1 stop bit, no parity, hardware flow.
+    selection.serial.baudRate =
+        BaudRateOfListEntry(BaudRateListIndex(ReadProfileInt(selection.typeFilePath, section, "BaudRate")));
+    selection.serial.byteSize = 8;
+    selection.serial.stopBits = 1.0;
+    selection.serial.parity = 'n';
+    selection.serial.protocol = 'p';
+    if (s.baudRate) {
+        bool listed = false;
+        for (int i = 0; i < BaudRateListSize(); ++i) listed = listed || BaudRateOfListEntry(i) == *s.baudRate;
+        if (!listed) return Refused{kExitInvalidSwitch, "/baud: " + std::to_string(*s.baudRate) + " is not in the list"};
+        selection.serial.baudRate = *s.baudRate;
+    }
+    if (s.dataBits) selection.serial.byteSize = *s.dataBits;
+    if (s.stopBits) selection.serial.stopBits = *s.stopBits;
+    if (s.parity) selection.serial.parity = *s.parity;
+    if (s.flow) selection.serial.protocol = *s.flow;
+
+    selection.raster = controls.rasterFlag;
+    if (s.raster && *s.raster != selection.raster) {
+        if (!controls.rasterEnabled || plan.rasterBox == Visibility::Hide)
+            return Refused{kExitInvalidSwitch, "/raster: fixed at " + std::to_string(selection.raster) + " for " +
+                                                   selection.portName};
+        selection.raster = *s.raster;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RefuseCommandLine(const std::string& error, const std::string& journalPath, const std::string& commandLine) {
+    OpenRunJournal(journalPath, commandLine);
+    JournalLine("Refused: " + error);
+    return Finish(kExitInvalidSwitch);
+}
+
+int RunUnattended(const SetupSwitches& switches, const std::string& commandLine) {
+    OpenRunJournal(switches.logPath, commandLine);
+    JournalNotices notices;
+    SetNoticeSink(&notices);
+    const bool quiet = switches.quiet;
+    JournalLine(quiet ? "Mode: quiet, no window" : "Mode: passive, the progress window only");
+
+    CSetupApp app;
+    app.unattended = true;
+    if (!app.PassAdmission()) return Finish(ExitCodeOf(app.LastRefusal()));
+
+    const int running = DetectSystem();
+    if (running >= 2 && running <= 7 && IsUserAdministrator() == 0) {
+        JournalLine("Refused: " + std::string(MessageCatalogue.ReadText("IDS_ADMIN")));
+        return Finish(kExitInstallFailed);
+    }
+    if (ReadDeviceSetting("GDISTDSign") != 0) ProcessSettings::SetDriverFamilyRule(true);
+    if (ReadStartFlags().licencePage && !switches.acceptLicence) {
+        JournalLine("Refused: /accept-licence: this distribution's licence must be accepted");
+        return Finish(kExitInvalidSwitch);
+    }
+
+    InstallSelection selection;
+    if (const std::optional<Refused> refused = ResolveSelection(switches, selection)) {
+        JournalLine("Refused: " + refused->reason);
+        return Finish(refused->exitCode);
+    }
+
+    if (!quiet) {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
+    }
+    CInstallCommand command(nullptr, quiet ? InstallFace::Quiet : InstallFace::Passive);
+    command.renumberAllowed = switches.renumber;
+    if (!command.Run(selection)) return Finish(kExitInstallFailed);
+    if (command.Outcome() != CInstallProgressDlg::kSucceeded) return Finish(kExitInstallFailed);
+    JournalLine("Installed printer \"" + std::string(command.Request().modelName) + "\" on port " +
+                command.Request().portName);
+    return Finish(command.RestartRequired() ? kExitRestartRequired : kExitInstalled);
+}
+
+int ShowSwitchesHelp() {
+    const std::string text = SwitchesHelpText();
+    // Started from a console: the text goes there too. Looked up: Windows 2000 has no AttachConsole.
+    using AttachConsoleFunction = BOOL(WINAPI*)(DWORD);
+    const auto attach = reinterpret_cast<AttachConsoleFunction>(reinterpret_cast<void*>(
+        SystemCalls().GetProcAddress(GetModuleHandleA("kernel32.dll"), "AttachConsole")));
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((output == nullptr || output == INVALID_HANDLE_VALUE) && attach != nullptr && attach(ATTACH_PARENT_PROCESS)) {
+        output = GetStdHandle(STD_OUTPUT_HANDLE);
+    }
+    if (output != nullptr && output != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+    ShowAppMessageBox(text.c_str(), MB_OK | MB_ICONINFORMATION);
+    return kExitInstalled;
+}

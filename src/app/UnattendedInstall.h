@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/CommandLine.h"
+
+#include <string>
+
+// An installation without the wizard: the same start-up admission, the same rules the
+// pages apply to a choice, the same Install command and engine. Nothing about the
+// selection is taken on trust; every refusal is written to the journal and told by the
+// exit code. Returns the exit code.
+int RunUnattended(const SetupSwitches& switches, const std::string& commandLine);
+
+// A command line the program cannot use: the journal and the exit code say why.
+int RefuseCommandLine(const std::string& error, const std::string& journalPath, const std::string& commandLine);
+
+// /?: the switches and exit codes in a message box, and on the console the program was
+// started from, if any.
+int ShowSwitchesHelp();
