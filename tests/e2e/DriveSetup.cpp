@@ -51,6 +51,11 @@ public:
         driver_.Answer(*closing, IDOK);
         const auto exitCode = driver_.WaitForExit();
         if (!exitCode) return Fail("the wizard did not end");
+        const std::string journal = NewestJournalPath();
+        if (!journal.empty()) {
+            std::printf("Installation journal: %s\n", journal.c_str());
+            CopyFileA(journal.c_str(), (shots_ + "journal.log").c_str(), FALSE);
+        }
         // Success is a wizard that ended by itself with a printer on the chosen port.
         return ListPrinters(port) && *exitCode == 0 ? 0 : 1;
     }

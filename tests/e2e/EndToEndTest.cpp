@@ -61,17 +61,8 @@ bool NativeSystemFileExists(const std::string& relative) {
 
 // The newest journal the wizard left in the temporary folder.
 std::string NewestJournal() {
-    char folder[MAX_PATH] = {};
-    GetTempPathA(sizeof folder, folder);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((std::string(folder) + "PrinterDriverSetup-*.log").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return "<no journal in " + std::string(folder) + ">";
-    std::string newest;
-    do {
-        if (newest.empty() || std::string(found.cFileName) > newest) newest = found.cFileName;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return ReadWholeFile(std::string(folder) + newest);
+    const std::string path = NewestJournalPath();
+    return path.empty() ? "<no journal>" : ReadWholeFile(path);
 }
 
 // The catalogue's text, read as the program reads it (from the language file beside

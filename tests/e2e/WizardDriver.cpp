@@ -300,3 +300,19 @@ bool WizardDriver::Screenshot(const std::string& bmpPath) {
     file.write(static_cast<const char*>(bits), size);
     return file.good();
 }
+
+std::string NewestJournalPath() {
+    char folder[MAX_PATH] = {};
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder) return {};
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(folder) + "PrinterDriverSetup-*.log").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return {};
+    // The names begin with the date and time: the greatest is the newest.
+    std::string newest;
+    do {
+        if (std::string(found.cFileName) > newest) newest = found.cFileName;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return std::string(folder) + newest;
+}

@@ -82,5 +82,8 @@ struct PrinterOnPort {
 };
 std::vector<PrinterOnPort> LocalPrinters();
 
+// The newest installation journal the program left in the temporary folder; empty when none.
+std::string NewestJournalPath();
+
 // Waits, checking every 50 ms, until done() or the time is up.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeout);
