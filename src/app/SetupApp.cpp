@@ -58,11 +58,11 @@ bool IsWow64Windows() {
     return wow64 != FALSE;
 }
 
-bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion) {
+bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion, bool newerWindows) {
     if (platformId == VER_PLATFORM_WIN32_WINDOWS) return minorVersion == 0;
     if (platformId == VER_PLATFORM_WIN32_NT) {
         const int os = MapWindowsVersionToOsIndex(platformId, majorVersion, minorVersion, VER_NT_WORKSTATION,
-                                                  PROCESSOR_ARCHITECTURE_INTEL);
+                                                  PROCESSOR_ARCHITECTURE_INTEL, newerWindows);
         return os >= 2;
     }
     return true;
@@ -118,7 +118,8 @@ bool CSetupApp::PassAdmission() {
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     if (SystemCalls().GetVersionExA(&version) &&
-        !IsAdmittedWindowsVersion(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion))
+        !IsAdmittedWindowsVersion(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion,
+                                  NewerWindowsAllowed()))
         return Refuse("Setup", "Nonsupport");
 
     ProcessSettings::SetIs64BitWindows(IsWow64Windows());

@@ -1,12 +1,15 @@
 // Whole installations through the real Setup.exe, driven from outside through its windows.
 // Each test runs in a throw-away Windows 7 x64 prefix of its own (run-scenarios starts
-// one Wine per test), with the built distribution copied to C:\e2e.
+// one Wine per test; the suites named after a later Windows get that Windows), with the
+// built distribution copied to C:\e2e.
 #include "e2e/WizardDriver.h"
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
+#include "config/TextCatalogue.h"
 #include "engine/ComponentChecks.h"
 #include "engine/InstallTestSupport.h"
+#include "framework/Window.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
 #include "res/WizardResources.h"
@@ -80,8 +83,10 @@ std::vector<std::string> PrintersOnPort(const std::string& port) {
 
 class EndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ProcessSettings::SetIs64BitWindows(true);
+    void SetUp() override { PrepareWindows(true); }
+    // What the machine has before the wizard runs, on 64-bit or 32-bit Windows.
+    void PrepareWindows(bool is64) {
+        ProcessSettings::SetIs64BitWindows(is64);
         const std::string here = ProgramFolder();
         ASSERT_TRUE(CopyTree(here + "dist\\", kProgram)) << "the build assembles " << here << "dist";
         // What earlier runs of the assembled distribution left behind.
@@ -92,10 +97,10 @@ protected:
         // the 32-bit system folder; the product puts the 64-bit builds where Windows wants them.
         ASSERT_TRUE(CopyTree(here + "system32\\", FolderOf(GetSystemDirectoryA)));
         // Windows 7 keeps the universal driver's core files in its own driver package.
+        const std::string package = is64 ? "ntprint.inf_amd64_e2e\\AMD64\\" : "ntprint.inf_x86_e2e\\I386\\";
         for (const char* core : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIRES.DLL", "UNIDRV.HLP", "STDNAMES.GPD", "TTFSUB.GPD"})
-            ASSERT_TRUE(CopyIntoNativeSystem(kProgram + "W64\\" + core,
-                                             std::string("DriverStore\\FileRepository\\ntprint.inf_amd64_e2e\\AMD64\\") +
-                                                 core));
+            ASSERT_TRUE(CopyIntoNativeSystem(kProgram + (is64 ? "W64\\" : "W32\\") + core,
+                                             "DriverStore\\FileRepository\\" + package + core));
     }
     void TearDown() override {
         if (HasFailure()) WizardDriver::Screenshot(ProgramFolder() + "failure-" + Name() + ".bmp");
@@ -131,7 +136,8 @@ protected:
         ASSERT_TRUE(wizard_.Click(mode));
         ASSERT_TRUE(wizard_.Press(IDOK));
         ASSERT_TRUE(wizard_.WaitForPageWith(IDC_OS_WIN7));
-        ASSERT_TRUE(wizard_.IsChecked(IDC_OS_WIN7)) << "the prefix reports Windows 7";
+        ASSERT_TRUE(wizard_.IsChecked(IDC_OS_WIN7)) << "the prefix reports Windows 7 or a later Windows";
+        EXPECT_EQ(CWindow(wizard_.Control(IDC_OS_WIN7)).Text(), detectedWindows_) << "the Windows the page names";
         ASSERT_TRUE(wizard_.Press(IDOK));
         ASSERT_TRUE(wizard_.WaitForPageWith(IDC_PORT_LIST));
     }
@@ -169,7 +175,25 @@ protected:
     }
     std::string UsbLog() const { return ReadWholeFile(kProgram + "VtUsbInt.log"); }
 
+    // A later Windows: the VT-R80 on LPT1: with the driver of the type file's .Win7
+    // section (renamed here so that no other section can have given it) and its file.
+    void ExpectTypicalParallelInstallAsWindows7(const std::string& typeFile, const char* driverFile) {
+        const std::string driver = "Vantora VT-R80 as Windows 7";
+        ASSERT_TRUE(
+            WritePrivateProfileStringA("VT-R80.Win7", "DriverNameP", driver.c_str(), (kProgram + typeFile).c_str()));
+        WalkToPortPage(kReceiptR80);
+        ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "LPT1:"));
+        wizard_.Press(IDOK);
+        ExpectClosingMessageAndEnd(Message("IDS_INF_NTRESTART"));
+        EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+        const InstalledDriver installed = ReadDriver(driver.c_str());
+        ASSERT_TRUE(installed.found) << "the .Win7 section's driver";
+        EXPECT_NE(installed.driverPath.find(driverFile), std::string::npos) << installed.driverPath;
+    }
+
     WizardDriver wizard_{kProgram};
+    // The checked button's caption: the template's own on Windows 7.
+    std::string detectedWindows_ = "Windows 7";
 };
 
 TEST_F(EndToEnd, TypicalParallelInstallEndsTheWizard) {
@@ -332,6 +356,79 @@ TEST_F(EndToEnd, AnEngineFailureIsShownWithItsTextAndEndsTheWizard) {
     Answer(IDOK);
     EXPECT_TRUE(wizard_.WaitForExit().has_value()) << "the wizard ends after a failed installation too";
     EXPECT_TRUE(PrintersOnPort("LPT1:").empty());
+}
+
+// Windows 8 and later: the real version, as the program's manifest lets it see it.
+std::string RealWindowsBuild() {
+    using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = reinterpret_cast<GetVersion>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (getVersion == nullptr || getVersion(&version) != 0) return "<unknown>";
+    return std::to_string(version.dwBuildNumber);
+}
+
+// The switch in the distribution's setup.ini: a value, or none at all.
+void SetNewerWindows(const char* value) {
+    WritePrivateProfileStringA("DEVICENAME", "NewerWindows", value, (kProgram + "DRVCONFIG\\setup.ini").c_str());
+}
+
+// Wine reporting Windows 10 on a 64-bit prefix; the sample distribution opts in.
+class EndToEndWindows10 : public EndToEnd {
+protected:
+    void SetUp() override {
+        EndToEnd::SetUp();
+        detectedWindows_ = "Windows 10 (build " + RealWindowsBuild() + ")";
+    }
+};
+
+TEST_F(EndToEndWindows10, TypicalParallelInstallsAsWindows7WithThe64BitFiles) {
+    ExpectTypicalParallelInstallAsWindows7("DRVCONFIG\\setup_receipt_64.ini", "VTGDI64.DLL");
+}
+
+TEST_F(EndToEndWindows10, TypicalUsbInstallsTheX64UsbDriverFirst) {
+    const std::string driver = "Vantora VT-R80 USB as Windows 7";
+    ASSERT_TRUE(WritePrivateProfileStringA("VT-R80.Win7", "DriverNameU", driver.c_str(),
+                                           (kProgram + "DRVCONFIG\\setup_receipt_64.ini").c_str()));
+    WalkToPortPage(kReceiptR80);
+    EXPECT_EQ(wizard_.SelectedText(IDC_PORT_LIST), "USB_VT-R80_1");
+    ASSERT_TRUE(wizard_.Press(IDOK));
+    ASSERT_NE(wizard_.WaitForDialogWith(IDC_PROGRESS_BAR, 5 * 60 * 1000), nullptr) << "no installation";
+    const std::string installerLog = ReadWholeFile(kProgram + "USBDRV\\USBDriver_x64\\Install.log");
+    EXPECT_NE(installerLog.find("copied"), std::string::npos) << installerLog;
+    ExpectClosingMessageAndEnd(Message("IDS_INF_USBRESTART"));
+    EXPECT_EQ(PrintersOnPort("USB_VT-R80_1"), std::vector<std::string>{"VT-R80(U) 1"});
+    EXPECT_TRUE(ReadDriver(driver.c_str()).found) << "the .Win7 section's driver";
+}
+
+// Without the distribution's opt-in, exactly the refusal of Windows 8 and later as before.
+TEST_F(EndToEndWindows10, WithoutTheSwitchStartUpRefuses) {
+    for (const char* value : {"0", static_cast<const char*>(nullptr)}) {
+        SetNewerWindows(value);
+        WizardDriver wizard(kProgram);
+        ASSERT_TRUE(wizard.Start());
+        const auto box = wizard.WaitForMessageBox(WizardDriver::kStartTimeout);
+        ASSERT_TRUE(box.has_value()) << "no refusal with NewerWindows " << (value ? value : "missing");
+        EXPECT_EQ(box->text, CTextCatalogue("Setup").ReadText("Nonsupport"));
+        EXPECT_EQ(FindWindowA(nullptr, "Printer Driver Setup"), nullptr) << "no wizard";
+        ASSERT_TRUE(wizard.Answer(*box, IDOK));
+        const auto exitCode = wizard.WaitForExit();
+        ASSERT_TRUE(exitCode.has_value()) << "the program did not end";
+    }
+}
+
+// Wine reporting Windows 8.1 on a 32-bit prefix.
+class EndToEndWindows81On32Bit : public EndToEnd {
+protected:
+    void SetUp() override {
+        PrepareWindows(false);
+        detectedWindows_ = "Windows 8.1 (build " + RealWindowsBuild() + ")";
+    }
+};
+
+TEST_F(EndToEndWindows81On32Bit, TypicalParallelInstallsAsWindows7WithThe32BitFiles) {
+    ExpectTypicalParallelInstallAsWindows7("DRVCONFIG\\setup_receipt.ini", "VTGDI.DLL");
 }
 
 }  // namespace
