@@ -90,10 +90,11 @@ TEST(WindowsVersionMapping, FollowsTheVersionTableAndTheNewerWindowsSwitch) {
         EXPECT_EQ(detected.name, c.name) << version;
         EXPECT_EQ(detected.osIndex, c.withSwitch) << version;
         EXPECT_EQ(detected.asWindows7Family, c.withSwitch > 0 && c.withoutSwitch == 0) << version;
-        if (detected.asWindows7Family)
+        if (detected.asWindows7Family) {
             EXPECT_STREQ(OsIndexName(detected.osIndex),
                          c.productType == kWorkstation ? "Windows 7" : "Windows Server 2008")
                 << version;
+        }
         EXPECT_FALSE(DescribeWindows(running, false).asWindows7Family) << version;
     }
 }
