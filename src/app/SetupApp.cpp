@@ -49,11 +49,11 @@ bool IsWow64Windows() {
     return wow64 != FALSE;
 }
 
-bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion) {
+bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion, bool newerWindows) {
     if (platformId == VER_PLATFORM_WIN32_WINDOWS) return minorVersion == 0;
     if (platformId == VER_PLATFORM_WIN32_NT) {
         const int os = MapWindowsVersionToOsIndex(platformId, majorVersion, minorVersion, VER_NT_WORKSTATION,
-                                                  PROCESSOR_ARCHITECTURE_INTEL);
+                                                  PROCESSOR_ARCHITECTURE_INTEL, newerWindows);
         return os >= 2;
     }
     return true;
@@ -122,12 +122,15 @@ bool CSetupApp::PassAdmission() {
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     const bool versionRead = SystemCalls().GetVersionExA(&version) != FALSE;
-    if (versionRead)
-        JournalLine("Windows " + std::to_string(version.dwMajorVersion) + "." + std::to_string(version.dwMinorVersion) +
-                    " build " + std::to_string(version.dwBuildNumber) +
-                    (version.dwPlatformId == VER_PLATFORM_WIN32_NT ? " (NT)" : " (9x)"));
-    if (versionRead &&
-        !IsAdmittedWindowsVersion(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion))
+    if (versionRead) {
+        const DetectedWindows detected = DescribeRunningWindows();
+        JournalLine("Windows: " + detected.name +
+                    (detected.asWindows7Family ? std::string(", installed as the ") + OsIndexName(detected.osIndex) +
+                                                     " family (NewerWindows)"
+                                               : std::string()));
+    }
+    if (versionRead && !IsAdmittedWindowsVersion(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion,
+                                                 NewerWindowsAllowed()))
         return Refuse(Refusal::WindowsUnsupported, "Setup", "Nonsupport");
 
     ProcessSettings::SetIs64BitWindows(IsWow64Windows());

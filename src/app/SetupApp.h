@@ -16,8 +16,9 @@ bool IsWow64Windows();
 
 // True when start-up accepts this Windows version: the NT family from 5.0 (2000)
 // to 6.1 (7), and Windows 95 (9x, minor version 0), whose code paths the engine keeps.
-// Later Windows versions report 6.2 to this program and would run the 98/Me paths.
-bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion);
+// Windows 8 and later only with the distribution's opt-in (newerWindows), which
+// installs them as the Windows 7 family; without it they would run the 98/Me paths.
+bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion, bool newerWindows);
 
 // The ".PORT" section the port family scan reads: the last device entry that carries
 // a type suffix, or just ".PORT" when none does.

@@ -122,7 +122,7 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
     const RunningWindows running = ReadRunningWindows();
     const OsPageChoice os = ChooseOsPageButton(running.version.dwPlatformId, running.version.dwMajorVersion,
                                                running.version.dwMinorVersion, running.version.wProductType,
-                                               running.processorArchitecture);
+                                               running.processorArchitecture, NewerWindowsAllowed());
     if (os.unknownPlatform) return Refused{kExitPlatformUnsupported, MessageCatalogue.ReadText("IDS_ERR_SYSTEM")};
     selection.osIndex = os.osIndex;
     JournalLine("Installed as OS index " + std::to_string(os.osIndex));

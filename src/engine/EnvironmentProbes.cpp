@@ -1,17 +1,28 @@
 #include "engine/EnvironmentProbes.h"
 
+#include "config/ProfileReader.h"
+#include "config/SetupConfig.h"
 #include "config/TextCatalogue.h"
 #include "framework/UniqueResource.h"
 #include "platform/Notices.h"
 #include "platform/SystemCalls.h"
 
+#include <iterator>
+#include <span>
 #include <vector>
 
+bool IsNewerThanWindows7(DWORD platformId, DWORD majorVersion, DWORD minorVersion) {
+    return platformId == VER_PLATFORM_WIN32_NT && (majorVersion > 6 || (majorVersion == 6 && minorVersion >= 2));
+}
+
 int MapWindowsVersionToOsIndex(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
-                               WORD processorArchitecture) {
+                               WORD processorArchitecture, bool newerWindows) {
     if (platformId == VER_PLATFORM_WIN32_WINDOWS) return 0;
     if (platformId != VER_PLATFORM_WIN32_NT) return kUnknownPlatform;
     const bool workstation = productType == VER_NT_WORKSTATION;
+    // The same spooler interfaces, driver store and redirection as Windows 7; the
+    // server editions go the way the server edition of 6.1 goes.
+    if (IsNewerThanWindows7(platformId, majorVersion, minorVersion)) return newerWindows ? (workstation ? 7 : 6) : 0;
     if (majorVersion == 4 && minorVersion == 0) return 1;
     if (majorVersion == 5 && minorVersion == 0) return 2;
     if (majorVersion == 5 && minorVersion == 1) return 3;
@@ -21,6 +32,74 @@ int MapWindowsVersionToOsIndex(DWORD platformId, DWORD majorVersion, DWORD minor
     if (majorVersion == 6 && minorVersion == 0) return workstation ? 5 : 6;
     if (majorVersion == 6 && minorVersion == 1) return workstation ? 7 : 6;
     return 0;
+}
+
+bool NewerWindowsAllowed() { return ReadConfigInt(kSetupIniRelativePath, "DEVICENAME", "NewerWindows") != 0; }
+
+namespace {
+
+struct WindowsName {
+    DWORD major, minor;
+    const char* workstation;
+    const char* server;
+};
+// Windows 10 and 11, and their servers, share 10.0 and differ by build only.
+constexpr WindowsName kWindowsNames[] = {
+    {4, 0, "Windows NT 4.0", "Windows NT 4.0 Server"},
+    {5, 0, "Windows 2000", "Windows 2000 Server"},
+    {5, 1, "Windows XP", "Windows XP"},
+    {5, 2, "Windows Server 2003", "Windows Server 2003"},
+    {6, 0, "Windows Vista", "Windows Server 2008"},
+    {6, 1, "Windows 7", "Windows Server 2008 R2"},
+    {6, 2, "Windows 8", "Windows Server 2012"},
+    {6, 3, "Windows 8.1", "Windows Server 2012 R2"},
+};
+struct BuildName {
+    DWORD firstBuild;
+    const char* name;
+};
+constexpr BuildName kWorkstationBuilds[] = {{22000, "Windows 11"}, {0, "Windows 10"}};
+constexpr BuildName kServerBuilds[] = {{26100, "Windows Server 2025"},
+                                       {20348, "Windows Server 2022"},
+                                       {17763, "Windows Server 2019"},
+                                       {0, "Windows Server 2016"}};
+
+std::string NtName(DWORD major, DWORD minor, DWORD build, bool workstation, WORD processorArchitecture) {
+    if (major == 5 && minor == 2 && workstation && processorArchitecture == PROCESSOR_ARCHITECTURE_AMD64)
+        return "Windows XP Professional x64 Edition";
+    for (const WindowsName& known : kWindowsNames)
+        if (known.major == major && known.minor == minor) return workstation ? known.workstation : known.server;
+    if (major == 10 && minor == 0) {
+        const std::span<const BuildName> builds = workstation ? std::span<const BuildName>(kWorkstationBuilds)
+                                                              : std::span<const BuildName>(kServerBuilds);
+        for (const BuildName& known : builds)
+            if (build >= known.firstBuild) return known.name;
+    }
+    return "Windows NT " + std::to_string(major) + "." + std::to_string(minor);
+}
+
+}  // namespace
+
+std::string WindowsDisplayName(DWORD platformId, DWORD majorVersion, DWORD minorVersion, DWORD buildNumber,
+                               BYTE productType, WORD processorArchitecture) {
+    if (platformId == VER_PLATFORM_WIN32_WINDOWS) {
+        // 9x keeps the version in the build number's high word.
+        const std::string build = " (build " + std::to_string(LOWORD(buildNumber)) + ")";
+        if (minorVersion == 0) return "Windows 95" + build;
+        if (minorVersion == 10) return "Windows 98" + build;
+        if (minorVersion == 90) return "Windows Me" + build;
+        return "Windows " + std::to_string(majorVersion) + "." + std::to_string(minorVersion) + build;
+    }
+    if (platformId != VER_PLATFORM_WIN32_NT) return "Windows platform " + std::to_string(platformId);
+    return NtName(majorVersion, minorVersion, buildNumber, productType == VER_NT_WORKSTATION, processorArchitecture) +
+           " (build " + std::to_string(buildNumber) + ")";
+}
+
+const char* OsIndexName(int osIndex) {
+    constexpr const char* kNames[] = {"Windows 98/Me", "Windows NT",          "Windows 2000",
+                                      "Windows XP",    "Windows Server 2003", "Windows Vista",
+                                      "Windows Server 2008", "Windows 7"};
+    return osIndex >= 0 && osIndex < static_cast<int>(std::size(kNames)) ? kNames[osIndex] : "";
 }
 
 RunningWindows ReadRunningWindows() {
@@ -49,11 +128,25 @@ RunningWindows ReadRunningWindows() {
     return running;
 }
 
+DetectedWindows DescribeWindows(const RunningWindows& running, bool newerWindows) {
+    const OSVERSIONINFOEXA& v = running.version;
+    DetectedWindows detected;
+    detected.name = WindowsDisplayName(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion, v.dwBuildNumber,
+                                       v.wProductType, running.processorArchitecture);
+    detected.osIndex = MapWindowsVersionToOsIndex(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion, v.wProductType,
+                                                  running.processorArchitecture, newerWindows);
+    detected.asWindows7Family =
+        detected.osIndex > 0 && IsNewerThanWindows7(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion);
+    return detected;
+}
+
+DetectedWindows DescribeRunningWindows() { return DescribeWindows(ReadRunningWindows(), NewerWindowsAllowed()); }
+
 int DetectSystem() {
     const RunningWindows running = ReadRunningWindows();
     const int os = MapWindowsVersionToOsIndex(running.version.dwPlatformId, running.version.dwMajorVersion,
                                               running.version.dwMinorVersion, running.version.wProductType,
-                                              running.processorArchitecture);
+                                              running.processorArchitecture, NewerWindowsAllowed());
     if (os == kUnknownPlatform) {
         Notify(MessageCatalogue.ReadText("IDS_ERR_SYSTEM"), MB_OK);
         return 0;

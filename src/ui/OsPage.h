@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Radio button of an OS index (0 98/Me … 7 Windows 7); 0 for an index outside 0..7.
 int OsButtonId(int osIndex);
 
@@ -15,10 +17,11 @@ struct OsPageChoice {
 };
 
 // The page's choice for a version as GetVersionExA and GetNativeSystemInfo report it.
-// The OS index comes from MapWindowsVersionToOsIndex; of the index-0 systems only
-// Windows 98 and Me (9x with a nonzero minor version) have a button to check.
+// The OS index comes from MapWindowsVersionToOsIndex under the distribution's opt-in
+// for newer Windows; of the index-0 systems only Windows 98 and Me (9x with a nonzero
+// minor version) have a button to check.
 OsPageChoice ChooseOsPageButton(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
-                                WORD processorArchitecture);
+                                WORD processorArchitecture, bool newerWindows);
 
 // The wizard page that shows the running Windows as the only enabled, checked choice.
 // Detection runs once, when the page is created; the OS index never changes after.
@@ -35,5 +38,8 @@ protected:
     void OnShowWindow(bool shown) override;
 
 private:
+    // Captions the checked button with the running Windows' own name.
+    void ShowDetectedWindows(int button, const std::string& name);
+
     int osIndex_ = 0;
 };

@@ -97,21 +97,29 @@ TEST_F(StartupTest, AnOpenUninstallerIsRefusedWithItsText) {
 TEST_F(StartupTest, WindowsVersionsOutsideTheTargetAreRefused) {
     struct Case {
         DWORD platform, major, minor;
-        bool admitted;
+        bool admitted, admittedWithSwitch;  // NewerWindows missing, and 1
         const char* what;
     } cases[] = {
-        {1, 4, 0, true, "Windows 95"},        {1, 4, 10, false, "Windows 98"},  {1, 4, 90, false, "Windows Me"},
-        {2, 4, 0, false, "Windows NT 4.0"},   {2, 3, 51, false, "NT 3.51"},      {2, 5, 0, true, "Windows 2000"},
-        {2, 5, 1, true, "Windows XP"},        {2, 5, 2, true, "Server 2003"},    {2, 6, 0, true, "Vista"},
-        {2, 6, 1, true, "Windows 7"},         {2, 6, 2, false, "Windows 8 and later"}, {2, 10, 0, false, "Windows 10"},
+        {1, 4, 0, true, true, "Windows 95"},         {1, 4, 10, false, false, "Windows 98"},
+        {1, 4, 90, false, false, "Windows Me"},      {2, 4, 0, false, false, "Windows NT 4.0"},
+        {2, 3, 51, false, false, "NT 3.51"},         {2, 5, 0, true, true, "Windows 2000"},
+        {2, 5, 1, true, true, "Windows XP"},         {2, 5, 2, true, true, "Server 2003"},
+        {2, 6, 0, true, true, "Vista"},              {2, 6, 1, true, true, "Windows 7"},
+        {2, 6, 2, false, true, "Windows 8"},         {2, 6, 3, false, true, "Windows 8.1"},
+        {2, 10, 0, false, true, "Windows 10"},       {2, 99, 99, false, true, "a Windows yet to come"},
     };
-    for (const Case& c : cases) {
-        FakeWindowsVersion version(c.platform, c.major, c.minor);
-        MessageBoxRecorder boxes;
-        if (c.admitted) {
-            EXPECT_TRUE(Admit(boxes)) << c.what;
-        } else {
-            EXPECT_EQ(Refusal(boxes), "This Windows version is not supported.") << c.what;
+    // Missing, 0 and a text that reads as 0 all keep today's refusal.
+    for (const char* setting : {"", "NewerWindows=0\n", "NewerWindows=no\n", "NewerWindows=1\n"}) {
+        WriteSetup(std::string("DEVICENUMBER=1\nDEVICENAME1=VT-R80-ReceiptPrinter\n") + setting);
+        const bool allowed = std::string(setting) == "NewerWindows=1\n";
+        for (const Case& c : cases) {
+            FakeWindowsVersion version(c.platform, c.major, c.minor);
+            MessageBoxRecorder boxes;
+            if (allowed ? c.admittedWithSwitch : c.admitted) {
+                EXPECT_TRUE(Admit(boxes)) << c.what << " " << setting;
+            } else {
+                EXPECT_EQ(Refusal(boxes), "This Windows version is not supported.") << c.what << " " << setting;
+            }
         }
     }
 }

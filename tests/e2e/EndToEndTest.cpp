@@ -1,12 +1,15 @@
 // Whole installations through the real Setup.exe, driven from outside through its windows.
 // Each test runs in a throw-away Windows 7 x64 prefix of its own (run-scenarios starts
-// one Wine per test), with the built distribution copied to C:\e2e.
+// one Wine per test; the suites named after a later Windows get that Windows), with the
+// built distribution copied to C:\e2e.
 #include "e2e/WizardDriver.h"
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
+#include "config/TextCatalogue.h"
 #include "engine/ComponentChecks.h"
 #include "engine/InstallTestSupport.h"
+#include "framework/Window.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
 #include "res/WizardResources.h"
@@ -91,8 +94,12 @@ protected:
     void SetUp() override {
         BOOL wow64 = FALSE;
         IsWow64Process(GetCurrentProcess(), &wow64);
-        is64_ = wow64 != FALSE;
-        ProcessSettings::SetIs64BitWindows(is64_);
+        PrepareWindows(wow64 != FALSE);
+    }
+    // What the machine has before the wizard runs, on 64-bit or 32-bit Windows.
+    void PrepareWindows(bool is64) {
+        is64_ = is64;
+        ProcessSettings::SetIs64BitWindows(is64);
         const std::string here = ProgramFolder();
         ASSERT_TRUE(CopyTree(here + "dist\\", kProgram)) << "the build assembles " << here << "dist";
         // What earlier runs of the assembled distribution left behind.
@@ -103,11 +110,10 @@ protected:
         // the 32-bit system folder; the product puts the 64-bit builds where Windows wants them.
         ASSERT_TRUE(CopyTree(here + "system32\\", FolderOf(GetSystemDirectoryA)));
         // Windows 7 keeps the universal driver's core files in its own driver package.
+        const std::string package = is64 ? "ntprint.inf_amd64_e2e\\AMD64\\" : "ntprint.inf_x86_e2e\\I386\\";
         for (const char* core : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIRES.DLL", "UNIDRV.HLP", "STDNAMES.GPD", "TTFSUB.GPD"})
-            ASSERT_TRUE(CopyIntoNativeSystem(kProgram + (is64_ ? "W64\\" : "W32\\") + core,
-                                             std::string(is64_ ? "DriverStore\\FileRepository\\ntprint.inf_amd64_e2e\\AMD64\\"
-                                                               : "DriverStore\\FileRepository\\ntprint.inf_x86_e2e\\I386\\") +
-                                                 core));
+            ASSERT_TRUE(CopyIntoNativeSystem(kProgram + (is64 ? "W64\\" : "W32\\") + core,
+                                             "DriverStore\\FileRepository\\" + package + core));
     }
     void TearDown() override {
         if (HasFailure()) WizardDriver::Screenshot(ProgramFolder() + "failure-" + Name() + ".bmp");
@@ -143,7 +149,8 @@ protected:
         ASSERT_TRUE(wizard_.Click(mode));
         ASSERT_TRUE(wizard_.Press(IDOK));
         ASSERT_TRUE(wizard_.WaitForPageWith(IDC_OS_WIN7));
-        ASSERT_TRUE(wizard_.IsChecked(IDC_OS_WIN7)) << "the prefix reports Windows 7";
+        ASSERT_TRUE(wizard_.IsChecked(IDC_OS_WIN7)) << "the prefix reports Windows 7 or a later Windows";
+        EXPECT_EQ(CWindow(wizard_.Control(IDC_OS_WIN7)).Text(), detectedWindows_) << "the Windows the page names";
         ASSERT_TRUE(wizard_.Press(IDOK));
         ASSERT_TRUE(wizard_.WaitForPageWith(IDC_PORT_LIST));
     }
@@ -181,8 +188,26 @@ protected:
     }
     std::string UsbLog() const { return ReadWholeFile(kProgram + "VtUsbInt.log"); }
 
+    // A later Windows: the VT-R80 on LPT1: with the driver of the type file's .Win7
+    // section (renamed here so that no other section can have given it) and its file.
+    void ExpectTypicalParallelInstallAsWindows7(const std::string& typeFile, const char* driverFile) {
+        const std::string driver = "Vantora VT-R80 as Windows 7";
+        ASSERT_TRUE(
+            WritePrivateProfileStringA("VT-R80.Win7", "DriverNameP", driver.c_str(), (kProgram + typeFile).c_str()));
+        WalkToPortPage(kReceiptR80);
+        ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "LPT1:"));
+        wizard_.Press(IDOK);
+        ExpectClosingMessageAndEnd(Message("IDS_INF_NTRESTART"));
+        EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+        const InstalledDriver installed = ReadDriver(driver.c_str());
+        ASSERT_TRUE(installed.found) << "the .Win7 section's driver";
+        EXPECT_NE(installed.driverPath.find(driverFile), std::string::npos) << installed.driverPath;
+    }
+
     WizardDriver wizard_{kProgram};
     bool is64_ = true;
+    // The checked button's caption: the template's own on Windows 7.
+    std::string detectedWindows_ = "Windows 7";
 };
 
 TEST_F(EndToEnd, TypicalParallelInstallEndsTheWizard) {
@@ -352,6 +377,22 @@ TEST_F(EndToEnd, AnEngineFailureIsShownWithItsTextAndEndsTheWizard) {
         << journal;
     EXPECT_NE(journal.find("failed, error 2"), std::string::npos) << journal;
     EXPECT_NE(journal.find("Message: " + closing.substr(0, closing.find('\n'))), std::string::npos) << journal;
+}
+
+// Windows 8 and later: the real version, as the program's manifest lets it see it.
+std::string RealWindowsBuild() {
+    using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = reinterpret_cast<GetVersion>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (getVersion == nullptr || getVersion(&version) != 0) return "<unknown>";
+    return std::to_string(version.dwBuildNumber);
+}
+
+// The switch in the distribution's setup.ini: a value, or none at all.
+void SetNewerWindows(const char* value) {
+    WritePrivateProfileStringA("DEVICENAME", "NewerWindows", value, (kProgram + "DRVCONFIG\\setup.ini").c_str());
 }
 
 // Setup.exe started with switches, as a deployment tool starts it: no one at the screen.
@@ -561,6 +602,27 @@ TEST_F(Unattended, RefusalsNameTheirReasonAndInstallNothing) {
     wizard_.Kill();
 }
 
+// Windows 10 with the distribution's opt-in installs as Windows 7 and says so; without it,
+// the platform is not supported.
+class UnattendedWindows10 : public Unattended {};
+
+TEST_F(UnattendedWindows10, QuietInstallsAsTheWindows7FamilyOnlyWithTheSwitch) {
+    const UnattendedRun run = Run("/quiet /accept-licence /model VT-R80 /port LPT1:");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    EXPECT_EQ(run.windows, std::vector<std::string>{});
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+    EXPECT_TRUE(Has(run.journal, "Windows: Windows 10 (build " + RealWindowsBuild() +
+                                     "), installed as the Windows 7 family (NewerWindows)"))
+        << run.journal;
+
+    SetNewerWindows(nullptr);
+    const UnattendedRun refused = Run("/quiet /accept-licence /model VT-R80 /port LPT2:");
+    EXPECT_EQ(refused.exitCode, 1633u) << refused.journal;
+    EXPECT_EQ(refused.windows, std::vector<std::string>{});
+    EXPECT_TRUE(Has(refused.journal, "Start-up refused: [Setup] Nonsupport")) << refused.journal;
+    EXPECT_TRUE(PrintersOnPort("LPT2:").empty());
+}
+
 // Windows 7 32-bit: the language and serial monitors' path.
 TEST_F(Unattended, QuietParallelInstallOnWin32AndAPackageFor64BitOnly) {
     const UnattendedRun run = Run("/quiet /accept-licence /model VT-R80 /port LPT1:");
@@ -575,6 +637,63 @@ TEST_F(Unattended, QuietParallelInstallOnWin32AndAPackageFor64BitOnly) {
     EXPECT_EQ(refused.exitCode, 1633u) << refused.journal;
     EXPECT_TRUE(Has(refused.journal, "Start-up refused: [Message] IDS_X32")) << refused.journal;
     EXPECT_TRUE(PrintersOnPort("LPT2:").empty());
+}
+
+// Wine reporting Windows 10 on a 64-bit prefix; the sample distribution opts in.
+class EndToEndWindows10 : public EndToEnd {
+protected:
+    void SetUp() override {
+        EndToEnd::SetUp();
+        detectedWindows_ = "Windows 10 (build " + RealWindowsBuild() + ")";
+    }
+};
+
+TEST_F(EndToEndWindows10, TypicalParallelInstallsAsWindows7WithThe64BitFiles) {
+    ExpectTypicalParallelInstallAsWindows7("DRVCONFIG\\setup_receipt_64.ini", "VTGDI64.DLL");
+}
+
+TEST_F(EndToEndWindows10, TypicalUsbInstallsTheX64UsbDriverFirst) {
+    const std::string driver = "Vantora VT-R80 USB as Windows 7";
+    ASSERT_TRUE(WritePrivateProfileStringA("VT-R80.Win7", "DriverNameU", driver.c_str(),
+                                           (kProgram + "DRVCONFIG\\setup_receipt_64.ini").c_str()));
+    WalkToPortPage(kReceiptR80);
+    EXPECT_EQ(wizard_.SelectedText(IDC_PORT_LIST), "USB_VT-R80_1");
+    ASSERT_TRUE(wizard_.Press(IDOK));
+    ASSERT_NE(wizard_.WaitForDialogWith(IDC_PROGRESS_BAR, 5 * 60 * 1000), nullptr) << "no installation";
+    const std::string installerLog = ReadWholeFile(kProgram + "USBDRV\\USBDriver_x64\\Install.log");
+    EXPECT_NE(installerLog.find("copied"), std::string::npos) << installerLog;
+    ExpectClosingMessageAndEnd(Message("IDS_INF_USBRESTART"));
+    EXPECT_EQ(PrintersOnPort("USB_VT-R80_1"), std::vector<std::string>{"VT-R80(U) 1"});
+    EXPECT_TRUE(ReadDriver(driver.c_str()).found) << "the .Win7 section's driver";
+}
+
+// Without the distribution's opt-in, exactly the refusal of Windows 8 and later as before.
+TEST_F(EndToEndWindows10, WithoutTheSwitchStartUpRefuses) {
+    for (const char* value : {"0", static_cast<const char*>(nullptr)}) {
+        SetNewerWindows(value);
+        WizardDriver wizard(kProgram);
+        ASSERT_TRUE(wizard.Start());
+        const auto box = wizard.WaitForMessageBox(WizardDriver::kStartTimeout);
+        ASSERT_TRUE(box.has_value()) << "no refusal with NewerWindows " << (value ? value : "missing");
+        EXPECT_EQ(box->text, CTextCatalogue("Setup").ReadText("Nonsupport"));
+        EXPECT_EQ(FindWindowA(nullptr, "Printer Driver Setup"), nullptr) << "no wizard";
+        ASSERT_TRUE(wizard.Answer(*box, IDOK));
+        const auto exitCode = wizard.WaitForExit();
+        ASSERT_TRUE(exitCode.has_value()) << "the program did not end";
+    }
+}
+
+// Wine reporting Windows 8.1 on a 32-bit prefix.
+class EndToEndWindows81On32Bit : public EndToEnd {
+protected:
+    void SetUp() override {
+        PrepareWindows(false);
+        detectedWindows_ = "Windows 8.1 (build " + RealWindowsBuild() + ")";
+    }
+};
+
+TEST_F(EndToEndWindows81On32Bit, TypicalParallelInstallsAsWindows7WithThe32BitFiles) {
+    ExpectTypicalParallelInstallAsWindows7("DRVCONFIG\\setup_receipt.ini", "VTGDI.DLL");
 }
 
 }  // namespace

@@ -89,13 +89,15 @@ private:
 // GetVersionExA answering with a chosen version; fills the long structure when asked for it.
 class FakeWindowsVersion {
 public:
-    FakeWindowsVersion(DWORD platformId, DWORD major, DWORD minor, BYTE productType = VER_NT_WORKSTATION)
+    FakeWindowsVersion(DWORD platformId, DWORD major, DWORD minor, BYTE productType = VER_NT_WORKSTATION,
+                       DWORD build = 0)
         : override_(&SystemCallTable::GetVersionExA, &Answer) {
         Version() = {};
         Version().dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
         Version().dwPlatformId = platformId;
         Version().dwMajorVersion = major;
         Version().dwMinorVersion = minor;
+        Version().dwBuildNumber = build;
         Version().wProductType = productType;
     }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -29,6 +30,7 @@ TEST(ChooseOsPageButton, ChecksTheButtonOfTheIndexAndForIndexZeroOnlyWindows98An
         WORD architecture;
         int osIndex, button;
         bool unknown;
+        bool newerWindows = false;
     } cases[] = {
         {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 0, PROCESSOR_ARCHITECTURE_INTEL, 0, IDC_OS_WIN98ME, false},  // 98
         {VER_PLATFORM_WIN32_WINDOWS, 4, 90, 0, PROCESSOR_ARCHITECTURE_INTEL, 0, IDC_OS_WIN98ME, false},  // Me
@@ -44,13 +46,19 @@ TEST(ChooseOsPageButton, ChecksTheButtonOfTheIndexAndForIndexZeroOnlyWindows98An
         {VER_PLATFORM_WIN32_NT, 6, 1, kWorkstation, PROCESSOR_ARCHITECTURE_AMD64, 7, IDC_OS_WIN7, false},
         {VER_PLATFORM_WIN32_NT, 6, 1, kServer, PROCESSOR_ARCHITECTURE_AMD64, 6, IDC_OS_SERVER2008, false},
         {VER_PLATFORM_WIN32_NT, 6, 2, kWorkstation, PROCESSOR_ARCHITECTURE_AMD64, 0, 0, false},  // 8 and later
+        {VER_PLATFORM_WIN32_NT, 6, 2, kWorkstation, PROCESSOR_ARCHITECTURE_AMD64, 7, IDC_OS_WIN7, false, true},
+        {VER_PLATFORM_WIN32_NT, 10, 0, kServer, PROCESSOR_ARCHITECTURE_AMD64, 6, IDC_OS_SERVER2008, false, true},
+        {VER_PLATFORM_WIN32_NT, 6, 1, kWorkstation, PROCESSOR_ARCHITECTURE_AMD64, 7, IDC_OS_WIN7, false, true},
+        {VER_PLATFORM_WIN32_NT, 3, 51, kWorkstation, PROCESSOR_ARCHITECTURE_INTEL, 0, 0, false, true},
         {VER_PLATFORM_WIN32_NT, 3, 51, kWorkstation, PROCESSOR_ARCHITECTURE_INTEL, 0, 0, false},
         {VER_PLATFORM_WIN32s, 3, 10, 0, PROCESSOR_ARCHITECTURE_INTEL, 0, 0, true},
     };
     for (const auto& c : cases) {
-        const OsPageChoice choice = ChooseOsPageButton(c.platform, c.major, c.minor, c.product, c.architecture);
+        const OsPageChoice choice =
+            ChooseOsPageButton(c.platform, c.major, c.minor, c.product, c.architecture, c.newerWindows);
         const std::string version = "platform " + std::to_string(c.platform) + " version " + std::to_string(c.major) +
-                                    "." + std::to_string(c.minor) + " product " + std::to_string(c.product);
+                                    "." + std::to_string(c.minor) + " product " + std::to_string(c.product) +
+                                    (c.newerWindows ? " with NewerWindows" : "");
         EXPECT_EQ(choice.osIndex, c.osIndex) << version;
         EXPECT_EQ(choice.checkedButton, c.button) << version;
         EXPECT_EQ(choice.unknownPlatform, c.unknown) << version;
@@ -70,6 +78,7 @@ protected:
     void TearDown() override {
         ProcessSettings::SetIs64BitWindows(saved64Bit_);
         RemoveTree(folder_ + "language");
+        RemoveTree(folder_ + "DRVCONFIG");
     }
 
     // Each button's state as "id:checked/enabled/visible" for the failure messages.
@@ -132,6 +141,60 @@ TEST_F(OsPageTest, WindowsNewerThanSevenGivesIndexZeroWithEveryVisibleButtonDisa
         }
     }
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Windows 8 and later with the distribution's opt-in: the family's button is the one
+// checked and enabled, and it names the Windows really running, in full.
+TEST_F(OsPageTest, NewerWindowsChecksTheFamilysButtonAndNamesTheRealWindows) {
+    WriteTextFile(folder_, "DRVCONFIG\\setup.ini", "[DEVICENAME]\nNewerWindows=1\n");
+    const struct {
+        BYTE product;
+        DWORD build;
+        int osIndex;
+        const char* caption;
+    } cases[] = {
+        {kWorkstation, 19045, 7, "Windows 10 (build 19045)"},
+        {kServer, 20348, 6, "Windows Server 2022 (build 20348)"},
+    };
+    for (const auto& c : cases) {
+        FakeWindowsVersion version(VER_PLATFORM_WIN32_NT, 10, 0, c.product, c.build);
+        MessageBoxRecorder boxes;
+        COsPage page;
+        ASSERT_TRUE(page.CreateChild(frame_.Handle()));
+        const std::string states = ButtonStates(page);
+        EXPECT_EQ(page.OsIndex(), c.osIndex) << states;
+        HWND button = GetDlgItem(page.Handle(), kAllOsButtons[c.osIndex]);
+        EXPECT_EQ(SendMessageA(button, BM_GETCHECK, 0, 0), BST_CHECKED) << states;
+        EXPECT_TRUE(IsWindowEnabled(button)) << states;
+        char caption[128] = {};
+        GetWindowTextA(button, caption, sizeof caption);
+        EXPECT_STREQ(caption, c.caption);
+        // The whole name fits: the button reaches across the group, inside its frame.
+        HDC dc = GetDC(button);
+        const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0)));
+        SIZE text = {};
+        GetTextExtentPoint32A(dc, caption, static_cast<int>(strlen(caption)), &text);
+        SelectObject(dc, previous);
+        ReleaseDC(button, dc);
+        RECT own = {}, group = {};
+        GetWindowRect(button, &own);
+        GetWindowRect(GetDlgItem(page.Handle(), IDC_OS_GROUP), &group);
+        EXPECT_GT(own.right - own.left, text.cx + GetSystemMetrics(SM_CXMENUCHECK)) << caption;
+        EXPECT_LE(own.right, group.right) << caption;
+        for (int os = 0; os < 8; ++os) {
+            if (os == c.osIndex) continue;
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page.Handle(), kAllOsButtons[os]))) << states;
+        }
+        EXPECT_TRUE(boxes.shown.empty());
+        page.DestroyWindow();
+    }
+    // Windows 7 itself keeps its own caption under the switch.
+    FakeWindowsVersion windows7(VER_PLATFORM_WIN32_NT, 6, 1, kWorkstation, 7601);
+    COsPage page;
+    ASSERT_TRUE(page.CreateChild(frame_.Handle()));
+    char caption[128] = {};
+    GetDlgItemTextA(page.Handle(), IDC_OS_WIN7, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Windows 7");
 }
 
 TEST_F(OsPageTest, UnknownPlatformIsReportedAndGivesIndexZero) {
