@@ -209,6 +209,10 @@ private:
                 Error(file, "DEVICENAME", key, "no model name before the type suffix");
                 continue;
             }
+            if (model.size() > kMaxUsbModelName)
+                Warning(file, "DEVICENAME", key,
+                        "model name of " + std::to_string(model.size()) +
+                            " characters: the port page's USB port names are made for 45 or fewer");
             devices_.push_back(Device{n, model, type});
         }
         flushMissing(last);
@@ -297,10 +301,6 @@ private:
                       "offers no port family (USBSUPPORTED, LPTSUPPORTED, COMSUPPORTED, NETSUPPORTED all 0)");
                 continue;
             }
-            if (keys.usbSupported && device.model.size() > kMaxUsbModelName)
-                Error(kSetupIniRelativePath, "DEVICENAME", "DEVICENAME" + std::to_string(device.number),
-                      "model name of " + std::to_string(device.model.size()) +
-                          " characters: its USB port names need 45 or fewer");
             const bool advanced = ParseLeadingInt(types.Read(portSection, "AdvancedSetup", kMaxFile).c_str()) != 0;
             if (const std::optional<std::string> baud = types.Find(portSection, "BaudRate")) {
                 static const std::set<int> kRates = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};

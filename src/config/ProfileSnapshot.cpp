@@ -81,12 +81,13 @@ void CProfileSnapshot::Parse(const std::string& text) {
             if (close > begin + 1) {
                 std::string name(begin + 1, close - 1);
                 std::string folded = FoldProfileName(name);
-                auto found = sections_.find(folded);
-                if (found == sections_.end()) {
-                    sectionNames_.push_back(name);
-                    found = sections_.emplace(folded, Section{}).first;
+                // A lookup finds the first section of a name only: a repeated one is never read.
+                if (sections_.count(folded) != 0) {
+                    current = nullptr;
+                    continue;
                 }
-                current = &found->second;
+                sectionNames_.push_back(name);
+                current = &sections_.emplace(folded, Section{}).first->second;
                 continue;
             }
         }
@@ -111,7 +112,10 @@ std::optional<std::string> CProfileSnapshot::Find(const std::string& section, co
     if (found == sections_.end()) return std::nullopt;
     auto entry = found->second.byKey.find(FoldProfileName(key));
     if (entry == found->second.byKey.end()) return std::nullopt;
-    return found->second.entries[entry->second].value;
+    // A line without "=" names no value: the lookup gives its default.
+    const Entry& line = found->second.entries[entry->second];
+    if (!line.hasValue) return std::nullopt;
+    return line.value;
 }
 
 std::string CProfileSnapshot::Read(const std::string& section, const std::string& key, std::size_t maxChars) const {

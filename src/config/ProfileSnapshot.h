@@ -8,8 +8,9 @@
 
 // An INI file read once and looked up in memory by the rules of the Windows profile
 // functions: section and key names without regard to case and with surrounding blanks
-// ignored, the first occurrence of a key winning (also across repeated sections), a
-// value without its surrounding blanks and one pair of matching quotes. A tool that
+// ignored, the first section of a name and the first occurrence of a key winning, a
+// line without "=" giving the default, a value without its surrounding blanks and one
+// pair of matching quotes. A tool that
 // reads thousands of sections uses it: each profile lookup re-opens and searches the
 // whole file, which for a large file costs milliseconds.
 class CProfileSnapshot {
@@ -17,7 +18,7 @@ public:
     struct Entry {
         std::string key;     // as written
         std::string value;   // as a lookup returns it, uncut
-        bool hasValue;       // false for a line without "=" (a lookup gives "")
+        bool hasValue;       // false for a line without "=" (a lookup gives its default)
     };
 
     CProfileSnapshot() = default;
