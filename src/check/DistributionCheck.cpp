@@ -1,0 +1,724 @@
+#include "check/DistributionCheck.h"
+
+#include "config/CatalogueKeys.h"
+#include "config/ProfileReader.h"
+#include "config/ProfileSnapshot.h"
+#include "config/SetupConfig.h"
+#include "framework/GdiObjects.h"
+#include "framework/UniqueResource.h"
+#include "ports/PortList.h"
+#include "ports/PortNames.h"
+#include "ports/UsbIdentity.h"
+#include "ui/LicencePage.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstdlib>
+#include <map>
+#include <set>
+
+namespace {
+
+constexpr const char* kOsNames[kOsIndexCount] = {"Windows 98/Me", "Windows NT",   "Windows 2000",
+                                                 "Windows XP",    "Windows Server 2003", "Windows Vista",
+                                                 "Windows Server 2008", "Windows 7"};
+constexpr const char* kTypeNames[kPrinterTypeCount] = {"receipt", "ticket", "label", "embedded"};
+constexpr const char* kBitsNames[2] = {"32-bit", "64-bit"};
+constexpr const char* kDriverFolders[2] = {"W32", "W64"};
+constexpr const char* kUsbDriverFolders[2] = {"USBDRV\\USBDriver\\", "USBDRV\\USBDriver_x64\\"};
+// Limits of the program's buffers: names 49 characters, file names 199, texts 2047.
+constexpr std::size_t kMaxName = CSetupConfig::kNameSize - 1;
+constexpr std::size_t kMaxFile = CSetupConfig::kFileSize - 1;
+constexpr std::size_t kMaxText = 2047;
+// The model name inside "USB_" + model + "_n" port names.
+constexpr std::size_t kMaxUsbModelName = 45;
+// The deepest folder a driver file is copied to ("C:\WINDOWS\system32\spool\drivers\w32x86\3\"
+// and the like, with room for a longer Windows folder): a name beyond this does not fit MAX_PATH.
+constexpr std::size_t kLongestTargetFolder = 64;
+// The side panel of the frame, in dialog units: the bitmap is stretched to it.
+constexpr double kSidePanelAspect = 100.0 / 162.0;
+// Support files of drivers on the system's universal driver: the engine stages them.
+constexpr const char* kCoreFiles[] = {"TTFSUB.GPD", "UNIRES.DLL", "STDNAMES.GPD"};
+
+// Keys of the per-OS sections that name files: the family words and the shared ones.
+constexpr const char* kRequiredFileWords[] = {"DriverPath", "DataFile", "ConfigFile", "HelpFile", "ProcessorDLLName"};
+constexpr const char* kOptionalFileWords[] = {"DataFileDLLName", "DataOemuiDLL", "DataOemuniDLL", "DataOemuniini"};
+
+bool StartsWithDigits(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
+std::string Fold(const std::string& name) { return FoldProfileName(name); }
+
+std::string Quoted(const std::string& text) {
+    constexpr std::size_t kShown = 60;
+    return "\"" + (text.size() > kShown ? text.substr(0, kShown) + "..." : text) + "\"";
+}
+
+bool FileExists(const std::string& path) {
+    DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool FolderExists(const std::string& path) {
+    DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+struct FindHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { FindClose(handle); }
+};
+
+// The files of a folder by folded name, each with its name as stored.
+std::map<std::string, std::string> ListFiles(const std::string& folder, const char* pattern = "*") {
+    std::map<std::string, std::string> files;
+    const std::string query = JoinPath(folder, pattern);
+    if (query.empty()) return files;
+    WIN32_FIND_DATAA data;
+    UniqueResource<FindHandleTraits> search(FindFirstFileA(query.c_str(), &data));
+    if (!search) return files;
+    do {
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) files.emplace(Fold(data.cFileName), data.cFileName);
+    } while (FindNextFileA(search.get(), &data));
+    return files;
+}
+
+struct Device {
+    int number;
+    std::string model;
+    int type;
+};
+
+// Which port kinds a model offers on an OS, per bitness (bit per interface kind).
+using KindSet = unsigned;
+constexpr KindSet KindBit(int kind) { return kind >= 0 ? 1u << kind : 0u; }
+
+class CChecker {
+public:
+    CChecker(const std::string& folder, const CheckOptions& options) : folder_(folder), options_(options) {}
+
+    CheckResult Run() {
+        if (!FolderExists(JoinPath(folder_, "DRVCONFIG"))) return result_;
+        result_.folderReadable = true;
+        setup_ = CProfileSnapshot(JoinPath(folder_, kSetupIniRelativePath));
+        for (int bits = 0; bits < 2; ++bits) {
+            for (int type = 0; type < kPrinterTypeCount; ++type)
+                typeFiles_[bits][type] = CProfileSnapshot(JoinPath(folder_, TypeFileRelativePath(type, bits == 1)));
+            driverFiles_[bits] = ListFiles(JoinPath(folder_, kDriverFolders[bits]));
+        }
+        if (!setup_.Loaded()) {
+            Error(kSetupIniRelativePath, "", "", "missing: no device, monitor or switch can be read");
+            return result_;
+        }
+        SelectBitnesses();
+        CheckDeviceList();
+        for (const Device& device : devices_) CheckModel(device);
+        CheckPortScan();
+        CheckMonitors();
+        CheckUsbPackage();
+        CheckLanguageFiles();
+        CheckLicenceAndBitmap();
+        CheckUnnamedFiles();
+        return result_;
+    }
+
+private:
+    void Add(Severity severity, const std::string& file, const std::string& section, const std::string& key,
+             const std::string& reason) {
+        // One finding per place: the same key is met for several OS, kinds and families.
+        if (!reported_.insert(file + "\n" + Fold(section) + "\n" + Fold(key) + "\n" + reason).second) return;
+        result_.findings.push_back(Finding{severity, file, section, key, reason});
+    }
+    void Error(const std::string& file, const std::string& section, const std::string& key, const std::string& reason) {
+        Add(Severity::Error, file, section, key, reason);
+    }
+    void Warning(const std::string& file, const std::string& section, const std::string& key,
+                 const std::string& reason) {
+        Add(Severity::Warning, file, section, key, reason);
+    }
+
+    std::vector<int> OsIndexes(int bits) const {
+        std::vector<int> wanted = options_.osIndexes;
+        if (wanted.empty()) wanted = {2, 3, 4, 5, 6, 7};
+        std::vector<int> result;
+        // No 64-bit Windows 98/Me, NT or 2000 exists.
+        for (int os : wanted)
+            if (os >= 0 && os < kOsIndexCount && (bits == 0 || os >= 3)) result.push_back(os);
+        return result;
+    }
+
+    void SelectBitnesses() {
+        const int package = ParseLeadingInt(setup_.Read("DEVICENAME", "Supported32OR64", kMaxFile).c_str());
+        bits_[0] = options_.check32 && package != 2;
+        bits_[1] = options_.check64 && package != 1;
+        if (setup_.Find("DEVICENAME", "Supported32OR64") && (package < 0 || package > 3))
+            Warning(kSetupIniRelativePath, "DEVICENAME", "Supported32OR64",
+                    std::to_string(package) + " is none of 0, 1, 2, 3: the package runs on 32-bit and 64-bit Windows");
+    }
+
+    // --- Device list ------------------------------------------------------------------
+
+    void CheckDeviceList() {
+        const char* file = kSetupIniRelativePath;
+        const std::optional<std::string> countText = setup_.Find("DEVICENAME", "DEVICENUMBER");
+        const int count = ParseLeadingInt(setup_.Read("DEVICENAME", "DEVICENUMBER", 31).c_str());
+        if (!countText || count <= 0) {
+            Error(file, "DEVICENAME", "DEVICENUMBER",
+                  countText ? Quoted(*countText) + " counts no device: the wizard offers no model"
+                            : "missing: reads as 0, the wizard offers no model");
+        } else if (count > kMaxDeviceEntries) {
+            Error(file, "DEVICENAME", "DEVICENUMBER",
+                  std::to_string(count) + " is beyond the 9999 entries the program reads");
+        }
+        const int last = count < 0 ? 0 : (count > kMaxDeviceEntries ? kMaxDeviceEntries : count);
+        int missingFrom = 0;
+        auto flushMissing = [&](int upTo) {
+            if (missingFrom == 0) return;
+            const std::string key = "DEVICENAME" + std::to_string(missingFrom) +
+                                    (upTo > missingFrom ? " ... DEVICENAME" + std::to_string(upTo) : "");
+            Error(file, "DEVICENAME", key, "missing: DEVICENUMBER counts " + std::to_string(count) + " entries");
+            missingFrom = 0;
+        };
+        std::map<std::string, const Device*> byName;
+        for (int n = 1; n <= last; ++n) {
+            const std::string key = "DEVICENAME" + std::to_string(n);
+            const std::optional<std::string> value = setup_.Find("DEVICENAME", key);
+            if (!value) {
+                if (missingFrom == 0) missingFrom = n;
+                continue;
+            }
+            flushMissing(n - 1);
+            if (value->size() > kMaxFile)
+                Error(file, "DEVICENAME", key,
+                      std::to_string(value->size()) + " characters: the program reads the first 199");
+            std::string model = value->substr(0, kMaxFile);
+            const int type = ClassifyDeviceEntry(model);
+            if (type < 0) {
+                Error(file, "DEVICENAME", key,
+                      Quoted(*value) + " carries no type suffix (-ReceiptPrinter, -TicketPrinter, -LabelPrinter, "
+                                       "-EmbeddedPrinter): the entry is skipped");
+                continue;
+            }
+            if (model.empty()) {
+                Error(file, "DEVICENAME", key, "no model name before the type suffix");
+                continue;
+            }
+            if (model.size() > kMaxUsbModelName)
+                Warning(file, "DEVICENAME", key,
+                        "model name of " + std::to_string(model.size()) +
+                            " characters: the port page's USB port names are made for 45 or fewer");
+            devices_.push_back(Device{n, model, type});
+        }
+        flushMissing(last);
+        for (const Device& device : devices_) {
+            const std::string key = "DEVICENAME" + std::to_string(device.number);
+            auto [at, fresh] = byName.emplace(Fold(device.model), &device);
+            if (!fresh) {
+                const Device& first = *at->second;
+                Error(file, "DEVICENAME", key,
+                      "model " + Quoted(device.model) + " is listed already as DEVICENAME" +
+                          std::to_string(first.number) +
+                          (first.type == device.type ? " of the same type: both read the same sections"
+                                                     : std::string(", a ") + kTypeNames[first.type] +
+                                                           " printer: their printer and USB port names collide"));
+            }
+        }
+        // Entries the count leaves out, or written so that the program never asks for them.
+        for (const CProfileSnapshot::Entry& entry : setup_.Entries("DEVICENAME")) {
+            const std::string folded = Fold(entry.key);
+            if (folded.compare(0, 10, "devicename") != 0 || folded.size() == 10) continue;
+            const std::string digits = folded.substr(10);
+            if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
+            const long long n = digits.size() > 9 ? 1LL << 40 : std::atoll(digits.c_str());
+            if (digits[0] == '0' || n < 1)
+                Warning(file, "DEVICENAME", entry.key, "never read: device numbers carry no leading zeros");
+            else if (n > last)
+                Warning(file, "DEVICENAME", entry.key,
+                        "beyond DEVICENUMBER (" + std::to_string(count) + "): the entry is never read");
+        }
+        const std::optional<std::string> defaultText = setup_.Find("DEVICENAME", "DEFAULTNAME");
+        const int defaultNumber = ParseLeadingInt(setup_.Read("DEVICENAME", "DEFAULTNAME", 259).c_str());
+        bool found = false;
+        for (const Device& device : devices_) found = found || device.number == defaultNumber;
+        if (!found && !devices_.empty())
+            Warning(file, "DEVICENAME", "DEFAULTNAME",
+                    (defaultText ? Quoted(*defaultText) : std::string("missing, read as 0,")) +
+                        " names no device: the model page preselects no model");
+    }
+
+    // --- Per model ----------------------------------------------------------------------
+
+    bool TypeFileLoaded(int bits, int type) {
+        if (typeFiles_[bits][type].Loaded()) return true;
+        Error(TypeFileRelativePath(type, bits == 1), "", "",
+              std::string("missing: the ") + kTypeNames[type] + " printers cannot be installed on " + kBitsNames[bits] +
+                  " Windows");
+        return false;
+    }
+
+    static bool OsSupported(const CProfileSnapshot& file, const std::string& portSection, int os) {
+        const char* key = nullptr;
+        switch (os) {
+            case 1: key = "SystemNTSupported"; break;
+            case 4: key = "System2003Supported"; break;
+            case 5: key = "SystemVistaSupported"; break;
+            case 6: key = "System2008Supported"; break;
+            case 7: key = "SystemWin7Supported"; break;
+            default: return true;   // 98/Me, 2000 and XP have no support key
+        }
+        return ParseLeadingInt(file.Read(portSection, key, kMaxFile).c_str()) != 0;
+    }
+
+    void CheckModel(const Device& device) {
+        for (int bits = 0; bits < 2; ++bits) {
+            if (!bits_[bits] || !TypeFileLoaded(bits, device.type)) continue;
+            const CProfileSnapshot& types = typeFiles_[bits][device.type];
+            const std::string file = TypeFileRelativePath(device.type, bits == 1);
+            const std::string portSection = device.model + ".PORT";
+            if (!types.HasSection(portSection)) {
+                Error(file, portSection, "", "missing: the model offers no port and cannot be installed");
+                continue;
+            }
+            PortListKeys keys;
+            const std::pair<const char*, int*> portKeys[] = {
+                {"USBSUPPORTED", &keys.usbSupported}, {"LPTSUPPORTED", &keys.lptSupported},
+                {"COMSUPPORTED", &keys.comSupported}, {"NETSUPPORTED", &keys.netSupported},
+                {"LPTDEFAULT", &keys.lptDefault},     {"RASTERVISIABLE", &keys.rasterVisible}};
+            for (const auto& [key, value] : portKeys) {
+                const std::optional<std::string> text = types.Find(portSection, key);
+                if (text && !StartsWithDigits(*text))
+                    Warning(file, portSection, key, Quoted(*text) + " is not a number: it reads as 0");
+                *value = ParseLeadingInt(types.Read(portSection, key, kMaxFile).c_str());
+            }
+            if (!keys.usbSupported && !keys.lptSupported && !keys.comSupported && !keys.netSupported) {
+                Error(file, portSection, "",
+                      "offers no port family (USBSUPPORTED, LPTSUPPORTED, COMSUPPORTED, NETSUPPORTED all 0)");
+                continue;
+            }
+            const bool advanced = ParseLeadingInt(types.Read(portSection, "AdvancedSetup", kMaxFile).c_str()) != 0;
+            if (const std::optional<std::string> baud = types.Find(portSection, "BaudRate")) {
+                static const std::set<int> kRates = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+                if (kRates.count(ParseLeadingInt(baud->c_str())) == 0)
+                    Warning(file, portSection, "BaudRate", Quoted(*baud) + " is no baud rate of the list: 38400 is used");
+            }
+            for (int os : OsIndexes(bits)) {
+                if (!OsSupported(types, portSection, os)) continue;
+                CheckModelOnOs(device, bits, os, keys, advanced);
+            }
+        }
+    }
+
+    void CheckModelOnOs(const Device& device, int bits, int os, const PortListKeys& keys, bool advanced) {
+        const CProfileSnapshot& types = typeFiles_[bits][device.type];
+        const std::string file = TypeFileRelativePath(device.type, bits == 1);
+        const std::string portSection = device.model + ".PORT";
+        const std::string where = std::string(kOsNames[os]) + " (" + kBitsNames[bits] + ")";
+        KindSet kinds = 0;
+        for (bool typical : {true, false}) {
+            if (!typical && !advanced) continue;
+            PortListInput input{keys, device.model, os, bits == 1, typical, -1};
+            const PortListPlan plan = PlanPortList(input);
+            for (const std::string& entry : plan.entries) kinds |= KindBit(ClassifyPortName(entry.c_str()));
+            const int wanted = keys.lptDefault == 1   ? kParallelInterface
+                               : keys.lptDefault == 2 ? kUsbInterface
+                               : keys.lptDefault == 3 ? kNetworkInterface
+                                                      : kNoInterface;
+            if (typical && wanted != kNoInterface && !plan.entries.empty() &&
+                ClassifyPortName(plan.portText.c_str()) != wanted)
+                Warning(file, portSection, "LPTDEFAULT",
+                        std::to_string(keys.lptDefault) + " preselects a port kind the model does not offer on " +
+                            where + ": the first port is preselected");
+        }
+        if (kinds == 0) {
+            Error(file, portSection, "", "offers no port on " + where);
+            return;
+        }
+        needs_[bits][os] |= kinds;
+        const std::string section = device.model + OsSectionSuffix(os);
+        if (!types.HasSection(section)) {
+            Error(file, section, "", "missing: the model cannot be installed on " + where);
+            return;
+        }
+        const bool driverFamilyRule =
+            ParseLeadingInt(setup_.Read("DEVICENAME", "GDISTDSign", kMaxFile).c_str()) != 0;
+        const bool rasterBoxShown = advanced && keys.rasterVisible == 0;
+        std::set<int> families;
+        for (int kind = 0; kind < 4; ++kind) {
+            if ((kinds & KindBit(kind)) == 0) continue;
+            if (const char* nameKey = DriverNameKey(os, kind, false)) CheckName(types, file, section, nameKey, true);
+            // Serial ports print with raster flag 0; the others with 1, or 0 when the
+            // advanced mode shows the raster check box and the user clears it.
+            std::set<int> rasters = {kind == kSerialInterface ? 0 : 1};
+            if (kind != kSerialInterface && rasterBoxShown) rasters.insert(0);
+            for (int raster : rasters) {
+                families.insert(raster);                                      // the driver record on 98/NT
+                families.insert(EffectiveRaster(raster, kind, driverFamilyRule));   // the files, and the record on 2000+
+            }
+        }
+        for (int raster : families) {
+            const std::string prefix = raster == 1 ? "GDI" : "STD";
+            // The system's own processor "WinPrint" is never copied: its DLL need not be shipped.
+            const bool ownProcessor = types.Read(section, prefix + "PrintProcessor", kMaxName) == "WinPrint";
+            for (const char* word : kRequiredFileWords)
+                if (!ownProcessor || std::string(word) != "ProcessorDLLName")
+                    CheckFileKey(types, bits, file, section, prefix + word, true);
+            for (const char* word : kOptionalFileWords) CheckFileKey(types, bits, file, section, prefix + word, false);
+            CheckName(types, file, section, prefix + "PrintProcessor", true);
+        }
+        CheckFileKey(types, bits, file, section, "ControlFontFile", false);
+        if (bits == 0) CheckFileKey(types, bits, file, section, "USBInternalID", false);
+        if (const std::optional<std::string> attributes = types.Find(section, "ATTRIBUTES"))
+            if (!StartsWithDigits(*attributes))
+                Warning(file, section, "ATTRIBUTES", Quoted(*attributes) + " is not a number: it reads as 0");
+    }
+
+    // A name the spooler gets (driver, processor, monitor): present, not "0", within 49 characters.
+    void CheckName(const CProfileSnapshot& source, const std::string& file, const std::string& section,
+                   const std::string& key, bool required) {
+        const std::optional<std::string> value = source.Find(section, key);
+        if (!value) {
+            if (required) Error(file, section, key, "missing: reads as \"0\"");
+            return;
+        }
+        if (value->empty() || *value == "0")
+            Error(file, section, key, value->empty() ? "empty" : "\"0\" names nothing");
+        else if (value->size() > kMaxName)
+            Error(file, section, key,
+                  std::to_string(value->size()) + " characters: the program reads the first 49 and cuts the rest");
+    }
+
+    // A file of the W32 or W64 folder: present with exactly this letter case; "0" means
+    // none where the key allows it.
+    void CheckFileKey(const CProfileSnapshot& source, int bits, const std::string& file, const std::string& section,
+                      const std::string& key, bool required, std::size_t maxChars = kMaxFile) {
+        const std::optional<std::string> value = source.Find(section, key);
+        if (!value) {
+            if (required) Error(file, section, key, "missing: reads as \"0\", so no file is installed");
+            return;
+        }
+        if (value->size() > maxChars)
+            Error(file, section, key,
+                  std::to_string(value->size()) + " characters: the program reads the first " +
+                      std::to_string(maxChars) + " and cuts the rest");
+        const std::string name = value->substr(0, maxChars);
+        if (name.empty() || name[0] == '0') {
+            if (required) Error(file, section, key, name.empty() ? "empty" : "\"0\" names no file, but one is required");
+            return;
+        }
+        CheckDriverFile(bits, file, section, key, name);
+    }
+
+    void CheckDriverFile(int bits, const std::string& file, const std::string& section, const std::string& key,
+                         const std::string& name) {
+        if (name.find_first_of("\\/:") != std::string::npos) {
+            Error(file, section, key, Quoted(name) + " is a path: a plain file name of the " + kDriverFolders[bits] +
+                                          " folder is expected");
+            return;
+        }
+        if (name.size() + kLongestTargetFolder >= MAX_PATH) {
+            Error(file, section, key,
+                  "a name of " + std::to_string(name.size()) +
+                      " characters does not fit the system's path limit once installed");
+            return;
+        }
+        const auto found = driverFiles_[bits].find(Fold(name));
+        if (found == driverFiles_[bits].end())
+            Error(file, section, key, std::string(kDriverFolders[bits]) + "\\" + name + " is missing");
+        else if (found->second != name)
+            Error(file, section, key,
+                  std::string(kDriverFolders[bits]) + "\\" + found->second + " differs in letter case from " +
+                      Quoted(name));
+    }
+
+    // --- Start-up's port scan -------------------------------------------------------------
+
+    void CheckPortScan() {
+        if (devices_.empty()) return;
+        const Device& last = devices_.back();   // the scan reads the last entry with a type suffix
+        for (int bits = 0; bits < 2; ++bits) {
+            if (!bits_[bits]) continue;
+            bool offered = false;
+            for (int type = 0; type < kPrinterTypeCount; ++type)
+                for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"})
+                    offered = offered ||
+                              ParseLeadingInt(typeFiles_[bits][type].Read(last.model + ".PORT", key, kMaxFile).c_str()) != 0;
+            if (!offered)
+                Error(kSetupIniRelativePath, "DEVICENAME", "DEVICENAME" + std::to_string(last.number),
+                      std::string("start-up refuses with PortNull on ") + kBitsNames[bits] +
+                          " Windows: the last model's .PORT section offers no port in any type file");
+        }
+    }
+
+    // --- Monitors, processor version, USB port names ------------------------------------------
+
+    void CheckMonitors() {
+        const char* file = kSetupIniRelativePath;
+        std::set<int> osIndexes;
+        for (int bits = 0; bits < 2; ++bits)
+            if (bits_[bits])
+                for (int os : OsIndexes(bits)) osIndexes.insert(os);
+        for (int os : osIndexes) {
+            const std::string section = std::string("COMMON-MONITOR") + OsSectionSuffix(os);
+            KindSet needs = needs_[0][os] | needs_[1][os];
+            if (!setup_.HasSection(section)) {
+                if (needs & (KindBit(kUsbInterface) | KindBit(kSerialInterface)))
+                    Error(file, section, "", std::string("missing: no port monitor for ") + kOsNames[os]);
+                continue;
+            }
+            // Windows 98/Me prints to serial ports through its own driver: no serial monitor there.
+            CheckMonitor(section, os, "USBMONitor", (needs & KindBit(kUsbInterface)) != 0);
+            CheckMonitor(section, os, "COMMONitor", os != 0 && (needs & KindBit(kSerialInterface)) != 0);
+            CheckLanguageMonitor(section, os);
+        }
+        const std::optional<std::string> version = setup_.Find("ProcessorVersion", "DriverVersion");
+        if (!version || !StartsWithDigits(*version))
+            Error(file, "ProcessorVersion", "DriverVersion",
+                  version ? Quoted(*version) + " is not a number" : "missing: the print processor's version reads as 0");
+        CheckUsbDeviceNames();
+    }
+
+    // Bitnesses whose folders an OS index installs from.
+    std::vector<int> BitsOf(int os) const {
+        std::vector<int> result;
+        for (int bits = 0; bits < 2; ++bits)
+            if (bits_[bits] && (bits == 0 || os >= 3)) result.push_back(bits);
+        return result;
+    }
+
+    void CheckMonitor(const std::string& section, int os, const std::string& prefix, bool needed) {
+        const std::string nameKey = prefix + "PName", dllKey = prefix + "PDLLName", uiKey = prefix + "PUIDLLName",
+                          versionKey = prefix + "Version";
+        bool present = false;
+        for (const std::string& key : {nameKey, dllKey, uiKey, versionKey}) present = present || setup_.Find(section, key);
+        if (!needed && !present) return;
+        CheckName(setup_, kSetupIniRelativePath, section, nameKey, true);
+        for (int bits : BitsOf(os)) {
+            CheckFileKey(setup_, bits, kSetupIniRelativePath, section, dllKey, true);
+            CheckFileKey(setup_, bits, kSetupIniRelativePath, section, uiKey, true, kMaxName);
+        }
+        CheckVersion(section, versionKey);
+    }
+
+    void CheckVersion(const std::string& section, const std::string& key) {
+        const std::optional<std::string> version = setup_.Find(section, key);
+        if (!version || !StartsWithDigits(*version))
+            Error(kSetupIniRelativePath, section, key,
+                  version ? Quoted(*version) + " is not a number: it reads as version 0" : "missing: reads as version 0");
+    }
+
+    void CheckLanguageMonitor(const std::string& section, int os) {
+        const char* keys[] = {"USBLMONitorName", "USBLMONitorDLLName", "USBLMONitorVersion"};
+        int present = 0;
+        for (const char* key : keys) present += setup_.Find(section, key) ? 1 : 0;
+        if (present == 0) return;
+        if (present < 3) {
+            for (const char* key : keys)
+                if (!setup_.Find(section, key))
+                    Error(kSetupIniRelativePath, section, key,
+                          "missing while the other USB language monitor keys are present: the three go together");
+            return;
+        }
+        CheckName(setup_, kSetupIniRelativePath, section, keys[0], true);
+        // The language monitor is installed on 32-bit Windows only.
+        if (bits_[0]) CheckFileKey(setup_, 0, kSetupIniRelativePath, section, keys[1], true);
+        else MarkNamed(0, setup_.Read(section, keys[1], kMaxFile));
+        CheckVersion(section, keys[2]);
+        (void)os;
+    }
+
+    void CheckUsbDeviceNames() {
+        std::set<std::string> usbModels;
+        for (const Device& device : devices_) usbModels.insert(Fold(device.model));
+        for (const CProfileSnapshot::Entry& entry : setup_.Entries("SUPPORTED-USB-DEVICE")) {
+            const int number = UsbPortNumberOfName(entry.key);
+            const bool usbName = ClassifyPortName(entry.key.c_str()) == kUsbInterface && number > 0 &&
+                                 entry.key.size() > 6 && Fold(entry.key.substr(0, 4)) == "usb_";
+            const std::string model = usbName ? entry.key.substr(4, entry.key.size() - 6) : std::string();
+            if (!usbName || usbModels.count(Fold(model)) == 0)
+                Warning(kSetupIniRelativePath, "SUPPORTED-USB-DEVICE", entry.key,
+                        "names no USB port the wizard offers (USB_<model>_1 ... _4 of a listed model)");
+            else if (!entry.hasValue || !StartsWithDigits(entry.value))
+                Warning(kSetupIniRelativePath, "SUPPORTED-USB-DEVICE", entry.key,
+                        Quoted(entry.value) + " is not a number: it is stored as 0");
+        }
+    }
+
+    // --- USB driver package and device library -----------------------------------------
+
+    void CheckUsbPackage() {
+        bool anyUsb = false;
+        for (int bits = 0; bits < 2; ++bits) {
+            bool usb = false;
+            for (int os = 2; os < kOsIndexCount; ++os) usb = usb || (needs_[bits][os] & KindBit(kUsbInterface));
+            anyUsb = anyUsb || usb || (needs_[bits][0] & KindBit(kUsbInterface));
+            if (!usb) continue;
+            for (const char* name : {"Install.exe", "VTPUSB.sys", "VTPUSB.INF"}) {
+                const std::string relative = std::string(kUsbDriverFolders[bits]) + name;
+                if (!FileExists(JoinPath(folder_, relative)))
+                    Error(relative, "", "",
+                          std::string("missing: the USB driver package cannot be installed on ") + kBitsNames[bits] +
+                              " Windows");
+            }
+            const std::string driver = JoinPath(folder_, std::string(kUsbDriverFolders[bits]) + "VTPUSB.sys");
+            if (FileExists(driver) && GetFileVersionString(driver.c_str()) == kNoFileVersion)
+                Error(std::string(kUsbDriverFolders[bits]) + "VTPUSB.sys", "", "",
+                      "carries no file version: it cannot be compared with the installed driver");
+        }
+        if (anyUsb && !FileExists(JoinPath(folder_, "VtUsbInt.dll")))
+            Error("VtUsbInt.dll", "", "", "missing: the USB printer cannot be found or renumbered");
+    }
+
+    // --- Language files ----------------------------------------------------------------
+
+    void CheckLanguageFiles() {
+        const std::map<std::string, std::string> files = ListFiles(JoinPath(folder_, "language"), "*.ini");
+        if (files.count("setup.ini") == 0)
+            Error("language\\setup.ini", "", "", "missing: every text of the wizard is empty");
+        const int language = ParseLeadingInt(setup_.Read("DEVICENAME", "LANGUAGE", kMaxFile).c_str());
+        for (const auto& [folded, name] : files) {
+            const bool program = folded == "setup.ini";
+            const std::string relative = "language\\" + name;
+            // The Chinese font (LANGUAGE 0) draws GBK; a Chinese file is written to be switched in.
+            const bool gbk = program ? language == 0 : folded.size() > 8 && folded.substr(folded.size() - 8) == "_chs.ini";
+            CheckLanguageFile(relative, program ? Severity::Error : Severity::Warning, gbk);
+        }
+    }
+
+    void CheckLanguageFile(const std::string& relative, Severity missing, bool gbk) {
+        const CProfileSnapshot texts(JoinPath(folder_, relative));
+        for (std::size_t i = 0; i < kCatalogueKeyCount; ++i) {
+            const CatalogueKey& entry = kCatalogueKeys[i];
+            const std::optional<std::string> text = texts.Find(entry.section, entry.key);
+            if (!text || text->empty()) {
+                Add(missing, relative, entry.section, entry.key,
+                    std::string(text ? "empty" : "missing") + ": the program shows an empty text");
+                continue;
+            }
+            if (text->size() > kMaxText)
+                Warning(relative, entry.section, entry.key,
+                        std::to_string(text->size()) + " characters: the program reads the first 2047");
+            for (std::size_t at = text->find('\\'); at != std::string::npos; at = text->find('\\', at + 1)) {
+                const char digit = at + 1 < text->size() ? (*text)[at + 1] : '\0';
+                if (digit >= '1' && digit <= '3') {
+                    if (text->find(std::string("\\") + digit, at + 2) != std::string::npos)
+                        Warning(relative, entry.section, entry.key,
+                                std::string("\\") + digit + " stands twice: only the first becomes a line break");
+                } else if (digit >= '0' && digit <= '9') {
+                    Warning(relative, entry.section, entry.key,
+                            std::string("\\") + digit + " is no line-break marker (\\1, \\2 and \\3 are)");
+                }
+            }
+            if (gbk && MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, text->data(), static_cast<int>(text->size()),
+                                           nullptr, 0) == 0)
+                Warning(relative, entry.section, entry.key, "does not decode as GBK (code page 936)");
+        }
+    }
+
+    // --- Licence and side bitmap ------------------------------------------------------------
+
+    void CheckLicenceAndBitmap() {
+        if (ParseLeadingInt(setup_.Read("DEVICENAME", "LOADLICENSE", kMaxFile).c_str()) != 0) {
+            const LicenceFile licence = ReadLicenceFile(JoinPath(folder_, "License.txt"));
+            if (licence.status == LicenceFileStatus::Unreadable)
+                Error("License.txt", "", "", "missing or unreadable while LOADLICENSE is on: the wizard ends at start");
+            else if (licence.status == LicenceFileStatus::TooLarge)
+                Error("License.txt", "", "", "larger than 4 MiB: the licence page stays empty");
+            else if (licence.text.empty())
+                Warning("License.txt", "", "", "empty: the licence page shows no text");
+        }
+        const std::string bitmapPath = JoinPath(folder_, "DRVCONFIG\\Left.bmp");
+        UniqueBitmap bitmap(bitmapPath.empty() ? nullptr
+                                               : static_cast<HBITMAP>(LoadImageA(nullptr, bitmapPath.c_str(),
+                                                                                 IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+        if (!bitmap) {
+            Error("DRVCONFIG\\Left.bmp", "", "", "missing or not a readable bitmap: the wizard ends at start");
+            return;
+        }
+        BITMAP info = {};
+        GetObjectA(bitmap.get(), sizeof info, &info);
+        const double aspect = info.bmHeight > 0 ? static_cast<double>(info.bmWidth) / info.bmHeight : 0.0;
+        if (aspect < kSidePanelAspect * 0.75 || aspect > kSidePanelAspect / 0.75)
+            Warning("DRVCONFIG\\Left.bmp", "", "",
+                    std::to_string(info.bmWidth) + " x " + std::to_string(info.bmHeight) +
+                        " pixels: the side panel (100 x 162 dialog units) shows it distorted");
+    }
+
+    // --- Files nothing names ------------------------------------------------------------------
+
+    void MarkNamed(int bits, const std::string& name) {
+        if (!name.empty() && name[0] != '0') named_[bits].insert(Fold(name));
+    }
+
+    void CheckUnnamedFiles() {
+        // Every file key of every section counts, whichever OS and port it serves.
+        std::set<std::string> fileKeys = {"controlfontfile", "usbinternalid"};
+        for (const char* prefix : {"std", "gdi"}) {
+            for (const char* word : kRequiredFileWords) fileKeys.insert(prefix + Fold(word));
+            for (const char* word : kOptionalFileWords) fileKeys.insert(prefix + Fold(word));
+        }
+        // A name counts for both folders: the sample carries each driver file in W32 and W64.
+        for (int bits = 0; bits < 2; ++bits) {
+            for (const CProfileSnapshot& types : typeFiles_[bits])
+                for (const std::string& section : types.Sections())
+                    for (const CProfileSnapshot::Entry& entry : types.Entries(section))
+                        if (fileKeys.count(Fold(entry.key))) MarkNamed(bits, entry.value);
+            for (const std::string& section : setup_.Sections()) {
+                if (Fold(section).compare(0, 14, "common-monitor") != 0) continue;
+                for (const CProfileSnapshot::Entry& entry : setup_.Entries(section)) {
+                    const std::string key = Fold(entry.key);
+                    if (key.size() > 7 && key.substr(key.size() - 7) == "dllname") MarkNamed(bits, entry.value);
+                }
+            }
+            for (const char* core : kCoreFiles) MarkNamed(bits, core);
+        }
+        for (int bits = 0; bits < 2; ++bits) {
+            if (!bits_[bits]) continue;
+            for (const auto& [folded, name] : driverFiles_[bits]) {
+                const std::string relative = std::string(kDriverFolders[bits]) + "\\" + name;
+                if (named_[0].count(folded) == 0 && named_[1].count(folded) == 0)
+                    Warning(relative, "", "", "named by no model or monitor: it is never installed");
+                if (name.size() + kLongestTargetFolder >= MAX_PATH)
+                    Error(relative, "", "", "the name does not fit the system's path limit once installed");
+            }
+        }
+    }
+
+    std::string folder_;
+    CheckOptions options_;
+    CheckResult result_;
+    std::set<std::string> reported_;
+    CProfileSnapshot setup_;
+    std::array<std::array<CProfileSnapshot, kPrinterTypeCount>, 2> typeFiles_;
+    std::array<std::map<std::string, std::string>, 2> driverFiles_;
+    std::array<std::set<std::string>, 2> named_;
+    std::array<std::array<KindSet, kOsIndexCount>, 2> needs_ = {};
+    bool bits_[2] = {true, true};
+    std::vector<Device> devices_;
+};
+
+}  // namespace
+
+CheckResult CheckDistribution(const std::string& folder, const CheckOptions& options) {
+    return CChecker(folder, options).Run();
+}
+
+int CheckExitCode(const CheckResult& result) {
+    if (!result.folderReadable) return 3;
+    int code = 0;
+    for (const Finding& finding : result.findings) code = std::max(code, finding.severity == Severity::Error ? 2 : 1);
+    return code;
+}
+
+std::string FormatFinding(const Finding& finding) {
+    std::string line = finding.severity == Severity::Error ? "error  " : "warning  ";
+    line += finding.file;
+    if (!finding.section.empty()) line += " [" + finding.section + "]";
+    if (!finding.key.empty()) line += " " + finding.key;
+    return line + ": " + finding.reason;
+}
