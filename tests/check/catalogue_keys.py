@@ -24,8 +24,8 @@ for path in sorted(src.rglob("*.cpp")):
     used |= set(re.findall(r'CTextCatalogue\("([^"]+)"\)\.ReadText\("([^"]+)"\)', text))
     for section, body in re.findall(r'SetCaptions\(\s*[^,]+,\s*"([^"]+)",\s*\{(.*?)\}\);', text, re.S):
         used |= {(section, key) for key in re.findall(r'"([^"]+)"', body)}
-    # Refuse(section, key) and other helpers that take both as literals.
-    used |= set(re.findall(r'Refuse\("([^"]+)",\s*"([^"]+)"\)', text))
+    # Refuse([reason, ]section, key) and other helpers that take both as literals.
+    used |= set(re.findall(r'Refuse\((?:[\w:]+,\s*)?"([^"]+)",\s*"([^"]+)"\)', text))
     for name, argument in re.findall(r'(\w+)\.ReadText\(([^)]*)\)', text):
         if name in passed_sections:
             continue  # section and key both passed in: the callers' literals count above
