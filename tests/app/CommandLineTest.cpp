@@ -1,5 +1,8 @@
 #include "app/CommandLine.h"
 
+#include "app/UnattendedInstall.h"
+#include "support/Overrides.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -80,6 +83,17 @@ TEST(CommandLine, TakesEveryFormAndRefusesWhatItCannotUse) {
     // A refused command line still finds its journal.
     EXPECT_EQ(JournalPathOf({"/quiet", "/colour", "/LOG", "C:\\j.log"}), "C:\\j.log");
     EXPECT_EQ(JournalPathOf({"-log:C:\\k.log"}), "C:\\k.log");
+}
+
+// /? names every switch and every exit code, in a box as the platform's installers do.
+TEST(CommandLine, HelpNamesEverySwitchAndExitCode) {
+    MessageBoxRecorder boxes;
+    EXPECT_EQ(ShowSwitchesHelp(), 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    for (const char* text : {"/quiet", "/passive", "/model", "/type", "/port", "/ip", "/baud", "/databits", "/parity",
+                             "/stopbits", "/flow", "/raster", "/default", "/mode", "/renumber", "/accept-licence", "/log",
+                             "/?", "3010", "1603", "1618", "1633", "87", "1602"})
+        EXPECT_NE(boxes.shown[0].text.find(text), std::string::npos) << text;
 }
 
 }  // namespace
