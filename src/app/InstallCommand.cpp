@@ -8,6 +8,7 @@
 #include "framework/UniqueResource.h"
 #include "platform/ErrorText.h"
 #include "platform/SystemCalls.h"
+#include "platform/SystemLibraries.h"
 #include "ports/NetworkPort.h"
 #include "ports/PortNames.h"
 #include "ports/UsbIdentity.h"
@@ -15,7 +16,6 @@
 #include "ui/ModePage.h"
 #include "ui/PageWalkRules.h"
 
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -266,7 +266,7 @@ void InstallUsbDriver(HWND frame) {
     }
     const std::string installer = folder + "Install.exe";
     const auto started = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", installer.c_str(), "2", nullptr, SW_SHOWNORMAL));
+        ShellExecuteFromSystemFolder(nullptr, "open", installer.c_str(), "2", nullptr, SW_SHOWNORMAL));
     if (started <= 32) {
         const std::string number = std::to_string(GetLastError());
         ShowOwnedMessageBox(frame, number.c_str());

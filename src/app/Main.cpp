@@ -1,4 +1,5 @@
 #include "app/SetupApp.h"
+#include "platform/SystemLibraries.h"
 
 #include <windows.h>
 
@@ -7,6 +8,8 @@ CSetupApp theApp;
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Before anything can load a DLL by name.
+    RestrictDllSearchToSystemFolder();
     theApp.InitInstance();
     return 0;
 }
