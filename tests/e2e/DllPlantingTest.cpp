@@ -122,7 +122,9 @@ TEST(DllPlanting, NoPlantedDllRunsBesideTheProgramOrInTheCurrentFolder) {
             DeleteFileA((folder + name.file).c_str());
         }
         // Under Wine, Wine's user32 calls into the planted version.dll, which ends the program.
-        if (!name.loadedByWineBeforeTheProgram) EXPECT_TRUE(walked) << "the wizard did not reach the port page";
+        if (!name.loadedByWineBeforeTheProgram) {
+            EXPECT_TRUE(walked) << "the wizard did not reach the port page";
+        }
     }
     SetCurrentDirectoryA(ProgramFolder().c_str());
 }
