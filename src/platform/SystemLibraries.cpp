@@ -89,6 +89,13 @@ HINSTANCE ShellExecuteFromSystemFolder(HWND owner, const char* verb, const char*
     return shellExecute(owner, verb, file, parameters, folder, show);
 }
 
+void PreloadInstallationLibraries() {
+    for (const char* name : {"winspool.drv", "setupapi.dll", "version.dll"}) {
+        const std::string path = SystemLibraryPath(name);
+        if (!path.empty()) LoadLibraryA(path.c_str());
+    }
+}
+
 void RestrictDllSearchToSystemFolder() {
     // Kernel32 is mapped into every process before its first instruction: no load here.
     HMODULE kernel32 = GetModuleHandleA("kernel32.dll");

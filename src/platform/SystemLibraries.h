@@ -23,3 +23,7 @@ HMODULE LoadSystemLibrary(const char* fileName);
 // function cannot be had.
 HINSTANCE ShellExecuteFromSystemFolder(HWND owner, const char* verb, const char* file, const char* parameters,
                                        const char* folder, int show);
+
+// Loads the DLLs the installation delay-loads (winspool, setupapi, version), for the
+// thread that waits on the installation's worker; they stay loaded with the process.
+void PreloadInstallationLibraries();
