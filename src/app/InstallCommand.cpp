@@ -9,6 +9,7 @@
 #include "platform/ErrorText.h"
 #include "platform/Journal.h"
 #include "platform/SystemCalls.h"
+#include "platform/SystemLibraries.h"
 #include "ports/NetworkPort.h"
 #include "ports/PortNames.h"
 #include "ports/UsbIdentity.h"
@@ -16,7 +17,6 @@
 #include "ui/ModePage.h"
 #include "ui/PageWalkRules.h"
 
-#include <shellapi.h>
 
 #include <atomic>
 #include <cstdio>
@@ -360,7 +360,7 @@ void InstallUsbDriver(HWND frame, const std::function<void(const std::string&)>&
     }
     const std::string installer = folder + "Install.exe";
     const auto started = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", installer.c_str(), "2", nullptr, SW_SHOWNORMAL));
+        ShellExecuteFromSystemFolder(nullptr, "open", installer.c_str(), "2", nullptr, SW_SHOWNORMAL));
     const DWORD startError = started <= 32 ? GetLastError() : 0;
     JournalResult("Start the USB driver package's installer " + installer + " 2", started > 32, startError);
     if (started <= 32) {

@@ -2,6 +2,7 @@
 #include "app/SetupApp.h"
 #include "app/UnattendedInstall.h"
 #include "platform/Journal.h"
+#include "platform/SystemLibraries.h"
 
 #include <windows.h>
 
@@ -12,6 +13,8 @@ CSetupApp theApp;
 // Without switches the wizard runs, exactly as it always has; with them the program
 // installs unattended and its exit code says how it went.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Before anything can load a DLL by name.
+    RestrictDllSearchToSystemFolder();
     const std::string commandLine = GetCommandLineA();
     const std::vector<std::string> words = SplitCommandLine(ArgumentsOf(commandLine));
     const ParsedSwitches parsed = ParseSwitches(words);

@@ -11,6 +11,7 @@
 #include "framework/MessageBoxes.h"
 #include "platform/Journal.h"
 #include "platform/SystemCalls.h"
+#include "platform/SystemLibraries.h"
 #include "ports/UsbIdentity.h"
 #include "res/WizardResources.h"
 #include "ui/LicencePage.h"
@@ -30,14 +31,7 @@ const char* const kUninstallerTitles[2] = {
 };
 
 bool IsWow64Windows() {
-    char systemFolder[261] = {};
-    UniqueModule kernel32;
-    UINT length = GetSystemDirectoryA(systemFolder, sizeof systemFolder);
-    if (length > 0 && length < sizeof systemFolder) {
-        const std::string path = JoinPath(systemFolder, "kernel32.dll");
-        if (!path.empty()) kernel32.reset(SystemCalls().LoadLibraryA(path.c_str()));
-    }
-    if (!kernel32) kernel32.reset(SystemCalls().LoadLibraryA("kernel32.dll"));
+    UniqueModule kernel32(LoadSystemLibrary("kernel32.dll"));
     if (!kernel32) return false;
 
     using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
@@ -61,11 +55,9 @@ bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorV
 
 std::string PortScanSection() {
     CSetupConfig config;
-    const int count = config.GetDeviceCount();
     std::string model;
-    char entry[CSetupConfig::kFileSize];
-    for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
-        if (config.GetDeviceName(n, entry, sizeof entry) >= 0) model = entry;
+    for (const CSetupConfig::DeviceEntry& device : config.GetDeviceList()) {
+        if (device.type >= 0) model = device.name;
     }
     return model + ".PORT";
 }
@@ -73,8 +65,9 @@ std::string PortScanSection() {
 bool AnyPortFamilyOffered(const std::string& section) {
     for (int type = 0; type < kPrinterTypeCount; ++type) {
         const char* file = TypeFileRelativePath(type, ProcessSettings::Is64BitWindows());
+        const CProfileSection ports(JoinPath(ProgramFolder(), file), section);
         for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"}) {
-            if (ReadConfigInt(file, section, key) != 0) return true;
+            if (ports.Int(key, 199) != 0) return true;
         }
     }
     return false;

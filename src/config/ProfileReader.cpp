@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -39,6 +41,33 @@ void StoreDefault(char* buffer, std::size_t bufferSize) {
         buffer[1] = '\0';
     } else {
         buffer[0] = '\0';
+    }
+}
+
+std::string LowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string Trimmed(const char* begin, const char* end) {
+    while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
+    while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
+    return std::string(begin, end);
+}
+
+// The whole section text is asked for with growing buffers: the function cuts what
+// does not fit and answers size - 2 then.
+std::vector<char> ReadSectionText(const std::string& path, const std::string& section) {
+    std::vector<char> text(32 * 1024);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(text.size());
+        const DWORD copied = GetPrivateProfileSectionA(section.c_str(), text.data(), size, path.c_str());
+        if (copied + 2 < size || size >= 64u * 1024 * 1024) {
+            text.resize(std::min<std::size_t>(copied + 2, size));
+            if (text.size() >= 2) text[text.size() - 2] = text[text.size() - 1] = '\0';
+            return text;
+        }
+        text.resize(text.size() * 4);
     }
 }
 
@@ -85,4 +114,55 @@ unsigned int ReadProfileVersion(const std::string& path, const std::string& sect
 int ReadConfigInt(const std::string& relativeFile, const std::string& section,
                   const std::string& key) {
     return ReadProfileInt(JoinPath(ProgramFolder(), relativeFile), section, key, 199);
+}
+
+CProfileSection::CProfileSection(const std::string& path, const std::string& section) {
+    if (path.empty() || section.empty()) return;
+    const std::vector<char> text = ReadSectionText(path, section);
+    Parse(text.data(), text.size());
+}
+
+void CProfileSection::Parse(const char* text, std::size_t size) {
+    const char* end = text + size;
+    for (const char* line = text; line < end && *line != '\0';) {
+        const char* lineEnd = std::find(line, end, '\0');
+        const char* equals = std::find(line, lineEnd, '=');
+        std::string key = Trimmed(line, equals);
+        // A line without "=" is no key: the one-key lookup answers the default for it.
+        if (equals < lineEnd && !key.empty() && key[0] != ';') {
+            std::string value = Trimmed(equals + 1, lineEnd);
+            if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+                value = value.substr(1, value.size() - 2);
+            values_.emplace(LowerCase(std::move(key)), std::move(value));
+        }
+        line = lineEnd + 1;
+    }
+}
+
+const std::string* CProfileSection::Find(const std::string& key) const {
+    const auto found = values_.find(LowerCase(key));
+    return found == values_.end() ? nullptr : &found->second;
+}
+
+std::size_t CProfileSection::Text(const std::string& key, char* buffer, std::size_t bufferSize) const {
+    if (buffer == nullptr || bufferSize == 0) return 0;
+    const std::string* value = Find(key);
+    if (value == nullptr) {
+        StoreDefault(buffer, bufferSize);
+        return std::strlen(buffer);
+    }
+    const std::size_t length = std::min(value->size(), bufferSize - 1);
+    std::memcpy(buffer, value->data(), length);
+    buffer[length] = '\0';
+    return std::strlen(buffer);
+}
+
+std::string CProfileSection::String(const std::string& key, std::size_t maxChars) const {
+    std::vector<char> buffer(maxChars + 1);
+    const std::size_t length = Text(key, buffer.data(), buffer.size());
+    return std::string(buffer.data(), length);
+}
+
+int CProfileSection::Int(const std::string& key, std::size_t maxChars) const {
+    return ParseLeadingInt(String(key, maxChars).c_str());
 }

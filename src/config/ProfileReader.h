@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 
 // Reading the INI files beside the program through the Windows profile functions.
 // Every lookup passes the default "0", so a missing file, section or key reads "0".
@@ -33,3 +34,30 @@ unsigned int ReadProfileVersion(const std::string& path, const std::string& sect
 // Integer key of an INI file beside the program (path = program folder + relative).
 int ReadConfigInt(const std::string& relativeFile, const std::string& section,
                   const std::string& key);
+
+// One section of an INI file read whole (GetPrivateProfileSectionA) and looked up with
+// the rules of the one-key lookups above: keys match without regard to case, the first
+// of several equal keys wins, keys and values are trimmed, one pair of matching quotes
+// around a value is dropped, comment lines and lines without "=" are no keys (the
+// program asks for no key beginning with ";"), and a missing key, section or
+// file reads "0". One read costs what one key costs, however many keys are looked up.
+class CProfileSection {
+public:
+    CProfileSection() = default;
+    CProfileSection(const std::string& path, const std::string& section);
+
+    // As ReadProfileText, ReadProfileString and ReadProfileInt for this section.
+    std::size_t Text(const std::string& key, char* buffer, std::size_t bufferSize) const;
+    std::string String(const std::string& key, std::size_t maxChars) const;
+    int Int(const std::string& key, std::size_t maxChars = 31) const;
+
+    // Fills the section from the text GetPrivateProfileSectionA returns: "key=value"
+    // strings, each zero-terminated, the last followed by a second zero.
+    void Parse(const char* text, std::size_t size);
+
+private:
+    const std::string* Find(const std::string& key) const;
+
+    // Keys in lower case.
+    std::unordered_map<std::string, std::string> values_;
+};

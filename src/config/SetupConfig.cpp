@@ -158,6 +158,18 @@ int CSetupConfig::GetDeviceName(int n, char* buffer, std::size_t bufferSize) {
     return type;
 }
 
+std::vector<CSetupConfig::DeviceEntry> CSetupConfig::GetDeviceList() {
+    const CProfileSection section(setupIniPath_, "DEVICENAME");
+    const int count = section.Int("DEVICENUMBER");
+    std::vector<DeviceEntry> list;
+    for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
+        std::string entry = section.String("DEVICENAME" + std::to_string(n), kFileSize - 1);
+        const int type = ClassifyDeviceEntry(entry);
+        list.push_back({std::move(entry), type});
+    }
+    return list;
+}
+
 int CSetupConfig::GetDefaultDevice(char* buffer, std::size_t bufferSize) {
     if (buffer == nullptr || bufferSize == 0) return -1;
     ReadProfileText(setupIniPath_, "DEVICENAME", "DEFAULTNAME", buffer, bufferSize < 260 ? bufferSize : 260);

@@ -96,6 +96,13 @@ public:
     // n from 1; buffer of bufferSize bytes (the entry is read up to 199 characters).
     int GetDeviceName(int n, char* buffer, std::size_t bufferSize = kFileSize);
     int GetDefaultDevice(char* buffer, std::size_t bufferSize = 260);
+    // Entries 1 .. DEVICENUMBER (at most kMaxDeviceEntries) as GetDeviceName reads them
+    // one by one, from one read of the section: the device list may be long.
+    struct DeviceEntry {
+        std::string name;
+        int type;
+    };
+    std::vector<DeviceEntry> GetDeviceList();
     unsigned int GetProcessorVersion();
 
     void GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info, int raster, int kind);

@@ -2,6 +2,7 @@
 
 #include "framework/UniqueResource.h"
 #include "platform/SystemCalls.h"
+#include "platform/SystemLibraries.h"
 
 #include <windows.h>
 #include <winspool.h>
@@ -48,7 +49,7 @@ bool SetDefaultAttribute(const char* printerName) {
 
 // Windows 2000 and later. Looked up at run time: Windows NT 4 has no such function.
 bool SetDefaultThroughSpooler(const char* printerName) {
-    UniqueModule winspool(SystemCalls().LoadLibraryA("winspool.drv"));
+    UniqueModule winspool(LoadSystemLibrary("winspool.drv"));
     if (!winspool) return false;
     using SetDefaultFunction = BOOL(WINAPI*)(LPCSTR);
     const auto setDefault = reinterpret_cast<SetDefaultFunction>(

@@ -3,13 +3,14 @@
 #include "framework/UniqueResource.h"
 #include "platform/Notices.h"
 #include "platform/SystemCalls.h"
+#include "platform/SystemLibraries.h"
 
 namespace {
 using DisableFunction = BOOL(WINAPI*)(PVOID*);
 }
 
 CFileSystemRedirectionOff::CFileSystemRedirectionOff() {
-    kernel32_ = SystemCalls().LoadLibraryA("Kernel32.dll");
+    kernel32_ = LoadSystemLibrary("Kernel32.dll");
     if (kernel32_ == nullptr) {
         state_ = State::NoKernel32;
         return;
@@ -35,7 +36,7 @@ CFileSystemRedirectionOff::~CFileSystemRedirectionOff() {
 }
 
 bool RunWithRedirectionOff(const std::function<void()>& work) {
-    UniqueModule kernel32(SystemCalls().LoadLibraryA("Kernel32.dll"));
+    UniqueModule kernel32(LoadSystemLibrary("Kernel32.dll"));
     if (!kernel32) {
         Notify("Can't Load Kernel32.dll");
         return false;

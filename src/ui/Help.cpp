@@ -1,8 +1,7 @@
 #include "ui/Help.h"
 
 #include "config/TextCatalogue.h"
-
-#include <shellapi.h>
+#include "platform/SystemLibraries.h"
 
 #include <string>
 
@@ -24,6 +23,6 @@ HWND ShowHelp() {
     // Relative to the current folder, not the program's. Built whole: a cut name would
     // open another file.
     const std::string path = ".\\" + name;
-    ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOW);
+    ShellExecuteFromSystemFolder(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOW);
     return nullptr;
 }

@@ -2,11 +2,17 @@
 
 #include "config/TextCatalogue.h"
 #include "framework/GdiObjects.h"
+#include "platform/SystemLibraries.h"
 #include "res/WizardResources.h"
 
 #include <algorithm>
 
-CInstallProgressDlg::CInstallProgressDlg() : CDialog(IDD_PROGRESS) {}
+CInstallProgressDlg::CInstallProgressDlg() : CDialog(IDD_PROGRESS) {
+    // Made on the window thread before the worker starts: the installation's delay-loaded
+    // DLLs load here, not on the worker. Under Wine, winspool's entry point waits on this
+    // thread, which waits in the progress window for the worker: a deadlock on the worker.
+    PreloadInstallationLibraries();
+}
 
 BOOL CInstallProgressDlg::OnInitDialog() {
     bar_.Attach(Handle(), IDC_PROGRESS_BAR);

@@ -46,13 +46,10 @@ BOOL CModelPage::OnInitDialog() {
 void CModelPage::FillLists() {
     hasDevices_ = true;
     std::vector<std::string> entries[kPrinterTypeCount];
-    const int count = config_.GetDeviceCount();
-    char name[CSetupConfig::kFileSize];
-    for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
-        const int type = config_.GetDeviceName(n, name, sizeof name);
-        if (type < 0 || type >= kPrinterTypeCount) continue;
-        lists_[type].AddString(name);
-        entries[type].emplace_back(name);
+    for (CSetupConfig::DeviceEntry& device : config_.GetDeviceList()) {
+        if (device.type < 0 || device.type >= kPrinterTypeCount) continue;
+        lists_[device.type].AddString(device.name.c_str());
+        entries[device.type].push_back(std::move(device.name));
     }
 
     bool anyDevice = false;

@@ -161,11 +161,12 @@ HMODULE WINAPI OnlyBareKernel32(LPCSTR name) {
     return DefaultSystemCalls().LoadLibraryA(name);
 }
 
-TEST(IsWow64Windows, FallsBackToTheBareNameAndAnswersFalseWhenItCannotTell) {
+TEST(IsWow64Windows, LoadsKernel32OnlyFromTheSystemFolderAndAnswersFalseWhenItCannotTell) {
     EXPECT_TRUE(IsWow64Windows()) << "a 32-bit program in the WoW64 prefix";
     {
+        // A bare name would search the program's folder first: never used.
         ScopedSystemCall<HMODULE(WINAPI*)(LPCSTR)> bare(&SystemCallTable::LoadLibraryA, &OnlyBareKernel32);
-        EXPECT_TRUE(IsWow64Windows());
+        EXPECT_FALSE(IsWow64Windows());
     }
     {
         ScopedSystemCall<HMODULE(WINAPI*)(LPCSTR)> none(&SystemCallTable::LoadLibraryA, &FailLoadLibrary);

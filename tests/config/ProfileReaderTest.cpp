@@ -142,3 +142,44 @@ TEST(ReadConfigInt, ReadsBesideTheProgramWithTheLeadingDigitsRule) {
 }
 
 }  // namespace
+
+// One read of a whole section answers every key as the one-key lookups do.
+struct SectionCase {
+    const char* file;
+    const char* section;
+};
+
+TEST_F(ProfileFileTest, ASectionReadOnceAnswersEveryKeyAsTheOneKeyLookups) {
+    const std::string longValue(5000, 'v');
+    const SectionCase cases[] = {
+        {"[S]\nA=1\nB=two\n", "S"},
+        {"[S]\nKey=first\nKEY=second\nkey=third\n", "S"},                        // duplicate keys, case
+        {"[s]\n  Key  =  spaced value \t\nEmpty=\nBlank=   \n", "S"},           // blanks, section case
+        {"[S]\n; Key=commented\nKey=real\n;Other=x\n", "S"},                     // comments
+        {"[S]\nQuoted=\"in quotes\"\nSingle='single'\nHalf=\"open\nOne=\"\n", "S"},
+        {"[S]\nNoEquals\nEq==x=y\nA=1\n", "S"},
+        {"[S]\nA=1\n", "Missing"},                                               // missing section
+        {"", "S"},                                                               // empty file
+        {("[S]\nLong=" + longValue + "\nShort=s\n").c_str(), "S"},              // over-long value
+        {"[T]\nA=t\n[S]\nA=s\n[T]\nB=t2\n", "S"},
+        {"[S]\r\nCrLf=yes\r\nNum= 42 \r\n", "S"},
+    };
+    // No key the program asks for begins with ";": the one-key lookup would find a comment
+    // line by such a key, the section read leaves comments out.
+    const char* keys[] = {"A",     "B",    "Key",    "KEY",    "Empty",    "Blank", "Other",
+                          "Quoted", "Single", "Half", "One",   "NoEquals", "Eq",    "Long",  "Short",
+                          "CrLf",  "Num",  "Absent", "noequals"};
+    for (const SectionCase& c : cases) {
+        Write(c.file);
+        const CProfileSection section(path_, c.section);
+        for (const char* key : keys) {
+            for (std::size_t maxChars : {std::size_t{3}, std::size_t{199}, std::size_t{6000}}) {
+                EXPECT_EQ(section.String(key, maxChars), ReadProfileString(path_, c.section, key, maxChars))
+                    << "file \"" << c.file << "\" section " << c.section << " key " << key << " max " << maxChars;
+            }
+            EXPECT_EQ(section.Int(key), ReadProfileInt(path_, c.section, key)) << c.file << " key " << key;
+        }
+    }
+    EXPECT_EQ(CProfileSection(folder_ + "\\none.ini", "S").String("A", 9), "0") << "missing file";
+    EXPECT_EQ(CProfileSection().String("A", 9), "0");
+}

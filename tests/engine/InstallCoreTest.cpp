@@ -127,7 +127,7 @@ TEST_F(InstallCoreTest, RequiredDriverFileMissingStopsBeforeAnyCopy) {
 }
 
 HMODULE WINAPI NoKernel32(LPCSTR name) {
-    if (lstrcmpiA(name, "Kernel32.dll") == 0) {
+    if (NamesSystemLibrary(name, "Kernel32.dll")) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }

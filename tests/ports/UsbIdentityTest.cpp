@@ -323,7 +323,7 @@ TEST_F(UsbDriverUpdateTest, TheShippedDriverIsComparedWithTheInstalledOneOfTheRu
 }
 
 HMODULE WINAPI LoadAllButKernel32(LPCSTR name) {
-    if (lstrcmpiA(name, "Kernel32.dll") == 0) return nullptr;
+    if (NamesSystemLibrary(name, "Kernel32.dll")) return nullptr;
     return DefaultSystemCalls().LoadLibraryA(name);
 }
 

@@ -8,6 +8,15 @@
 #include <vector>
 #include <windows.h>
 
+// Whether a path handed to LoadLibraryA names the system DLL fileName: system DLLs are
+// loaded by their full path in the system folder.
+inline bool NamesSystemLibrary(LPCSTR path, const char* fileName) {
+    char folder[MAX_PATH + 1] = {};
+    const UINT length = GetSystemDirectoryA(folder, sizeof folder);
+    if (path == nullptr || length == 0 || length >= sizeof folder) return false;
+    return lstrcmpiA(path, (std::string(folder, length) + "\\" + fileName).c_str()) == 0;
+}
+
 // A message box the code under test tried to show, answered by the test.
 struct ShownMessage {
     HWND owner;
