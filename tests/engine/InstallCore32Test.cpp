@@ -106,4 +106,31 @@ TEST_F(InstallCore32Test, FailedUpdateStartsTheSpoolerAgain) {
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SpoolerState());
 }
 
+BOOL WINAPI NinetyEightUsbMonitorDiskFull(LPCSTR source, LPCSTR target, BOOL failIfExists) {
+    if (std::string(target).find("VTUSBM9X") != std::string::npos) {
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    return DefaultSystemCalls().CopyFileA(source, target, failIfExists);
+}
+
+// Windows 98/Me: the old monitor file stays in place when its copy fails, and so does
+// the version that describes it.
+TEST_F(InstallCore32Test, FailedNinetyEightUpdateKeepsTheOldVersion) {
+    const std::string monitorKey = MonitorKeyPath("Vantora USB Port");
+    ASSERT_TRUE(CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, monitorKey.c_str()));
+    CRegistryKey key;
+    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, monitorKey.c_str()));
+    key.SetDword("DriverVersion", 1);
+    key.SetString("Driver", "VTUSBMON.DLL");
+    key.Close();
+    ScopedSystemCall<decltype(SystemCallTable::CopyFileA)> full(&SystemCallTable::CopyFileA, &NinetyEightUsbMonitorDiskFull);
+
+    InstallHarness update({"QXP-K520", 0, 0, 1, "USB_QXP-K520_1"});
+    EXPECT_EQ(1, update.Run());
+    EXPECT_EQ(0u, update.request.resultText.rfind(MessageText("IDS_ERR_COPYFIEL"), 0)) << update.request.resultText;
+    EXPECT_EQ(1u, ReadDwordValue(monitorKey, "DriverVersion"));
+    EXPECT_EQ(0, ServiceRequests::stops) << "Windows 98/Me has no spooler service to stop";
+}
+
 }  // namespace
