@@ -1,9 +1,13 @@
 #include "ui/InstallProgressDlg.h"
 
+#include "support/ResourceCounts.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <random>
 #include <thread>
 
 namespace {
@@ -114,23 +118,66 @@ TEST(InstallProgressDlgTest, WithoutHoldTheWindowClosesByItselfAtNinety) {
     EXPECT_LT(elapsed, 20000);
 }
 
-// The worker's one write must always reach the window, however the two threads interleave.
-TEST(InstallProgressDlgTest, ThousandQuickHandshakesLoseNoOutcome) {
-    int lost = 0;
-    for (int i = 0; i < 1000; ++i) {
+// One installation as the Install command runs it: a worker thread that reports its
+// end to the window through the observer, after `milliseconds`.
+struct StressRun {
+    CInstallProgressDlg* dialog;
+    DWORD milliseconds;
+    bool succeeds;
+    HANDLE windowEnded;
+    bool hung;
+};
+
+DWORD WINAPI StressWorker(void* parameter) {
+    auto* run = static_cast<StressRun*>(parameter);
+    Sleep(run->milliseconds);
+    static_cast<IInstallObserver*>(run->dialog)->InstallationEnded(run->succeeds);
+    // Watchdog: a window that never ends is a hang, ended here so the count goes on.
+    if (WaitForSingleObject(run->windowEnded, 10000) != WAIT_OBJECT_0) {
+        run->hung = true;
+        EndDialog(run->dialog->Handle(), IDABORT);
+    }
+    return 0;
+}
+
+// The worker's one report must always reach the window, however the two threads
+// interleave, and a thousand installations' windows and threads leave nothing behind.
+TEST(InstallProgressDlgTest, ThousandHandshakesLoseNoOutcomeHangNeverAndLeakNothing) {
+    constexpr int kRuns = 1000;
+    std::mt19937 random(17);
+    std::uniform_int_distribution<DWORD> duration(0, 50);
+    int lost = 0, hangs = 0;
+    auto runOnce = [&](int i) {
         CInstallProgressDlg dialog;
         dialog.timing = {1, 1, 0, 0};
-        const int outcome = i % 2 == 0 ? CInstallProgressDlg::kSucceeded : CInstallProgressDlg::kFailed;
-        std::thread worker([&] {
-            if (i % 3 == 0) Sleep(1);
-            dialog.outcome.store(outcome);
-        });
+        StressRun run{&dialog, duration(random), i % 2 == 0, CreateEventA(nullptr, TRUE, FALSE, nullptr), false};
+        HANDLE worker = CreateThread(nullptr, 0, StressWorker, &run, 0, nullptr);
+        ASSERT_NE(nullptr, worker);
         const INT_PTR result = dialog.DoModal(nullptr);
-        worker.join();
-        const int expected = outcome == CInstallProgressDlg::kSucceeded ? 99 : 0;
-        if (result != IDOK || dialog.LastBarPosition() != expected) ++lost;
-    }
+        SetEvent(run.windowEnded);
+        if (WaitForSingleObject(worker, 20000) != WAIT_OBJECT_0 || run.hung) ++hangs;
+        CloseHandle(worker);
+        CloseHandle(run.windowEnded);
+        const int expectedOutcome = run.succeeds ? CInstallProgressDlg::kSucceeded : CInstallProgressDlg::kFailed;
+        if (result != IDOK || dialog.outcome.load() != expectedOutcome ||
+            dialog.LastBarPosition() != (run.succeeds ? 99 : 0)) {
+            ++lost;
+        }
+    };
+    // The first windows load what every later one shares (classes, fonts, the theme).
+    for (int i = 0; i < 10; ++i) runOnce(i);
+    const ResourceCounts before = CountResources();
+    const auto start = Clock::now();
+    for (int i = 0; i < kRuns; ++i) runOnce(i);
+    const long long elapsed = MillisecondsSince(start);
+    const ResourceCounts after = CountResources();
+    std::printf("handshake stress: %d runs in %lld ms, %d lost or wrong, %d hangs; before %lu handles, %lu USER, %lu "
+                "GDI; after %lu handles, %lu USER, %lu GDI\n",
+                kRuns, elapsed, lost, hangs, before.handles, before.user, before.gdi, after.handles, after.user,
+                after.gdi);
     EXPECT_EQ(0, lost);
+    EXPECT_EQ(0, hangs);
+    EXPECT_EQ(before, after);
 }
 
 }  // namespace
