@@ -16,12 +16,17 @@ constexpr DWORD kPollInterval = 300;
 constexpr DWORD kTransitionPoll = 100;
 constexpr DWORD kTransitionLimit = 30000;
 
+// Opening fails silently for the caller, but never for whoever reads the journal.
 UniqueServiceHandle OpenManager() {
-    return UniqueServiceHandle(SystemCalls().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    UniqueServiceHandle manager(SystemCalls().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) JournalResult("Open the service control manager", false, GetLastError());
+    return manager;
 }
 
 UniqueServiceHandle OpenSpooler(const UniqueServiceHandle& manager, DWORD access) {
-    return UniqueServiceHandle(SystemCalls().OpenServiceA(manager.get(), kSpoolerService, access));
+    UniqueServiceHandle service(SystemCalls().OpenServiceA(manager.get(), kSpoolerService, access));
+    if (!service) JournalResult("Open the Spooler service", false, GetLastError());
+    return service;
 }
 
 // Waits, bounded, until the service reaches `wanted`; a status it cannot read ends the wait.
