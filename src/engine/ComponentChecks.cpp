@@ -38,15 +38,19 @@ void PrefixName(char* name) {
 }
 
 // Copies a monitor DLL to the system directory; when only its prefixed copy could be
-// made, the record names that copy. False only when a restart is needed (other copy
-// failures leave their text for the installation to find).
-bool CopyMonitorDll(char* dllName, int os, std::string& errorText) {
+// made, the record names that copy. Other copy failures leave their text for the
+// installation to find.
+Replacement CopyMonitorDll(char* dllName, int os, std::string& errorText) {
     std::string driverValue;
-    if (ReplaceComponentFile(dllName, kSystemDirectory, os, driverValue, errorText) == Replacement::NeedsRestart) {
-        return false;
-    }
-    if (driverValue != dllName) PrefixName(dllName);
-    return true;
+    const Replacement replacement = ReplaceComponentFile(dllName, kSystemDirectory, os, driverValue, errorText);
+    if (replacement == Replacement::Replaced && driverValue != dllName) PrefixName(dllName);
+    return replacement;
+}
+
+// An older file of the same name may still be there and let the spooler add the
+// component: a version recorded then would tell every later run that it is current.
+void RecordVersionWhenInPlace(Replacement copied, const std::string& keyPath, unsigned int version) {
+    if (copied == Replacement::Replaced) RecordVersion(keyPath, version);
 }
 
 // Checks one monitor: its flag when older, 0 when current, and a missing one installed.
@@ -61,10 +65,11 @@ int CheckMonitor(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version, in
         case Installed::No:
             break;
     }
-    if (!CopyMonitorDll(monitor.pDLLName, os, errorText)) return kMonitorCheckFailed;
+    const Replacement copied = CopyMonitorDll(monitor.pDLLName, os, errorText);
+    if (copied == Replacement::NeedsRestart) return kMonitorCheckFailed;
     if (uiDll != nullptr && uiDll[0] != '\0') CopyDriverFile(uiDll, kSystemDirectory, os, false, errorText);
     if (!AddMonitorObject(&monitor, errorText)) return kMonitorCheckFailed;
-    RecordVersion(keyPath, version);
+    RecordVersionWhenInPlace(copied, keyPath, version);
     return 0;
 }
 
@@ -132,12 +137,16 @@ int CheckPrintProcessor(CSetupConfig& config, int os, const char* processorName,
         case Installed::No:
             break;
     }
-    if (HasName(processorFile)) CopyDriverFile(processorFile, kPrintProcessorDirectory, os, false, errorText);
+    Replacement copied = Replacement::Replaced;
+    if (HasName(processorFile) &&
+        CopyDriverFile(processorFile, kPrintProcessorDirectory, os, false, errorText) != 1) {
+        copied = Replacement::CopyFailed;
+    }
     if (AddPrintProcessorObject(processorName, processorFile, os) != 1) {
         errorText = MessageText("IDS_ERR_ADDPROCESSOR");
         return kProcessorCheckFailed;
     }
-    RecordVersion(keyPath, version);
+    RecordVersionWhenInPlace(copied, keyPath, version);
     Sleep(200);
     return 0;
 }
@@ -159,8 +168,9 @@ int CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int port
         case Installed::No:
             break;
     }
-    if (!CopyMonitorDll(info.monitor.pDLLName, os, errorText)) return kMonitorCheckFailed;
+    const Replacement copied = CopyMonitorDll(info.monitor.pDLLName, os, errorText);
+    if (copied == Replacement::NeedsRestart) return kMonitorCheckFailed;
     if (!AddMonitorObject(&info.monitor, errorText)) return kMonitorCheckFailed;
-    RecordVersion(keyPath, info.version);
+    RecordVersionWhenInPlace(copied, keyPath, info.version);
     return 0;
 }

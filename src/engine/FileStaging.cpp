@@ -2,18 +2,21 @@
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
+#include "framework/UniqueResource.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
 #include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 
 #include <windows.h>
+#include <sddl.h>
 #include <setupapi.h>
 #include <winspool.h>
 
 #include <array>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,9 @@ struct CoreFileSearch {
     std::vector<std::string> cabinets;
     std::string driverCacheFolder;
     std::string extractionFolder;
+    // What the cabinets really put in the folder: a name found there but not reported
+    // as extracted was put there by someone else.
+    std::set<std::string> extracted;
 
     ~CoreFileSearch() { RemoveExtractionFolder(); }
 
@@ -49,6 +55,7 @@ struct CoreFileSearch {
         }
         RemoveDirectoryA(extractionFolder.c_str());
         extractionFolder.clear();
+        extracted.clear();
     }
 };
 
@@ -123,14 +130,32 @@ bool TemporaryFolder(std::string& folder) {
 
 bool IsInUse(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED; }
 
+// Creation attributes carrying the extraction folder's own security.
+class CPrivateFolderSecurity {
+public:
+    CPrivateFolderSecurity() : descriptor_(ExtractionFolderSecurity()) {
+        attributes_.nLength = sizeof attributes_;
+        attributes_.lpSecurityDescriptor = descriptor_.get();
+        attributes_.bInheritHandle = FALSE;
+    }
+    bool Usable() const { return static_cast<bool>(descriptor_); }
+    SECURITY_ATTRIBUTES* Attributes() { return &attributes_; }
+
+private:
+    UniqueLocalMemory descriptor_;
+    SECURITY_ATTRIBUTES attributes_ = {};
+};
+
 // A fresh folder below the temporary folder: nothing in it that this run did not put there.
 bool CreateExtractionFolder(std::string& folder) {
     std::string temporary;
     if (!TemporaryFolder(temporary)) return false;
+    CPrivateFolderSecurity security;
+    if (!security.Usable()) return false;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = temporary + "PrinterSetup-" + std::to_string(GetCurrentProcessId()) + "-" +
                                       std::to_string(GetTickCount() + attempt);
-        if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+        if (CreateDirectoryA(candidate.c_str(), security.Attributes())) {
             folder = candidate;
             return true;
         }
@@ -139,16 +164,30 @@ bool CreateExtractionFolder(std::string& folder) {
     return false;
 }
 
+bool IsCabinetCoreFile(const char* nameInCabinet) {
+    for (const char* name : kCabinetCoreFiles) {
+        if (std::strcmp(nameInCabinet, name) == 0) return true;
+    }
+    return false;
+}
+
 UINT CALLBACK CabinetCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR /*param2*/) {
+    auto& search = *static_cast<CoreFileSearch*>(context);
+    if (notification == SPFILENOTIFY_FILEEXTRACTED) {
+        const auto* paths = reinterpret_cast<const FILEPATHS_A*>(param1);
+        const std::string prefix = search.extractionFolder + "\\";
+        if (paths->Win32Error == NO_ERROR && paths->Target != nullptr &&
+            std::strncmp(paths->Target, prefix.c_str(), prefix.size()) == 0) {
+            std::string name = paths->Target + prefix.size();
+            CharUpperA(name.data());
+            search.extracted.insert(name);
+        }
+        return NO_ERROR;
+    }
     if (notification != SPFILENOTIFY_FILEINCABINET) return NO_ERROR;
     auto* info = reinterpret_cast<FILE_IN_CABINET_INFO_A*>(param1);
-    const std::string& folder = *static_cast<const std::string*>(context);
-    bool wanted = false;
-    for (const char* name : kCabinetCoreFiles) {
-        if (std::strcmp(info->NameInCabinet, name) == 0) wanted = true;
-    }
-    const std::string target = folder + "\\" + info->NameInCabinet;
-    if (!wanted || target.size() >= sizeof info->FullTargetName) return FILEOP_SKIP;
+    const std::string target = search.extractionFolder + "\\" + info->NameInCabinet;
+    if (!IsCabinetCoreFile(info->NameInCabinet) || target.size() >= sizeof info->FullTargetName) return FILEOP_SKIP;
     std::memcpy(info->FullTargetName, target.c_str(), target.size() + 1);
     return FILEOP_DOIT;
 }
@@ -284,7 +323,7 @@ int CopyCoreFileFromDriverCache(const char* fileName, std::string& errorText) {
         return 0;
     }
     const std::string source = coreFileSearch.extractionFolder + "\\" + fileName;
-    if (FileExists(source) &&
+    if (coreFileSearch.extracted.count(fileName) != 0 && FileExists(source) &&
         CopyFileWithJournal(source, target + "\\" + fileName, FALSE)) {
         return 1;
     }
@@ -382,6 +421,18 @@ int CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed,
     return CopyDriverFile(copy.data(), kind, os, prefixed, errorText);
 }
 
+// Run as SYSTEM the temporary folder is the Windows one, where ordinary users may
+// create files, and our folder's name can be guessed: only Administrators and SYSTEM
+// may write into it, whatever the parent grants (P: nothing inherited).
+UniqueLocalMemory ExtractionFolderSecurity() {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;GA;;;BA)(A;OICI;GA;;;SY)",
+                                                              SDDL_REVISION_1, &descriptor, nullptr)) {
+        return UniqueLocalMemory();
+    }
+    return UniqueLocalMemory(descriptor);
+}
+
 bool ExtractCoreFilesFromCabinets() {
     std::string windows;
     if (!WindowsDirectory(windows)) return false;
@@ -406,7 +457,7 @@ bool ExtractCoreFilesFromCabinets() {
     for (const std::string& cabinet : coreFileSearch.cabinets) {
         const std::string path = coreFileSearch.driverCacheFolder + cabinet;
         result = SystemCalls().SetupIterateCabinetA(path.c_str(), 0, CabinetCallback,
-                                                     &coreFileSearch.extractionFolder);
+                                                     &coreFileSearch);
     }
     return result != FALSE;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/UniqueResource.h"
+
 #include <string>
 
 // Where CopyDriverFile puts a file.
@@ -28,6 +30,10 @@ int CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed,
 // Extracts the six core files from every cabinet of the Windows driver cache into a
 // folder made for this run. True when the last cabinet was iterated successfully.
 bool ExtractCoreFilesFromCabinets();
+
+// The security descriptor the extraction folder is created with (null when it cannot be
+// built, and then nothing is extracted): Administrators and SYSTEM only, nothing inherited.
+UniqueLocalMemory ExtractionFolderSecurity();
 
 // Ends the run's core-file search: removes the extraction folder and lets the next
 // run extract again.

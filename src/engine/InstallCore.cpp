@@ -263,22 +263,22 @@ bool Installation::UpdateInPlace9x(int flags) {
         PortMonitorPair monitors = {};
         config_.GetPortMonitors(os_, &monitors);
         std::string driverValue;
-        // Another copy failure leaves its text for the next check.
-        if (ReplaceComponentFile(monitors.usb.pDLLName, kSystemDirectory, os_, driverValue, text_) ==
-            Replacement::NeedsRestart) {
-            return false;
-        }
-        WriteMonitorValues(monitors.usb.pName, driverValue, monitors.usbVersion, true);
+        // Another copy failure leaves its text for the next check, and no version: the
+        // old file is still the one in place.
+        const Replacement replaced =
+            ReplaceComponentFile(monitors.usb.pDLLName, kSystemDirectory, os_, driverValue, text_);
+        if (replaced == Replacement::NeedsRestart) return false;
+        if (replaced == Replacement::Replaced) WriteMonitorValues(monitors.usb.pName, driverValue, monitors.usbVersion, true);
         return true;
     }
     if (flags & kPrintProcessorOlder) {
         const std::string path = PrintProcessorKeyPath(0, r_.printer.pPrintProcessor);
         CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, path.c_str());
         std::string driverValue;
-        if (ReplaceComponentFile(r_.files.processorDll, kPrintProcessorDirectory, os_, driverValue, text_) ==
-            Replacement::NeedsRestart) {
-            return false;
-        }
+        const Replacement replaced =
+            ReplaceComponentFile(r_.files.processorDll, kPrintProcessorDirectory, os_, driverValue, text_);
+        if (replaced == Replacement::NeedsRestart) return false;
+        if (replaced != Replacement::Replaced) return true;
         CRegistryKey key;
         const bool opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
         if (opened) {

@@ -11,13 +11,33 @@ namespace {
 constexpr const char* kSpoolerService = "Spooler";
 constexpr int kStatusPolls = 10;
 constexpr DWORD kPollInterval = 300;
+// A spooler with printers or jobs can take seconds to stop or start; a start sent
+// while the stop is still pending fails (1061) or is taken for "already running".
+constexpr DWORD kTransitionPoll = 100;
+constexpr DWORD kTransitionLimit = 30000;
 
+// Opening fails silently for the caller, but never for whoever reads the journal.
 UniqueServiceHandle OpenManager() {
-    return UniqueServiceHandle(SystemCalls().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    UniqueServiceHandle manager(SystemCalls().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) JournalResult("Open the service control manager", false, GetLastError());
+    return manager;
 }
 
 UniqueServiceHandle OpenSpooler(const UniqueServiceHandle& manager, DWORD access) {
-    return UniqueServiceHandle(SystemCalls().OpenServiceA(manager.get(), kSpoolerService, access));
+    UniqueServiceHandle service(SystemCalls().OpenServiceA(manager.get(), kSpoolerService, access));
+    if (!service) JournalResult("Open the Spooler service", false, GetLastError());
+    return service;
+}
+
+// Waits, bounded, until the service reaches `wanted`; a status it cannot read ends the wait.
+bool WaitForState(const UniqueServiceHandle& service, DWORD wanted) {
+    for (DWORD waited = 0; waited <= kTransitionLimit; waited += kTransitionPoll) {
+        SERVICE_STATUS status = {};
+        if (!SystemCalls().QueryServiceStatus(service.get(), &status)) return false;
+        if (status.dwCurrentState == wanted) return true;
+        Sleep(kTransitionPoll);
+    }
+    return false;
 }
 
 }  // namespace
@@ -25,11 +45,12 @@ UniqueServiceHandle OpenSpooler(const UniqueServiceHandle& manager, DWORD access
 void StopSpooler() {
     UniqueServiceHandle manager = OpenManager();
     if (!manager) return;
-    if (UniqueServiceHandle service = OpenSpooler(manager, SERVICE_STOP)) {
+    if (UniqueServiceHandle service = OpenSpooler(manager, SERVICE_STOP | SERVICE_QUERY_STATUS)) {
         // A spooler that is not running answers 1062; stopped is what we want either way.
         SERVICE_STATUS status = {};
         const BOOL stopped = SystemCalls().ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
         JournalResult("Stop the Spooler service", stopped != FALSE, stopped ? 0 : GetLastError());
+        if (stopped && !WaitForState(service, SERVICE_STOPPED)) JournalLine("The Spooler service did not stop");
     }
     Sleep(100);
 }
@@ -37,10 +58,12 @@ void StopSpooler() {
 void StartSpooler(std::string& errorText) {
     UniqueServiceHandle manager = OpenManager();
     if (!manager) return;
-    UniqueServiceHandle service = OpenSpooler(manager, SERVICE_START);
+    UniqueServiceHandle service = OpenSpooler(manager, SERVICE_START | SERVICE_QUERY_STATUS);
     if (!service) return;
     if (SystemCalls().StartServiceA(service.get(), 0, nullptr)) {
         JournalResult("Start the Spooler service", true);
+        // One that never gets there is told by the wait for the running state.
+        WaitForState(service, SERVICE_RUNNING);
         return;
     }
     const DWORD code = GetLastError();

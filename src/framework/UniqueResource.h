@@ -79,9 +79,17 @@ struct PrinterHandleTraits {
     static void Close(Type printer) { ClosePrinter(printer); }
 };
 
+// Blocks the system allocates for the caller with LocalAlloc (security descriptors, texts).
+struct LocalMemoryTraits {
+    using Type = HLOCAL;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type block) { LocalFree(block); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueSid = UniqueResource<SidTraits>;
 using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;
 using UniquePrinterHandle = UniqueResource<PrinterHandleTraits>;
+using UniqueLocalMemory = UniqueResource<LocalMemoryTraits>;

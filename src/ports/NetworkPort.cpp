@@ -15,12 +15,6 @@ namespace {
 // The monitor's transceiver: the only way to create its ports without its dialog.
 constexpr char kMonitorTransceiver[] = ",XcvMonitor Standard TCP/IP Port";
 
-struct LocalMemoryTraits {
-    using Type = HLOCAL;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type memory) { LocalFree(memory); }
-};
-
 // The system's text for code under the caption "ERROR"; the code stays the last error.
 int Fail(DWORD code) {
     std::string description;
@@ -43,7 +37,7 @@ bool ConvertInto(const char* text, WCHAR (&field)[Units]) {
 int AddTcpIpPort(const char* portName, const char* hostAddress) {
     if (portName == nullptr || hostAddress == nullptr) return Fail(ERROR_INVALID_PARAMETER);
     // LPTR: fixed and zero-filled, so every field not set below, padding included, is zero.
-    UniqueResource<LocalMemoryTraits> memory(LocalAlloc(LPTR, sizeof(PORT_DATA_1)));
+    UniqueLocalMemory memory(LocalAlloc(LPTR, sizeof(PORT_DATA_1)));
     if (!memory) return Fail(GetLastError());
     auto* record = static_cast<PORT_DATA_1*>(memory.get());
     if (!ConvertInto(portName, record->sztPortName) || !ConvertInto(hostAddress, record->sztHostAddress)) {

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -190,6 +192,12 @@ bool WriteUsbDeviceNumber(unsigned char portNumber) {
     return true;
 }
 
+std::string VersionResourceText(const char* text, unsigned int length, const std::string& none) {
+    if (text == nullptr || length == 0) return none;
+    const std::string value(text, strnlen(text, length));
+    return value.empty() ? none : value;
+}
+
 std::string GetFileVersionString(const char* path) {
     std::string version = kNoVersion;
     if (path == nullptr || *path == '\0') return version;
@@ -215,9 +223,8 @@ std::string GetFileVersionString(const char* path) {
                   translations[0].codePage);
     char* text = nullptr;
     UINT length = 0;
-    if (VerQueryValueA(block.data(), name, reinterpret_cast<void**>(&text), &length) && text != nullptr &&
-        length > 0 && text[0] != '\0') {
-        version.assign(text);
+    if (VerQueryValueA(block.data(), name, reinterpret_cast<void**>(&text), &length)) {
+        version = VersionResourceText(text, length, version);
     }
     return version;
 }

@@ -27,6 +27,9 @@ bool WriteUsbDeviceNumber(unsigned char portNumber);
 // The FileVersion text of the file's version resource, or "0.0.0.0" when the file, its
 // version resource or that text is missing or empty.
 std::string GetFileVersionString(const char* path);
+// The text VerQueryValueA found: its length counts, not a terminator the resource may
+// lack. No text, or an empty one, gives `none`.
+std::string VersionResourceText(const char* text, unsigned int length, const std::string& none);
 
 // shipped and installed are FileVersion texts. Equal texts: 0. Otherwise compared
 // number by number (up to four numbers, split at anything that is not a digit):

@@ -192,7 +192,7 @@ TEST_F(InstallCommandTest, AnEmptyInstallerTitleIsNotWaitedForAndAFailedStartSho
     MoveFileA((package + ".away").c_str(), package.c_str());
 
     EXPECT_GE(elapsed, 3400u) << "the fixed pauses stay";
-    EXPECT_LT(elapsed, 20000u);
+    EXPECT_LT(elapsed, 120000u) << "only a wait without end gets here";
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, std::to_string(ERROR_PATH_NOT_FOUND)) << "the package folder is missing";
     EXPECT_EQ(boxes.shown[0].owner, frame_);

@@ -7,6 +7,7 @@
 #include "res/WizardResources.h"
 #include "support/HelpFolder.h"
 #include "support/Overrides.h"
+#include "support/ResourceCounts.h"
 #include "support/TestFiles.h"
 #include "support/WizardUnderTest.h"
 #include "ui/LicencePage.h"
@@ -19,6 +20,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -511,6 +513,57 @@ TEST_F(WizardFrameTest, F1TwiceBringsTheOpenHelpViewerForwardInsteadOfStartingAn
     PumpUntil(frame, [&] { return help.Launches() > 0; }, 30000);
     EXPECT_EQ(help.LaunchesAfterWaiting(), 1) << "a viewer was started while one was open, or none without";
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// A long session: every page, every printer type, both modes and every port kind, there
+// and back, two hundred times; the process holds afterwards what it held after the first.
+TEST_F(WizardFrameTest, LongSessionWalkingBackAndForthLeaksNothing) {
+    WriteTextFile(folder_, "DRVCONFIG\\setup.ini",
+                  "[DEVICENAME]\nDEVICENUMBER=4\nDEVICENAME1=VT-R80-ReceiptPrinter\nDEVICENAME2=VT-T300-TicketPrinter\n"
+                  "DEVICENAME3=VT-L40-LabelPrinter\nDEVICENAME4=VT-E20-EmbeddedPrinter\nDEFAULTNAME=1\n");
+    const char* files[][2] = {{"receipt", "VT-R80"}, {"ticket", "VT-T300"}, {"label", "VT-L40"}, {"embedded", "VT-E20"}};
+    for (const auto& file : files) {
+        WriteTextFile(folder_, std::string("DRVCONFIG\\setup_") + file[0] + "_64.ini",
+                      std::string("[") + file[1] + ".PORT]\nAdvancedSetup=1\nSystemWin7Supported=1\nBaudRate=9600\n"
+                                  "COMSUPPORTED=1\nLPTSUPPORTED=1\nUSBSUPPORTED=1\nNETSUPPORTED=1\n");
+    }
+    Wizard wizard(true);
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(wizard.frame.CreateChild(nullptr));
+    const auto walk = [&] {
+        SendMessageA(wizard.licencePage.Handle(), WM_COMMAND, MAKEWPARAM(IDC_ACCEPT, BN_CLICKED), 0);
+        Press(wizard.frame, IDOK);
+        for (int type : {IDC_TYPE_TICKET, IDC_TYPE_LABEL, IDC_TYPE_EMBEDDED, IDC_TYPE_RECEIPT}) {
+            Click(wizard.model.Handle(), type);
+        }
+        Press(wizard.frame, IDOK);
+        Click(wizard.mode.Handle(), IDC_TYPICAL);
+        Click(wizard.mode.Handle(), IDC_ADVANCED);
+        Press(wizard.frame, IDOK);
+        Press(wizard.frame, IDOK);
+        const HWND port = wizard.port.Handle();
+        const int ports = static_cast<int>(SendDlgItemMessageA(port, IDC_PORT_LIST, CB_GETCOUNT, 0, 0));
+        for (int index = 0; index < ports; ++index) {
+            SendDlgItemMessageA(port, IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+            SendMessageA(port, WM_COMMAND, MAKEWPARAM(IDC_PORT_LIST, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(GetDlgItem(port, IDC_PORT_LIST)));
+        }
+        const bool reachedPorts = wizard.frame.CurrentPage() == CWizardFrame::kPortPage && ports >= 4;
+        for (int i = 0; i < 4; ++i) Press(wizard.frame, IDC_BACK);
+        return reachedPorts && wizard.frame.CurrentPage() == CWizardFrame::kLicencePage;
+    };
+    ASSERT_TRUE(walk()) << "the first walk did not reach every page";
+    const ResourceCounts first = CountResources();
+    int incomplete = 0;
+    for (int i = 0; i < 200; ++i) {
+        if (!walk()) ++incomplete;
+    }
+    const ResourceCounts after = CountResources();
+    std::printf("long session: 200 walks; after the first %lu handles, %lu USER, %lu GDI; after the last %lu handles, "
+                "%lu USER, %lu GDI\n",
+                first.handles, first.user, first.gdi, after.handles, after.user, after.gdi);
+    EXPECT_EQ(0, incomplete);
+    EXPECT_EQ(first, after);
 }
 
 }  // namespace

@@ -193,4 +193,37 @@ TEST_F(MonitorChecksTest, PrefixedCopyInUseTooNeedsARestart) {
     EXPECT_FALSE(MonitorListed("Vantora USB Port"));
 }
 
+BOOL WINAPI DiskFull(LPCSTR, LPCSTR, BOOL) {
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+// An older DLL of the same name still lets the spooler add the monitor; recording the
+// configured version then would make every later run believe it current.
+TEST_F(MonitorChecksTest, VersionIsNotRecordedWhenTheCopyFailed) {
+    CSetupConfig config(ProgramFolder());
+    struct Case {
+        const char* monitor;
+        const char* dll;
+        int portKind;
+        bool language;
+    };
+    for (const Case& c : {Case{"Vantora USB Port", "VTUSBMON.DLL", kUsbInterface, false},
+                          Case{"Vantora Language Monitor", "VTLMON.DLL", kUsbInterface, true}}) {
+        SCOPED_TRACE(c.monitor);
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + "W32\\VTUSBMON.DLL").c_str(), (system + c.dll).c_str(), FALSE));
+        errorText.clear();
+        int result = 0;
+        {
+            ScopedSystemCall<decltype(SystemCallTable::CopyFileA)> full(&SystemCallTable::CopyFileA, &DiskFull);
+            result = c.language ? CheckLanguageMonitor(config, 0, 7, c.portKind, errorText)
+                                : CheckPortMonitors(config, 0, 7, c.portKind, errorText);
+        }
+        EXPECT_EQ(0, result);
+        EXPECT_TRUE(MonitorListed(c.monitor)) << "added with the older DLL";
+        EXPECT_EQ(0u, errorText.rfind(Text("IDS_ERR_COPYFIEL"), 0)) << errorText;
+        EXPECT_EQ(0xDEADBEEFu, ReadVersion(MonitorKeyPath(c.monitor)));
+    }
+}
+
 }  // namespace

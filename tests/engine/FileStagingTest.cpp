@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -210,6 +214,98 @@ TEST_F(FileStagingTest, XpCoreFilesComeFromTheDriverCacheExtractedOnce) {
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
     DeleteFileA((cache + "\\driver.cab").c_str());
     for (const char* name : {"UNIDRV.DLL", "STDNAMES.GPD"}) RemoveFile(driverDirectory + "\\" + name);
+}
+
+// The allowed entries of an access list: who, and whether it may add or change files.
+struct Grant {
+    std::string sid;
+    bool writes;
+};
+std::vector<Grant> AllowedEntries(PACL list) {
+    std::vector<Grant> grants;
+    for (DWORD index = 0; list != nullptr && index < list->AceCount; ++index) {
+        ACE_HEADER* ace = nullptr;
+        if (!GetAce(list, index, reinterpret_cast<void**>(&ace)) || ace->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
+        char* sid = nullptr;
+        if (!ConvertSidToStringSidA(&allowed->SidStart, &sid)) continue;
+        const ACCESS_MASK write = GENERIC_ALL | GENERIC_WRITE | FILE_ADD_FILE | FILE_WRITE_DATA | FILE_APPEND_DATA |
+                                  FILE_ADD_SUBDIRECTORY | WRITE_DAC | WRITE_OWNER | DELETE;
+        grants.push_back({sid, (allowed->Mask & write) != 0});
+        LocalFree(sid);
+    }
+    return grants;
+}
+
+// Plants a core file in the run's extraction folder before the cabinets are read, as
+// anyone allowed to write there could, and reads the folder's access list.
+struct PlantingCabinets {
+    static inline std::string folder;
+    static inline std::vector<Grant> grants;
+    static BOOL WINAPI Iterate(PCSTR cabinet, DWORD reserved, PSP_FILE_CALLBACK_A callback, PVOID context) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((TemporaryFolder() + "PrinterSetup-*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+            folder = TemporaryFolder() + found.cFileName;
+            WriteTextFile(folder + "\\", "UNIDRV.DLL", "planted");
+            PACL list = nullptr;
+            PSECURITY_DESCRIPTOR descriptor = nullptr;
+            if (GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                      &list, nullptr, &descriptor) == ERROR_SUCCESS) {
+                grants = AllowedEntries(list);
+                LocalFree(descriptor);
+            }
+        }
+        return DefaultSystemCalls().SetupIterateCabinetA(cabinet, reserved, callback, context);
+    }
+};
+
+bool IsOrdinaryUsers(const std::string& sid) {
+    return sid == "S-1-5-32-545" || sid == "S-1-1-0" || sid == "S-1-5-11" || sid == "S-1-5-4";
+}
+
+// The folder is made with Administrators and SYSTEM alone; Wine keeps no access list of
+// its own on a new folder, so the descriptor is checked as well as what the folder shows.
+TEST_F(FileStagingTest, ExtractionFolderIsForAdministratorsAndSystemOnly) {
+    UniqueLocalMemory descriptor = ExtractionFolderSecurity();
+    ASSERT_TRUE(descriptor);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor.get(), &control, &revision));
+    EXPECT_NE(0, control & SE_DACL_PROTECTED) << "inherits what the temporary folder grants";
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL list = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor.get(), &present, &list, &defaulted));
+    ASSERT_TRUE(present && list != nullptr) << "a null list grants everyone everything";
+    std::vector<std::string> grantees;
+    for (const Grant& grant : AllowedEntries(list)) grantees.push_back(grant.sid);
+    EXPECT_EQ((std::vector<std::string>{"S-1-5-32-544", "S-1-5-18"}), grantees);
+}
+
+// Only what this run's cabinets gave is installed from the extraction folder, and only
+// Administrators and SYSTEM may put anything there.
+TEST_F(FileStagingTest, FilePlantedInTheExtractionFolderIsNotInstalled) {
+    const std::string cache = windows + "\\Driver Cache\\AMD64";
+    CreateFolders(cache);
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "cabinets\\second.cab").c_str(), (cache + "\\second.cab").c_str(), FALSE));
+    ScopedSystemCall<decltype(SystemCallTable::SetupIterateCabinetA)> planting(&SystemCallTable::SetupIterateCabinetA,
+                                                                             &PlantingCabinets::Iterate);
+    for (const char* name : {"UNIDRV.DLL", "TTFSUB.GPD"}) RemoveFile(driverDirectory + "\\" + name);
+    Distribute("UNIDRV.DLL", "distribution's");
+
+    ASSERT_EQ(1, Copy("unidrv.dll", kPrinterDriverDirectory, 3)) << errorText;
+    ASSERT_FALSE(PlantingCabinets::folder.empty()) << "the cabinets were not read";
+    EXPECT_EQ("distribution's", ReadWholeFile(driverDirectory + "\\UNIDRV.DLL"));
+    ASSERT_EQ(1, Copy("ttfsub.gpd", kPrinterDriverDirectory, 3)) << errorText;
+    EXPECT_EQ("second cabinet fixture ttfsub.gpd\r\n", ReadWholeFile(driverDirectory + "\\TTFSUB.GPD"));
+
+    for (const Grant& grant : PlantingCabinets::grants) {
+        EXPECT_FALSE(grant.writes && IsOrdinaryUsers(grant.sid)) << "the folder lets " << grant.sid << " write";
+    }
+    EndCoreFileSearch();
+    DeleteFileA((cache + "\\second.cab").c_str());
+    for (const char* name : {"UNIDRV.DLL", "TTFSUB.GPD"}) RemoveFile(driverDirectory + "\\" + name);
 }
 
 }  // namespace

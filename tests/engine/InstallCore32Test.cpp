@@ -68,7 +68,8 @@ TEST_F(InstallCore32Test, OlderMonitorInUseIsReplacedWithTheSpoolerStopped) {
     ASSERT_EQ(2, update.Run()) << update.request.resultText;
     EXPECT_EQ(1, ServiceRequests::stops);
     EXPECT_GE(ServiceRequests::starts, 1);
-    EXPECT_LT(ServiceRequests::firstQueryAfterStart - ServiceRequests::lastStart, 1000u) << "Windows 7 polls at once";
+    ASSERT_NE(0u, ServiceRequests::firstQueryAfterStart) << "the running state was never polled after the start";
+    EXPECT_LT(ServiceRequests::firstQueryAfterStart - ServiceRequests::startSettled, 1000u) << "Windows 7 polls at once";
     EXPECT_NE("<missing>", ReadWholeFile(system + "nVTCOMMON.DLL"));
     EXPECT_EQ("nVTCOMMON.DLL", ReadStringValue(monitorKey, "Driver"));
     EXPECT_EQ(4u, ReadDwordValue(monitorKey, "DriverVersion"));
@@ -102,8 +103,35 @@ TEST_F(InstallCore32Test, FailedUpdateStartsTheSpoolerAgain) {
     EXPECT_EQ(0u, update.request.resultText.rfind(MessageText("IDS_ERR_COPYFIEL"), 0)) << update.request.resultText;
     EXPECT_EQ(1, ServiceRequests::stops);
     EXPECT_EQ(1, ServiceRequests::starts);
-    for (int wait = 0; wait < 30 && SpoolerState() != SERVICE_RUNNING; ++wait) Sleep(100);
+    for (int wait = 0; wait < 600 && SpoolerState() != SERVICE_RUNNING; ++wait) Sleep(100);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SpoolerState());
+}
+
+BOOL WINAPI NinetyEightUsbMonitorDiskFull(LPCSTR source, LPCSTR target, BOOL failIfExists) {
+    if (std::string(target).find("VTUSBM9X") != std::string::npos) {
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+    return DefaultSystemCalls().CopyFileA(source, target, failIfExists);
+}
+
+// Windows 98/Me: the old monitor file stays in place when its copy fails, and so does
+// the version that describes it.
+TEST_F(InstallCore32Test, FailedNinetyEightUpdateKeepsTheOldVersion) {
+    const std::string monitorKey = MonitorKeyPath("Vantora USB Port");
+    ASSERT_TRUE(CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, monitorKey.c_str()));
+    CRegistryKey key;
+    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, monitorKey.c_str()));
+    key.SetDword("DriverVersion", 1);
+    key.SetString("Driver", "VTUSBMON.DLL");
+    key.Close();
+    ScopedSystemCall<decltype(SystemCallTable::CopyFileA)> full(&SystemCallTable::CopyFileA, &NinetyEightUsbMonitorDiskFull);
+
+    InstallHarness update({"QXP-K520", 0, 0, 1, "USB_QXP-K520_1"});
+    EXPECT_EQ(1, update.Run());
+    EXPECT_EQ(0u, update.request.resultText.rfind(MessageText("IDS_ERR_COPYFIEL"), 0)) << update.request.resultText;
+    EXPECT_EQ(1u, ReadDwordValue(monitorKey, "DriverVersion"));
+    EXPECT_EQ(0, ServiceRequests::stops) << "Windows 98/Me has no spooler service to stop";
 }
 
 }  // namespace

@@ -99,9 +99,11 @@ struct ServiceRequests {
     static inline int stops = 0;
     static inline int starts = 0;
     static inline DWORD lastStart = 0;
+    // The start itself waits until the service runs; the installation's own poll follows.
+    static inline DWORD startSettled = 0;
     static inline DWORD firstQueryAfterStart = 0;
 
-    static void Reset() { stops = starts = 0, lastStart = firstQueryAfterStart = 0; }
+    static void Reset() { stops = starts = 0, lastStart = startSettled = firstQueryAfterStart = 0; }
     static BOOL WINAPI Control(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status) {
         if (control == SERVICE_CONTROL_STOP) ++stops;
         return DefaultSystemCalls().ControlService(service, control, status);
@@ -109,11 +111,18 @@ struct ServiceRequests {
     static BOOL WINAPI Start(SC_HANDLE service, DWORD count, LPCSTR* arguments) {
         ++starts;
         lastStart = GetTickCount();
-        firstQueryAfterStart = 0;
+        startSettled = firstQueryAfterStart = 0;
         return DefaultSystemCalls().StartServiceA(service, count, arguments);
     }
     static BOOL WINAPI Query(SC_HANDLE service, LPSERVICE_STATUS status) {
-        if (lastStart != 0 && firstQueryAfterStart == 0) firstQueryAfterStart = GetTickCount();
-        return DefaultSystemCalls().QueryServiceStatus(service, status);
+        const BOOL answered = DefaultSystemCalls().QueryServiceStatus(service, status);
+        if (lastStart != 0 && answered) {
+            if (startSettled == 0) {
+                if (status->dwCurrentState == SERVICE_RUNNING) startSettled = GetTickCount();
+            } else if (firstQueryAfterStart == 0) {
+                firstQueryAfterStart = GetTickCount();
+            }
+        }
+        return answered;
     }
 };

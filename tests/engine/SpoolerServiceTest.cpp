@@ -21,6 +21,64 @@ struct NeverRunning {
     }
 };
 
+// A service that answers its transitions late: `pending` queries see `transient`,
+// later ones `settled`.
+struct SlowService {
+    static inline int queries = 0;
+    static inline int pending = 0;
+    static inline DWORD transient = 0, settled = 0, startError = 0;
+    static void Expect(DWORD during, DWORD after, int count) {
+        queries = 0, pending = count, transient = during, settled = after;
+    }
+    static BOOL WINAPI Control(SC_HANDLE, DWORD, LPSERVICE_STATUS status) {
+        *status = {};
+        status->dwCurrentState = SERVICE_STOP_PENDING;
+        return TRUE;
+    }
+    static BOOL WINAPI Start(SC_HANDLE, DWORD, LPCSTR*) {
+        if (startError == 0) return TRUE;
+        SetLastError(startError);
+        return FALSE;
+    }
+    static BOOL WINAPI Query(SC_HANDLE, LPSERVICE_STATUS status) {
+        ++queries;
+        *status = {};
+        status->dwCurrentState = queries <= pending ? transient : settled;
+        return TRUE;
+    }
+};
+
+// Printers and jobs make a spooler slow to stop: the files are replaced, and the start
+// sent, only once it has, and the start is over once the service runs.
+TEST(SpoolerServiceTest, StopThatCompletesLateIsWaitedFor) {
+    ScopedSystemCall<decltype(SystemCallTable::ControlService)> control(&SystemCallTable::ControlService,
+                                                                        &SlowService::Control);
+    ScopedSystemCall<decltype(SystemCallTable::StartServiceA)> start(&SystemCallTable::StartServiceA,
+                                                                     &SlowService::Start);
+    ScopedSystemCall<decltype(SystemCallTable::QueryServiceStatus)> query(&SystemCallTable::QueryServiceStatus,
+                                                                          &SlowService::Query);
+    SlowService::Expect(SERVICE_STOP_PENDING, SERVICE_STOPPED, 8);
+    StopSpooler();
+    EXPECT_EQ(9, SlowService::queries) << "returned before the service stopped";
+
+    std::string errorText;
+    SlowService::Expect(SERVICE_START_PENDING, SERVICE_RUNNING, 4);
+    StartSpooler(errorText);
+    EXPECT_EQ(5, SlowService::queries) << "returned before the service ran";
+    EXPECT_EQ("", errorText);
+
+    // A real failure keeps its text, and nothing is waited for.
+    for (DWORD code : {static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT), static_cast<DWORD>(ERROR_SERVICE_ALREADY_RUNNING)}) {
+        SlowService::startError = code;
+        SlowService::Expect(SERVICE_START_PENDING, SERVICE_RUNNING, 4);
+        errorText.clear();
+        StartSpooler(errorText);
+        EXPECT_EQ(0, SlowService::queries);
+        EXPECT_EQ(code == ERROR_SERVICE_ALREADY_RUNNING ? "" : "Start spool service error, error code = 1053", errorText);
+    }
+    SlowService::startError = 0;
+}
+
 // The real stop and start cycle, and the two requests that find the service already
 // where they want it.
 TEST(SpoolerServiceTest, StopAndStartCycleLeavesNoText) {

@@ -220,6 +220,24 @@ TEST_F(UsbLibraryTest, NoticesReachTheApplicationsSinkAndNoWindow) {
     EXPECT_EQ(sink.boxes.size(), 0u);
 }
 
+// The length VerQueryValueA gives bounds the text: a resource without a terminator
+// must not be read past.
+TEST(DriverVersionTest, VersionTextEndsAtItsLength) {
+    const char unterminated[] = {'2', '.', '1', '.', '0', '.', '0', 'X', 'Y'};
+    struct Case {
+        const char* text;
+        unsigned int length;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {unterminated, 7, "2.1.0.0"}, {"2.1.0.0", 8, "2.1.0.0"}, {"2.1\0junk", 9, "2.1"},
+        {"", 1, "0.0.0.0"},           {"2.1.0.0", 0, "0.0.0.0"}, {nullptr, 4, "0.0.0.0"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(VersionResourceText(c.text, c.length, "0.0.0.0"), c.expected) << c.length;
+    }
+}
+
 TEST(DriverVersionTest, VersionsCompareNumberByNumber) {
     struct Case {
         const char* shipped;
