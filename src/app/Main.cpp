@@ -6,9 +6,18 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 namespace {
 CSetupApp theApp;
 }
+
+// Nothing unwinds past a callback boundary, so terminate is never expected; the runtime's
+// own handler would only name the exception on a console this program does not have, and
+// brings the whole C++ demangler into the executable for it.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 // Without switches the wizard runs, exactly as it always has; with them the program
 // installs unattended and its exit code says how it went.

@@ -14,8 +14,23 @@ namespace {
 // long wizard session from holding more than that.
 constexpr std::size_t kHeldLinesLimit = 500;
 
+// A critical section, not std::mutex: the thread library that std::mutex brings with it
+// would be the largest part of the executable's growth.
+class CLock {
+public:
+    CLock() { InitializeCriticalSection(&section_); }
+    ~CLock() { DeleteCriticalSection(&section_); }
+    CLock(const CLock&) = delete;
+    CLock& operator=(const CLock&) = delete;
+    void lock() { EnterCriticalSection(&section_); }
+    void unlock() { LeaveCriticalSection(&section_); }
+
+private:
+    CRITICAL_SECTION section_;
+};
+
 struct JournalState {
-    std::mutex lock;
+    CLock lock;
     UniqueHandle file;
     std::string path;
     std::vector<std::string> held;
@@ -63,7 +78,7 @@ std::string JournalTimeStamp(const SYSTEMTIME& time) {
 
 bool OpenJournal(const std::string& path) {
     JournalState& state = State();
-    std::lock_guard<std::mutex> guard(state.lock);
+    std::lock_guard<CLock> guard(state.lock);
     if (path.empty()) return false;
     HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -77,19 +92,19 @@ bool OpenJournal(const std::string& path) {
 
 bool JournalIsOpen() {
     JournalState& state = State();
-    std::lock_guard<std::mutex> guard(state.lock);
+    std::lock_guard<CLock> guard(state.lock);
     return static_cast<bool>(state.file);
 }
 
 std::string JournalPath() {
     JournalState& state = State();
-    std::lock_guard<std::mutex> guard(state.lock);
+    std::lock_guard<CLock> guard(state.lock);
     return state.file ? state.path : std::string();
 }
 
 void CloseJournal() {
     JournalState& state = State();
-    std::lock_guard<std::mutex> guard(state.lock);
+    std::lock_guard<CLock> guard(state.lock);
     state.file.reset();
     state.path.clear();
     state.held.clear();
@@ -114,7 +129,7 @@ std::string DefaultJournalPath() {
 void JournalLine(const std::string& text) {
     const std::string line = Stamped(text);
     JournalState& state = State();
-    std::lock_guard<std::mutex> guard(state.lock);
+    std::lock_guard<CLock> guard(state.lock);
     if (state.file) {
         WriteRaw(state, line);
     } else if (state.path.empty() && state.held.size() < kHeldLinesLimit) {
@@ -131,7 +146,7 @@ std::string DescribeForJournal(DWORD code) {
 
 void SetJournalStep(const std::string& step) {
     JournalState& state = State();
-    std::lock_guard<std::mutex> guard(state.lock);
+    std::lock_guard<CLock> guard(state.lock);
     state.step = step;
 }
 
@@ -143,7 +158,7 @@ void JournalResult(const std::string& what, bool succeeded, DWORD code) {
     std::string step;
     {
         JournalState& state = State();
-        std::lock_guard<std::mutex> guard(state.lock);
+        std::lock_guard<CLock> guard(state.lock);
         step = state.step;
     }
     const std::string line = (step.empty() ? std::string() : step + ": ") + what + ": failed";
