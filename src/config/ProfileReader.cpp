@@ -44,17 +44,6 @@ void StoreDefault(char* buffer, std::size_t bufferSize) {
     }
 }
 
-std::string LowerCase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string Trimmed(const char* begin, const char* end) {
-    while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
-    while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
-    return std::string(begin, end);
-}
-
 // The whole section text is asked for with growing buffers: the function cuts what
 // does not fit and answers size - 2 then.
 std::vector<char> ReadSectionText(const std::string& path, const std::string& section) {
@@ -123,31 +112,29 @@ CProfileSection::CProfileSection(const std::string& path, const std::string& sec
 }
 
 void CProfileSection::Parse(const char* text, std::size_t size) {
+    // One parser for every in-memory reading: the section's lines under a header of
+    // their own go through the same rules the whole-file snapshot applies.
+    std::string file = "[section]\n";
     const char* end = text + size;
     for (const char* line = text; line < end && *line != '\0';) {
         const char* lineEnd = std::find(line, end, '\0');
-        const char* equals = std::find(line, lineEnd, '=');
-        std::string key = Trimmed(line, equals);
-        // A line without "=" is no key: the one-key lookup answers the default for it.
-        if (equals < lineEnd && !key.empty() && key[0] != ';') {
-            std::string value = Trimmed(equals + 1, lineEnd);
-            if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
-                value = value.substr(1, value.size() - 2);
-            values_.emplace(LowerCase(std::move(key)), std::move(value));
-        }
+        // Comment lines are no keys here: the program asks for no key beginning with ";".
+        const char* first = line;
+        while (first < lineEnd && IsBlank(*first)) ++first;
+        if (first == lineEnd || *first != ';') file.append(line, lineEnd).push_back('\n');
         line = lineEnd + 1;
     }
+    snapshot_ = CProfileSnapshot::FromText(file);
 }
 
-const std::string* CProfileSection::Find(const std::string& key) const {
-    const auto found = values_.find(LowerCase(key));
-    return found == values_.end() ? nullptr : &found->second;
+std::optional<std::string> CProfileSection::Find(const std::string& key) const {
+    return snapshot_.Find("section", key);
 }
 
 std::size_t CProfileSection::Text(const std::string& key, char* buffer, std::size_t bufferSize) const {
     if (buffer == nullptr || bufferSize == 0) return 0;
-    const std::string* value = Find(key);
-    if (value == nullptr) {
+    const std::optional<std::string> value = Find(key);
+    if (!value) {
         StoreDefault(buffer, bufferSize);
         return std::strlen(buffer);
     }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "config/ProfileSnapshot.h"
 #include "framework/ProgramPaths.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
-#include <unordered_map>
 
 // Reading the INI files beside the program through the Windows profile functions.
 // Every lookup passes the default "0", so a missing file, section or key reads "0".
@@ -56,8 +57,7 @@ public:
     void Parse(const char* text, std::size_t size);
 
 private:
-    const std::string* Find(const std::string& key) const;
+    std::optional<std::string> Find(const std::string& key) const;
 
-    // Keys in lower case.
-    std::unordered_map<std::string, std::string> values_;
+    CProfileSnapshot snapshot_;
 };
