@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "config/SetupConfig.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -64,11 +66,9 @@ std::string Apply(SetupSwitches& s, const std::string& name, const std::string& 
     if (name == "model") {
         s.model = value;
     } else if (name == "type") {
-        static constexpr std::pair<const char*, char> kTypes[] = {
-            {"receipt", 0}, {"ticket", 1}, {"label", 2}, {"embedded", 3}};
-        const std::optional<char> type = OneOf(value, kTypes);
-        if (!type) return "/type: \"" + value + "\" is none of receipt, ticket, label, embedded";
-        s.printerType = *type;
+        for (int type = 0; type < kPrinterTypeCount; ++type)
+            if (Lower(value) == PrinterTypeName(type)) s.printerType = type;
+        if (!s.printerType) return "/type: \"" + value + "\" is none of receipt, ticket, label, embedded";
     } else if (name == "port") {
         s.port = value;
     } else if (name == "ip") {

@@ -138,7 +138,7 @@ void FillSpoolerRecords(InstallRequest& request) {
 
 CInstallCommand::CInstallCommand(HWND frame, InstallFace face) : frame_(frame), face_(face) {}
 
-std::string CInstallCommand::MessageTextOf(const char* key) { return MessageText(key); }
+int CInstallCommand::SayKey(const char* key, bool ownedByFrame) { return Say(MessageText(key), ownedByFrame); }
 
 int CInstallCommand::Say(const std::string& text, bool ownedByFrame, UINT type) {
     JournalLine("Message: " + text);

@@ -80,8 +80,7 @@ private:
     // A message as the wizard shows it: owned by the frame or by nobody. Unattended, it
     // goes to the notices (the journal), a question answered by the switches.
     int Say(const std::string& text, bool ownedByFrame, UINT type = MB_OK);
-    int SayKey(const char* key, bool ownedByFrame) { return Say(MessageTextOf(key), ownedByFrame); }
-    static std::string MessageTextOf(const char* key);
+    int SayKey(const char* key, bool ownedByFrame);
 
     HWND frame_;
     InstallFace face_;

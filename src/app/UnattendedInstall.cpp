@@ -75,19 +75,12 @@ struct Model {
 std::vector<Model> FindModel(const std::string& wanted) {
     std::vector<Model> found;
     CSetupConfig config;
-    const int count = config.GetDeviceCount();
-    char entry[CSetupConfig::kFileSize];
-    for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
-        const int type = config.GetDeviceName(n, entry, sizeof entry);
-        if (type < 0 || type >= kPrinterTypeCount || lstrcmpiA(entry, wanted.c_str()) != 0) continue;
-        found.push_back({entry, type});
+    for (const CSetupConfig::DeviceEntry& entry : config.GetDeviceList()) {
+        if (entry.type < 0 || entry.type >= kPrinterTypeCount || lstrcmpiA(entry.name.c_str(), wanted.c_str()) != 0)
+            continue;
+        found.push_back({entry.name, entry.type});
     }
     return found;
-}
-
-const char* TypeName(int type) {
-    static const char* const kNames[kPrinterTypeCount] = {"receipt", "ticket", "label", "embedded"};
-    return type >= 0 && type < kPrinterTypeCount ? kNames[type] : "?";
 }
 
 // The choice as the wizard's pages would let a user make it.
@@ -104,7 +97,7 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
     }
     if (models.empty()) {
         return Refused{kExitInvalidSwitch, "/model: \"" + s.model + "\" is no model of this distribution" +
-                                               (s.printerType ? std::string(" of type ") + TypeName(*s.printerType) : "")};
+                                               (s.printerType ? std::string(" of type ") + PrinterTypeName(*s.printerType) : "")};
     }
     if (models.size() > 1) {
         return Refused{kExitInvalidSwitch,
@@ -116,7 +109,7 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
     selection.setAsDefault = s.setAsDefault ? 1 : 0;
     BuildConfigPaths(model.type, selection.configPath, selection.typeFilePath);
     const std::string section = model.name + ".PORT";
-    JournalLine(std::string("Model \"") + model.name + "\", " + TypeName(model.type) + " printer");
+    JournalLine(std::string("Model \"") + model.name + "\", " + PrinterTypeName(model.type) + " printer");
 
     // The operating-system page: the detected Windows, nothing to choose.
     const RunningWindows running = ReadRunningWindows();

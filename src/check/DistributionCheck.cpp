@@ -23,7 +23,6 @@ namespace {
 constexpr const char* kOsNames[kOsIndexCount] = {"Windows 98/Me", "Windows NT",   "Windows 2000",
                                                  "Windows XP",    "Windows Server 2003", "Windows Vista",
                                                  "Windows Server 2008", "Windows 7"};
-constexpr const char* kTypeNames[kPrinterTypeCount] = {"receipt", "ticket", "label", "embedded"};
 constexpr const char* kBitsNames[2] = {"32-bit", "64-bit"};
 constexpr const char* kDriverFolders[2] = {"W32", "W64"};
 constexpr const char* kUsbDriverFolders[2] = {"USBDRV\\USBDriver\\", "USBDRV\\USBDriver_x64\\"};
@@ -225,7 +224,7 @@ private:
                       "model " + Quoted(device.model) + " is listed already as DEVICENAME" +
                           std::to_string(first.number) +
                           (first.type == device.type ? " of the same type: both read the same sections"
-                                                     : std::string(", a ") + kTypeNames[first.type] +
+                                                     : std::string(", a ") + PrinterTypeName(first.type) +
                                                            " printer: their printer and USB port names collide"));
             }
         }
@@ -257,7 +256,7 @@ private:
     bool TypeFileLoaded(int bits, int type) {
         if (typeFiles_[bits][type].Loaded()) return true;
         Error(TypeFileRelativePath(type, bits == 1), "", "",
-              std::string("missing: the ") + kTypeNames[type] + " printers cannot be installed on " + kBitsNames[bits] +
+              std::string("missing: the ") + PrinterTypeName(type) + " printers cannot be installed on " + kBitsNames[bits] +
                   " Windows");
         return false;
     }

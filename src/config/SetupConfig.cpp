@@ -72,6 +72,11 @@ const char* TypeFileRelativePath(int type, bool is64BitWindows) {
     return is64BitWindows ? kTypeFiles64[type] : kTypeFiles32[type];
 }
 
+const char* PrinterTypeName(int type) {
+    static constexpr const char* kNames[kPrinterTypeCount] = {"receipt", "ticket", "label", "embedded"};
+    return type >= 0 && type < kPrinterTypeCount ? kNames[type] : "?";
+}
+
 const char* OsSectionSuffix(int os) {
     return (os >= 0 && os < kOsIndexCount) ? kOsSuffixes[os] : "";
 }

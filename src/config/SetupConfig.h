@@ -22,6 +22,9 @@ constexpr int kMaxDeviceEntries = 9999;
 // object and the start-up name it (lower case; _64 on 64-bit Windows); null outside 0..3.
 constexpr const char* kSetupIniRelativePath = "DRVCONFIG\\setup.ini";
 const char* TypeFileRelativePath(int type, bool is64BitWindows);
+// The printer type in a word, as switches and reports name it: "receipt", "ticket",
+// "label", "embedded"; "?" outside 0..3.
+const char* PrinterTypeName(int type);
 
 // Suffix of the per-OS section names (".98" ... ".Win7"); empty outside 0..7.
 const char* OsSectionSuffix(int os);
