@@ -53,19 +53,31 @@ bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorV
     return true;
 }
 
-std::string PortScanSection() {
+PortScanTarget FindPortScanTarget() {
     CSetupConfig config;
-    std::string model;
+    PortScanTarget target;
     for (const CSetupConfig::DeviceEntry& device : config.GetDeviceList()) {
-        if (device.type >= 0) model = device.name;
+        if (device.type < 0) continue;
+        target.section = device.name;
+        target.type = device.type;
     }
-    return model + ".PORT";
+    target.section += ".PORT";
+    return target;
 }
 
-bool AnyPortFamilyOffered(const std::string& section) {
+bool AnyPortFamilyOffered(const PortScanTarget& target) {
+    // Any of the sixteen values decides alike, so the model's own file, which normally
+    // holds its section, is read first, and the other three only when it offers nothing:
+    // each file read costs start-up time in proportion to the models it describes.
+    int order[kPrinterTypeCount] = {};
+    int next = 0;
+    if (target.type >= 0 && target.type < kPrinterTypeCount) order[next++] = target.type;
     for (int type = 0; type < kPrinterTypeCount; ++type) {
+        if (type != target.type) order[next++] = type;
+    }
+    for (int type : order) {
         const char* file = TypeFileRelativePath(type, ProcessSettings::Is64BitWindows());
-        const CProfileSection ports(JoinPath(ProgramFolder(), file), section);
+        const CProfileSection ports(JoinPath(ProgramFolder(), file), target.section);
         for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"}) {
             if (ports.Int(key, 199) != 0) return true;
         }
@@ -133,7 +145,7 @@ bool CSetupApp::PassAdmission() {
     if (package == 1 && ProcessSettings::Is64BitWindows()) return Refuse(Refusal::WrongBitness, "Message", "IDS_X64");
     if (package == 2 && !ProcessSettings::Is64BitWindows()) return Refuse(Refusal::WrongBitness, "Message", "IDS_X32");
 
-    if (!AnyPortFamilyOffered(PortScanSection())) return Refuse(Refusal::NoPortFamily, "Setup", "PortNull");
+    if (!AnyPortFamilyOffered(FindPortScanTarget())) return Refuse(Refusal::NoPortFamily, "Setup", "PortNull");
     JournalLine("Start-up checks passed");
     return true;
 }

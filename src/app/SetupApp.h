@@ -20,13 +20,17 @@ bool IsWow64Windows();
 // installs them as the Windows 7 family; without it they would run the 98/Me paths.
 bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion, bool newerWindows);
 
-// The ".PORT" section the port family scan reads: the last device entry that carries
-// a type suffix, or just ".PORT" when none does.
-std::string PortScanSection();
+// What the port family scan reads: the ".PORT" section of the last device entry that
+// carries a type suffix, or just ".PORT" when none does, and that entry's type.
+struct PortScanTarget {
+    std::string section;
+    int type = -1;
+};
+PortScanTarget FindPortScanTarget();
 
 // True when any of USBSUPPORTED, LPTSUPPORTED, COMSUPPORTED, NETSUPPORTED is nonzero
-// in section of the four type files (the _64 ones on 64-bit Windows).
-bool AnyPortFamilyOffered(const std::string& section);
+// in the target's section of the four type files (the _64 ones on 64-bit Windows).
+bool AnyPortFamilyOffered(const PortScanTarget& target);
 
 // Switches of DRVCONFIG\setup.ini that shape the wizard.
 struct StartFlags {
