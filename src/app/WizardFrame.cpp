@@ -52,22 +52,14 @@ BOOL CWizardFrame::OnInitDialog() {
     }
 
     if (!pages_.empty()) {
-        RECT area = {};
-        GetWindowRect(Item(IDC_PAGE_AREA), &area);
-        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&area), 2);
-        for (CWizardPage* page : pages_) {
-            if (chineseFontFlag_) page->SetChineseFont(chineseFont_.get());
-            // A page may end the wizard while it is created (an unreadable licence).
-            if (!page->CreateChild(Handle()) || Handle() == nullptr) return TRUE;
-            SetWindowPos(page->Handle(), nullptr, area.left, area.top, area.right - area.left,
-                         area.bottom - area.top, SWP_NOZORDER);
-        }
-        if (licenceFlag_) {
-            SetActivePage(kLicencePage);
-        } else {
-            CWindow(Item(IDOK)).Enable(true);
-            SetActivePage(kModelPage);
-        }
+        GetWindowRect(Item(IDC_PAGE_AREA), &pageArea_);
+        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&pageArea_), 2);
+        // Each page is created when the walk first reaches it, so that the first page
+        // shows without waiting for the others; a page the walk never reaches (the
+        // licence page without a licence) is never created.
+        const int first = licenceFlag_ ? kLicencePage : kModelPage;
+        if (!licenceFlag_) CWindow(Item(IDOK)).Enable(true);
+        if (first < static_cast<int>(pages_.size()) && !SetActivePage(first)) return TRUE;
     }
 
     CTextCatalogue setup("Setup");
@@ -92,6 +84,17 @@ BOOL CWizardFrame::OnInitDialog() {
     return TRUE;
 }
 
+bool CWizardFrame::CreatePage(int index) {
+    CWizardPage* page = pages_[index];
+    if (page->Handle() != nullptr) return true;
+    if (chineseFontFlag_) page->SetChineseFont(chineseFont_.get());
+    // A page may end the wizard while it is created (an unreadable licence).
+    if (!page->CreateChild(Handle()) || Handle() == nullptr) return false;
+    SetWindowPos(page->Handle(), nullptr, pageArea_.left, pageArea_.top, pageArea_.right - pageArea_.left,
+                 pageArea_.bottom - pageArea_.top, SWP_NOZORDER);
+    return true;
+}
+
 void CWizardFrame::SetOkCaption(const char* key) {
     CTextCatalogue setup("Setup");
     SetDlgItemTextA(Handle(), IDOK, setup.ReadText(key));
@@ -110,7 +113,7 @@ bool CWizardFrame::SetActivePage(int target) {
         if (!pages_[current_]->UpdateData(true)) return false;
         pages_[current_]->Show(SW_HIDE);
     }
-    if (target < 0 || target >= count) return false;
+    if (target < 0 || target >= count || !CreatePage(target)) return false;
 
     if (current_ == kModePage && target < kModePage) baudRateReset_ = true;
     if (current_ == kLicencePage && typed_.model != nullptr) CWindow(Item(IDOK)).Enable(typed_.model->HasDevices());
@@ -217,7 +220,9 @@ void CWizardFrame::OnOK() {
 
 void CWizardFrame::OnInstall() {
     selection_.installFlags = 0;
-    for (CWizardPage* page : pages_) page->UpdateData(true);
+    for (CWizardPage* page : pages_) {
+        if (page->Handle() != nullptr) page->UpdateData(true);
+    }
     CollectPortSelection();
     if (typed_.port != nullptr) {
         selection_.ipAddress = typed_.port->IpAddressText();

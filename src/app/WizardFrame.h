@@ -70,6 +70,7 @@ private:
     void ClosePages();
     void CloseWizard();
     void SetOkCaption(const char* key);
+    bool CreatePage(int index);
 
     bool licenceFlag_;
     bool chineseFontFlag_;
@@ -83,6 +84,8 @@ private:
     std::string currentTypeFile_;
     std::string currentSection_;
     HICON icon_ = nullptr;
+    // Where every page goes, in frame client coordinates.
+    RECT pageArea_ = {};
     // Deleted when the frame object goes, after its windows and the pages' controls.
     UniqueFont chineseFont_;
     UniqueBitmap sideBitmap_;

@@ -225,6 +225,12 @@ protected:
         return (GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0;
     }
     static void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+    // Every page exists once the walk has reached it: from the licence to the port page.
+    static void WalkEveryPage(Wizard& wizard) {
+        SendMessageA(wizard.licencePage.Handle(), WM_COMMAND, MAKEWPARAM(IDC_ACCEPT, BN_CLICKED), 0);
+        for (int i = 0; i < 4; ++i) Press(wizard.frame, IDOK);
+        ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kPortPage);
+    }
 
     std::string folder_;
 };
@@ -237,9 +243,13 @@ TEST_F(WizardFrameTest, WithoutLicenceTheWalkStartsOnTheModelPageWithBackDisable
     EXPECT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kModelPage);
     EXPECT_TRUE(Enabled(wizard.frame, IDOK));
     EXPECT_FALSE(Enabled(wizard.frame, IDC_BACK));
+    // Pages come into being as the walk reaches them; the licence page never does here.
+    for (HWND notYet : {wizard.licencePage.Handle(), wizard.mode.Handle(), wizard.os.Handle(), wizard.port.Handle()})
+        EXPECT_EQ(notYet, nullptr);
 
     Press(wizard.frame, IDOK);
     EXPECT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kModePage);
+    EXPECT_NE(wizard.mode.Handle(), nullptr);
     EXPECT_TRUE(Enabled(wizard.frame, IDC_BACK));
     Press(wizard.frame, IDC_BACK);
     EXPECT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kModelPage);
@@ -281,10 +291,10 @@ TEST_F(WizardFrameTest, AnUnsupportedWindowsKeepsTheWizardOnTheOsPage) {
     Wizard wizard(false);
     MessageBoxRecorder boxes;
     ASSERT_TRUE(wizard.frame.CreateChild(nullptr));
-    ASSERT_EQ(wizard.os.OsIndex(), 7) << "the WoW64 prefix reports Windows 7";
     Press(wizard.frame, IDOK);
     Press(wizard.frame, IDOK);
     ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kOsPage);
+    ASSERT_EQ(wizard.os.OsIndex(), 7) << "the WoW64 prefix reports Windows 7";
     Press(wizard.frame, IDOK);
     EXPECT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kOsPage);
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -357,10 +367,10 @@ TEST_F(WizardFrameTest, TheChosenModelsAdvancedSetupDecidesWhetherAdvancedCanBeC
     Wizard wizard(false);
     MessageBoxRecorder boxes;
     ASSERT_TRUE(wizard.frame.CreateChild(nullptr));
-    const HWND mode = wizard.mode.Handle();
 
     Press(wizard.frame, IDOK);
     ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kModePage);
+    const HWND mode = wizard.mode.Handle();
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(mode, IDC_ADVANCED)));
     EXPECT_EQ(IsDlgButtonChecked(mode, IDC_TYPICAL), BST_CHECKED);
     EXPECT_EQ(Text(mode, IDT_NOTE_LINE1), "This model installs typically only.");
@@ -418,9 +428,10 @@ TEST_F(WizardFrameTest, CaptionsAreReadAgainEachTimeTheFrameOrAPageIsShown) {
 
 TEST_F(WizardFrameTest, LanguageZeroGivesTheFrameEveryPageAndTheAboutBoxTheChineseFont) {
     WriteModel("SystemWin7Supported=1\n", "LANGUAGE=0\n");
-    Wizard wizard(false, ReadStartFlags().chineseFont);
+    Wizard wizard(true, ReadStartFlags().chineseFont);
     MessageBoxRecorder boxes;
     ASSERT_TRUE(wizard.frame.CreateChild(nullptr));
+    WalkEveryPage(wizard);
     // A dialog window answers WM_GETFONT with its template font whatever it was sent
     // later, so the font is read from the controls.
     const WindowFont shared = FontOf(wizard.frame.Item(IDC_BACK));
@@ -428,6 +439,7 @@ TEST_F(WizardFrameTest, LanguageZeroGivesTheFrameEveryPageAndTheAboutBoxTheChine
 
     for (HWND owner : {wizard.frame.Handle(), wizard.licencePage.Handle(), wizard.model.Handle(),
                        wizard.mode.Handle(), wizard.os.Handle(), wizard.port.Handle()}) {
+        ASSERT_NE(owner, nullptr);
         for (HWND control : TextControlsOf(owner)) {
             // The USB notice is drawn in a font of its own.
             if (owner == wizard.port.Handle() && GetDlgCtrlID(control) == IDT_USB_NOTICE) continue;
@@ -443,11 +455,13 @@ TEST_F(WizardFrameTest, LanguageZeroGivesTheFrameEveryPageAndTheAboutBoxTheChine
 
 TEST_F(WizardFrameTest, LanguageOneKeepsTheTemplateFontEverywhere) {
     WriteModel("SystemWin7Supported=1\n", "LANGUAGE=1\n");
-    Wizard wizard(false, ReadStartFlags().chineseFont);
+    Wizard wizard(true, ReadStartFlags().chineseFont);
     MessageBoxRecorder boxes;
     ASSERT_TRUE(wizard.frame.CreateChild(nullptr));
+    WalkEveryPage(wizard);
     for (HWND owner : {wizard.frame.Handle(), wizard.licencePage.Handle(), wizard.model.Handle(),
                        wizard.mode.Handle(), wizard.os.Handle(), wizard.port.Handle()}) {
+        ASSERT_NE(owner, nullptr);
         for (HWND control : TextControlsOf(owner))
             ExpectTemplateFont(FontOf(control), Describe(owner) + " / " + Describe(control));
     }
