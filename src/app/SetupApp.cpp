@@ -56,31 +56,37 @@ bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorV
 PortScanTarget FindPortScanTarget() {
     CSetupConfig config;
     PortScanTarget target;
+    std::string model;
     for (const CSetupConfig::DeviceEntry& device : config.GetDeviceList()) {
         if (device.type < 0) continue;
-        target.section = device.name;
+        model = device.name;
         target.type = device.type;
     }
-    target.section += ".PORT";
+    target.section = model + ".PORT";
     return target;
 }
+
+namespace {
+
+bool TypeFileOffersAPort(int type, const std::string& section) {
+    const char* file = TypeFileRelativePath(type, ProcessSettings::Is64BitWindows());
+    const CProfileSection ports(JoinPath(ProgramFolder(), file), section);
+    for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"}) {
+        if (ports.Int(key, 199) != 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 bool AnyPortFamilyOffered(const PortScanTarget& target) {
     // Any of the sixteen values decides alike, so the model's own file, which normally
     // holds its section, is read first, and the other three only when it offers nothing:
     // each file read costs start-up time in proportion to the models it describes.
-    int order[kPrinterTypeCount] = {};
-    int next = 0;
-    if (target.type >= 0 && target.type < kPrinterTypeCount) order[next++] = target.type;
+    const bool ownType = target.type >= 0 && target.type < kPrinterTypeCount;
+    if (ownType && TypeFileOffersAPort(target.type, target.section)) return true;
     for (int type = 0; type < kPrinterTypeCount; ++type) {
-        if (type != target.type) order[next++] = type;
-    }
-    for (int type : order) {
-        const char* file = TypeFileRelativePath(type, ProcessSettings::Is64BitWindows());
-        const CProfileSection ports(JoinPath(ProgramFolder(), file), target.section);
-        for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"}) {
-            if (ports.Int(key, 199) != 0) return true;
-        }
+        if (type != target.type && TypeFileOffersAPort(type, target.section)) return true;
     }
     return false;
 }
