@@ -12,6 +12,7 @@
 #include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 #include "platform/SystemLibraries.h"
+#include "ports/PortList.h"
 #include "ports/UsbIdentity.h"
 #include "res/WizardResources.h"
 #include "ui/LicencePage.h"
@@ -53,28 +54,14 @@ bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorV
     return true;
 }
 
-PortScanTarget FindPortScanTarget() {
-    CSetupConfig config;
-    PortScanTarget target;
-    std::string model;
-    for (const CSetupConfig::DeviceEntry& device : config.GetDeviceList()) {
-        if (device.type < 0) continue;
-        model = device.name;
-        target.type = device.type;
-    }
-    target.section = model + ".PORT";
-    return target;
-}
+PortScanTarget FindPortScanTarget() { return PortScanTargetOf(CSetupConfig().GetDeviceList()); }
 
 namespace {
 
 bool TypeFileOffersAPort(int type, const std::string& section) {
     const char* file = TypeFileRelativePath(type, ProcessSettings::Is64BitWindows());
     const CProfileSection ports(JoinPath(ProgramFolder(), file), section);
-    for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"}) {
-        if (ports.Int(key, 199) != 0) return true;
-    }
-    return false;
+    return PortSectionOffersAPort(SectionLookup(ports, section), section);
 }
 
 }  // namespace
@@ -89,6 +76,16 @@ bool AnyPortFamilyOffered(const PortScanTarget& target) {
         if (type != target.type && TypeFileOffersAPort(type, target.section)) return true;
     }
     return false;
+}
+
+void ApplyDriverFamilySetting() {
+    const std::string setupIni = JoinPath(ProgramFolder(), kSetupIniRelativePath);
+    if (DriverFamilyRuleOf(ProfileFileLookup(setupIni))) ProcessSettings::SetDriverFamilyRule(true);
+}
+
+bool AdministratorMissing(const std::function<int()>& administratorCheck) {
+    const int os = DetectSystem();
+    return os >= 2 && os <= 7 && administratorCheck && administratorCheck() == 0;
 }
 
 StartFlags ReadStartFlags() {

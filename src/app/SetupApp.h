@@ -1,9 +1,11 @@
 #pragma once
 
+#include "config/SetupConfig.h"
 #include "framework/UniqueResource.h"
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 // Titles a running wizard may carry (English, and Chinese in the GBK code page).
@@ -20,17 +22,19 @@ bool IsWow64Windows();
 // installs them as the Windows 7 family; without it they would run the 98/Me paths.
 bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion, bool newerWindows);
 
-// What the port family scan reads: the ".PORT" section of the last device entry that
-// carries a type suffix, or just ".PORT" when none does, and that entry's type.
-struct PortScanTarget {
-    std::string section;
-    int type = -1;
-};
+// The start-up port family scan's target in this distribution's device list.
 PortScanTarget FindPortScanTarget();
 
 // True when any of USBSUPPORTED, LPTSUPPORTED, COMSUPPORTED, NETSUPPORTED is nonzero
 // in the target's section of the four type files (the _64 ones on 64-bit Windows).
 bool AnyPortFamilyOffered(const PortScanTarget& target);
+
+// Rules the wizard's frame and the unattended mode both apply once admission has passed.
+// The distribution's GDISTDSign turns the driver family rule on for the whole process.
+void ApplyDriverFamilySetting();
+// Windows 2000 to 7 install for an administrator only: true when the check answers that
+// this user is none there.
+bool AdministratorMissing(const std::function<int()>& administratorCheck);
 
 // Switches of DRVCONFIG\setup.ini that shape the wizard.
 struct StartFlags {

@@ -171,17 +171,9 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
         return Refused{kExitInvalidSwitch, "/baud, /databits, /parity, /stopbits, /flow: only for a COM port, not " +
                                                selection.portName};
     }
-    // The page's presets: the model's baud rate, 8 data bits, 1 stop bit, no parity, hardware flow.
-    selection.serial.baudRate =
-        BaudRateOfListEntry(BaudRateListIndex(ReadProfileInt(selection.typeFilePath, section, "BaudRate")));
-    selection.serial.byteSize = 8;
-    selection.serial.stopBits = 1.0;
-    selection.serial.parity = 'n';
-    selection.serial.protocol = 'p';
+    selection.serial = SerialPresets(ReadProfileInt(selection.typeFilePath, section, "BaudRate"));
     if (s.baudRate) {
-        bool listed = false;
-        for (int i = 0; i < BaudRateListSize(); ++i) listed = listed || BaudRateOfListEntry(i) == *s.baudRate;
-        if (!listed) return Refused{kExitInvalidSwitch, "/baud: " + std::to_string(*s.baudRate) + " is not in the list"};
+        if (!IsListedBaudRate(*s.baudRate)) return Refused{kExitInvalidSwitch, "/baud: " + std::to_string(*s.baudRate) + " is not in the list"};
         selection.serial.baudRate = *s.baudRate;
     }
     if (s.dataBits) selection.serial.byteSize = *s.dataBits;
@@ -218,12 +210,11 @@ int RunUnattended(const SetupSwitches& switches, const std::string& commandLine)
     app.unattended = true;
     if (!app.PassAdmission()) return Finish(ExitCodeOf(app.LastRefusal()));
 
-    const int running = DetectSystem();
-    if (running >= 2 && running <= 7 && IsUserAdministrator() == 0) {
+    if (AdministratorMissing(IsUserAdministrator)) {
         JournalLine("Refused: " + std::string(MessageCatalogue.ReadText("IDS_ADMIN")));
         return Finish(kExitInstallFailed);
     }
-    if (ReadDeviceSetting("GDISTDSign") != 0) ProcessSettings::SetDriverFamilyRule(true);
+    ApplyDriverFamilySetting();
     if (ReadStartFlags().licencePage && !switches.acceptLicence) {
         JournalLine("Refused: /accept-licence: this distribution's licence must be accepted");
         return Finish(kExitInvalidSwitch);

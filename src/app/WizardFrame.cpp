@@ -1,6 +1,7 @@
 #include "app/WizardFrame.h"
 
 #include "app/InstallCommand.h"
+#include "app/SetupApp.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
@@ -44,7 +45,7 @@ BOOL CWizardFrame::OnInitDialog() {
     Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
-    if (ReadDeviceSetting("GDISTDSign") != 0) ProcessSettings::SetDriverFamilyRule(true);
+    ApplyDriverFamilySetting();
 
     if (chineseFontFlag_) {
         chineseFont_.reset(CreateChineseFont());
@@ -76,8 +77,7 @@ BOOL CWizardFrame::OnInitDialog() {
         CloseWizard();
         return TRUE;
     }
-    const int os = DetectSystem();
-    if (os >= 2 && os <= 7 && administratorCheck && administratorCheck() == 0) {
+    if (AdministratorMissing(administratorCheck)) {
         ShowOwnedMessageBox(Handle(), MessageCatalogue.ReadText("IDS_ADMIN"));
         CloseWizard();
     }

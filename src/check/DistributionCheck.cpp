@@ -10,6 +10,7 @@
 #include "ports/PortNames.h"
 #include "ports/UsbIdentity.h"
 #include "ui/LicencePage.h"
+#include "ui/PageWalkRules.h"
 
 #include <windows.h>
 
@@ -185,6 +186,7 @@ private:
             missingFrom = 0;
         };
         std::map<std::string, const Device*> byName;
+        deviceList_ = ReadDeviceList(SnapshotLookup(setup_));
         for (int n = 1; n <= last; ++n) {
             const std::string key = "DEVICENAME" + std::to_string(n);
             const std::optional<std::string> value = setup_.Find("DEVICENAME", key);
@@ -196,8 +198,9 @@ private:
             if (value->size() > kMaxFile)
                 Error(file, "DEVICENAME", key,
                       std::to_string(value->size()) + " characters: the program reads the first 199");
-            std::string model = value->substr(0, kMaxFile);
-            const int type = ClassifyDeviceEntry(model);
+            // The entry as the model page reads it.
+            const std::string& model = deviceList_[n - 1].name;
+            const int type = deviceList_[n - 1].type;
             if (type < 0) {
                 Error(file, "DEVICENAME", key,
                       Quoted(*value) + " carries no type suffix (-ReceiptPrinter, -TicketPrinter, -LabelPrinter, "
@@ -262,16 +265,7 @@ private:
     }
 
     static bool OsSupported(const CProfileSnapshot& file, const std::string& portSection, int os) {
-        const char* key = nullptr;
-        switch (os) {
-            case 1: key = "SystemNTSupported"; break;
-            case 4: key = "System2003Supported"; break;
-            case 5: key = "SystemVistaSupported"; break;
-            case 6: key = "System2008Supported"; break;
-            case 7: key = "SystemWin7Supported"; break;
-            default: return true;   // 98/Me, 2000 and XP have no support key
-        }
-        return ParseLeadingInt(file.Read(portSection, key, kMaxFile).c_str()) != 0;
+        return UnsupportedOsMessageKey(os, ReadOsSupport(SnapshotLookup(file), portSection)) == nullptr;
     }
 
     void CheckModel(const Device& device) {
@@ -284,16 +278,13 @@ private:
                 Error(file, portSection, "", "missing: the model offers no port and cannot be installed");
                 continue;
             }
-            PortListKeys keys;
-            const std::pair<const char*, int*> portKeys[] = {
-                {"USBSUPPORTED", &keys.usbSupported}, {"LPTSUPPORTED", &keys.lptSupported},
-                {"COMSUPPORTED", &keys.comSupported}, {"NETSUPPORTED", &keys.netSupported},
-                {"LPTDEFAULT", &keys.lptDefault},     {"RASTERVISIABLE", &keys.rasterVisible}};
-            for (const auto& [key, value] : portKeys) {
+            // The advanced list's keys include the typical list's.
+            const PortListKeys keys = ReadPortListKeys(SnapshotLookup(types), portSection, false);
+            for (const char* key :
+                 {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED", "LPTDEFAULT", "RASTERVISIABLE"}) {
                 const std::optional<std::string> text = types.Find(portSection, key);
                 if (text && !StartsWithDigits(*text))
                     Warning(file, portSection, key, Quoted(*text) + " is not a number: it reads as 0");
-                *value = ParseLeadingInt(types.Read(portSection, key, kMaxFile).c_str());
             }
             if (!keys.usbSupported && !keys.lptSupported && !keys.comSupported && !keys.netSupported) {
                 Error(file, portSection, "",
@@ -302,8 +293,7 @@ private:
             }
             const bool advanced = ParseLeadingInt(types.Read(portSection, "AdvancedSetup", kMaxFile).c_str()) != 0;
             if (const std::optional<std::string> baud = types.Find(portSection, "BaudRate")) {
-                static const std::set<int> kRates = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-                if (kRates.count(ParseLeadingInt(baud->c_str())) == 0)
+                if (!IsListedBaudRate(LookupInt(SnapshotLookup(types), portSection, "BaudRate")))
                     Warning(file, portSection, "BaudRate", Quoted(*baud) + " is no baud rate of the list: 38400 is used");
             }
             for (int os : OsIndexes(bits)) {
@@ -324,10 +314,7 @@ private:
             PortListInput input{keys, device.model, os, bits == 1, typical, -1};
             const PortListPlan plan = PlanPortList(input);
             for (const std::string& entry : plan.entries) kinds |= KindBit(ClassifyPortName(entry.c_str()));
-            const int wanted = keys.lptDefault == 1   ? kParallelInterface
-                               : keys.lptDefault == 2 ? kUsbInterface
-                               : keys.lptDefault == 3 ? kNetworkInterface
-                                                      : kNoInterface;
+            const int wanted = PortKindOfLptDefault(keys.lptDefault);
             if (typical && wanted != kNoInterface && !plan.entries.empty() &&
                 ClassifyPortName(plan.portText.c_str()) != wanted)
                 Warning(file, portSection, "LPTDEFAULT",
@@ -344,8 +331,7 @@ private:
             Error(file, section, "", "missing: the model cannot be installed on " + where);
             return;
         }
-        const bool driverFamilyRule =
-            ParseLeadingInt(setup_.Read("DEVICENAME", "GDISTDSign", kMaxFile).c_str()) != 0;
+        const bool driverFamilyRule = DriverFamilyRuleOf(SnapshotLookup(setup_));
         const bool rasterBoxShown = advanced && keys.rasterVisible == 0;
         std::set<int> families;
         for (int kind = 0; kind < 4; ++kind) {
@@ -439,16 +425,16 @@ private:
 
     void CheckPortScan() {
         if (devices_.empty()) return;
-        const Device& last = devices_.back();   // the scan reads the last entry with a type suffix
+        const PortScanTarget target = PortScanTargetOf(deviceList_);
+        int number = static_cast<int>(deviceList_.size());
+        while (number > 0 && deviceList_[number - 1].type < 0) --number;
         for (int bits = 0; bits < 2; ++bits) {
             if (!bits_[bits]) continue;
             bool offered = false;
             for (int type = 0; type < kPrinterTypeCount; ++type)
-                for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"})
-                    offered = offered ||
-                              ParseLeadingInt(typeFiles_[bits][type].Read(last.model + ".PORT", key, kMaxFile).c_str()) != 0;
+                offered = offered || PortSectionOffersAPort(SnapshotLookup(typeFiles_[bits][type]), target.section);
             if (!offered)
-                Error(kSetupIniRelativePath, "DEVICENAME", "DEVICENAME" + std::to_string(last.number),
+                Error(kSetupIniRelativePath, "DEVICENAME", "DEVICENAME" + std::to_string(number),
                       std::string("start-up refuses with PortNull on ") + kBitsNames[bits] +
                           " Windows: the last model's .PORT section offers no port in any type file");
         }
@@ -698,6 +684,7 @@ private:
     std::array<std::set<std::string>, 2> named_;
     std::array<std::array<KindSet, kOsIndexCount>, 2> needs_ = {};
     bool bits_[2] = {true, true};
+    std::vector<CSetupConfig::DeviceEntry> deviceList_;   // as the program reads it
     std::vector<Device> devices_;
 };
 

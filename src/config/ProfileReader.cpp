@@ -153,3 +153,26 @@ std::string CProfileSection::String(const std::string& key, std::size_t maxChars
 int CProfileSection::Int(const std::string& key, std::size_t maxChars) const {
     return ParseLeadingInt(String(key, maxChars).c_str());
 }
+
+ProfileLookup ProfileFileLookup(const std::string& path) {
+    return [path](const std::string& section, const std::string& key, std::size_t maxChars) {
+        return ReadProfileString(path, section, key, maxChars);
+    };
+}
+
+ProfileLookup SnapshotLookup(const CProfileSnapshot& snapshot) {
+    return [&snapshot](const std::string& section, const std::string& key, std::size_t maxChars) {
+        return snapshot.Read(section, key, maxChars);
+    };
+}
+
+ProfileLookup SectionLookup(const CProfileSection& section, const std::string& sectionName) {
+    return [&section, folded = FoldProfileName(sectionName)](const std::string& wanted, const std::string& key,
+                                                             std::size_t maxChars) {
+        return FoldProfileName(wanted) == folded ? section.String(key, maxChars) : std::string("0");
+    };
+}
+
+int LookupInt(const ProfileLookup& lookup, const std::string& section, const std::string& key, std::size_t maxChars) {
+    return ParseLeadingInt(lookup(section, key, maxChars).c_str());
+}

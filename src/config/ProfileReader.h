@@ -4,6 +4,7 @@
 #include "framework/ProgramPaths.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -61,3 +62,19 @@ private:
 
     CProfileSnapshot snapshot_;
 };
+
+// Where a rule that the program and the checker share reads an INI file: the program
+// through the profile functions (or a section read whole), the checker through its
+// snapshot of the same file, so that both answer from one definition of the rule. The
+// answer is what a lookup with the default "0" into a buffer of maxChars + 1 bytes gives.
+using ProfileLookup =
+    std::function<std::string(const std::string& section, const std::string& key, std::size_t maxChars)>;
+
+ProfileLookup ProfileFileLookup(const std::string& path);
+ProfileLookup SnapshotLookup(const CProfileSnapshot& snapshot);
+// Keys of the one section read whole; any other section reads "0".
+ProfileLookup SectionLookup(const CProfileSection& section, const std::string& sectionName);
+
+// A lookup converted to a number as ReadProfileInt converts it.
+int LookupInt(const ProfileLookup& lookup, const std::string& section, const std::string& key,
+              std::size_t maxChars = 31);

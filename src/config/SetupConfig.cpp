@@ -165,14 +165,7 @@ int CSetupConfig::GetDeviceName(int n, char* buffer, std::size_t bufferSize) {
 
 std::vector<CSetupConfig::DeviceEntry> CSetupConfig::GetDeviceList() {
     const CProfileSection section(setupIniPath_, "DEVICENAME");
-    const int count = section.Int("DEVICENUMBER");
-    std::vector<DeviceEntry> list;
-    for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
-        std::string entry = section.String("DEVICENAME" + std::to_string(n), kFileSize - 1);
-        const int type = ClassifyDeviceEntry(entry);
-        list.push_back({std::move(entry), type});
-    }
-    return list;
+    return ReadDeviceList(SectionLookup(section, "DEVICENAME"));
 }
 
 int CSetupConfig::GetDefaultDevice(char* buffer, std::size_t bufferSize) {
@@ -341,4 +334,31 @@ void BuildConfigPaths(int type, std::string& setupIniPath, std::string& typeFile
 int ReadDeviceSetting(const char* key) {
     if (key == nullptr) return 0;
     return ReadProfileInt(JoinPath(ProgramFolder(), kSetupIniRelativePath), "DEVICENAME", key, 199);
+}
+
+std::vector<CSetupConfig::DeviceEntry> ReadDeviceList(const ProfileLookup& setupIni) {
+    const int count = LookupInt(setupIni, "DEVICENAME", "DEVICENUMBER");
+    std::vector<CSetupConfig::DeviceEntry> list;
+    for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
+        std::string entry = setupIni("DEVICENAME", "DEVICENAME" + std::to_string(n), CSetupConfig::kFileSize - 1);
+        const int type = ClassifyDeviceEntry(entry);
+        list.push_back({std::move(entry), type});
+    }
+    return list;
+}
+
+PortScanTarget PortScanTargetOf(const std::vector<CSetupConfig::DeviceEntry>& devices) {
+    PortScanTarget target;
+    std::string model;
+    for (const CSetupConfig::DeviceEntry& device : devices) {
+        if (device.type < 0) continue;
+        model = device.name;
+        target.type = device.type;
+    }
+    target.section = model + ".PORT";
+    return target;
+}
+
+bool DriverFamilyRuleOf(const ProfileLookup& setupIni) {
+    return LookupInt(setupIni, "DEVICENAME", "GDISTDSign", 199) != 0;
 }

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "config/ProfileReader.h"
+
 #include <array>
 #include <cstddef>
 #include <string>
@@ -167,3 +169,21 @@ void BuildConfigPaths(const std::string& programFolder, int type, std::string& s
 
 // Integer switch of section DEVICENAME in DRVCONFIG\setup.ini beside the program.
 int ReadDeviceSetting(const char* key);
+
+// Rules of DRVCONFIG\setup.ini that the program and the checker both apply, each over
+// the lookup it reads the file with.
+
+// The model page's device list: entries 1 .. DEVICENUMBER (at most kMaxDeviceEntries),
+// each cut at 199 characters and classified by its type suffix (type -1: none).
+std::vector<CSetupConfig::DeviceEntry> ReadDeviceList(const ProfileLookup& setupIni);
+
+// What the start-up port family scan reads: the ".PORT" section of the last device entry
+// that carries a type suffix, or just ".PORT" when none does, and that entry's type.
+struct PortScanTarget {
+    std::string section;
+    int type = -1;
+};
+PortScanTarget PortScanTargetOf(const std::vector<CSetupConfig::DeviceEntry>& devices);
+
+// GDISTDSign nonzero: the files and driver records follow the driver family rule.
+bool DriverFamilyRuleOf(const ProfileLookup& setupIni);

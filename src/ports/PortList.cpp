@@ -69,16 +69,12 @@ int FirstEntry(const std::vector<std::string>& entries) { return entries.empty()
 // LPTDEFAULT names the kind preselected when no USB printer decides it.
 void SelectConfiguredDefault(const PortListInput& input, const std::vector<std::string>& entries, int& selection) {
     const PortListKeys& keys = input.keys;
-    struct Default {
-        int kind;
-        int supported;
-    };
-    const Default choice = keys.lptDefault == 1   ? Default{kParallelInterface, keys.lptSupported}
-                           : keys.lptDefault == 2 ? Default{kUsbInterface, keys.usbSupported}
-                           : keys.lptDefault == 3 ? Default{kNetworkInterface, keys.netSupported}
-                                                  : Default{kNoInterface, 0};
-    const int kind = choice.kind;
-    if (kind == kNoInterface || choice.supported == 0)
+    const int kind = PortKindOfLptDefault(keys.lptDefault);
+    const int supported = kind == kParallelInterface ? keys.lptSupported
+                          : kind == kUsbInterface    ? keys.usbSupported
+                          : kind == kNetworkInterface ? keys.netSupported
+                                                      : 0;
+    if (kind == kNoInterface || supported == 0)
         selection = FirstEntry(entries);
     else
         SelectFirstOfKind(entries, kind, selection);
@@ -89,14 +85,34 @@ void SelectConfiguredDefault(const PortListInput& input, const std::vector<std::
 int UsbPortNumberOfDevice(int deviceNumber) { return deviceNumber % 8 + 1; }
 
 PortListKeys ReadPortListKeys(const std::string& typeFilePath, const std::string& section, bool typical) {
+    return ReadPortListKeys(ProfileFileLookup(typeFilePath), section, typical);
+}
+
+PortListKeys ReadPortListKeys(const ProfileLookup& typeFile, const std::string& section, bool typical) {
     PortListKeys keys;
-    keys.usbSupported = ReadProfileInt(typeFilePath, section, "USBSUPPORTED");
-    keys.lptSupported = ReadProfileInt(typeFilePath, section, "LPTSUPPORTED");
-    keys.comSupported = ReadProfileInt(typeFilePath, section, "COMSUPPORTED");
-    keys.netSupported = ReadProfileInt(typeFilePath, section, "NETSUPPORTED");
-    keys.lptDefault = ReadProfileInt(typeFilePath, section, "LPTDEFAULT");
-    if (!typical) keys.rasterVisible = ReadProfileInt(typeFilePath, section, "RASTERVISIABLE");
+    keys.usbSupported = LookupInt(typeFile, section, "USBSUPPORTED");
+    keys.lptSupported = LookupInt(typeFile, section, "LPTSUPPORTED");
+    keys.comSupported = LookupInt(typeFile, section, "COMSUPPORTED");
+    keys.netSupported = LookupInt(typeFile, section, "NETSUPPORTED");
+    keys.lptDefault = LookupInt(typeFile, section, "LPTDEFAULT");
+    if (!typical) keys.rasterVisible = LookupInt(typeFile, section, "RASTERVISIABLE");
     return keys;
+}
+
+bool PortSectionOffersAPort(const ProfileLookup& typeFile, const std::string& section) {
+    for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"}) {
+        if (LookupInt(typeFile, section, key, 199) != 0) return true;
+    }
+    return false;
+}
+
+int PortKindOfLptDefault(int lptDefault) {
+    switch (lptDefault) {
+        case 1: return kParallelInterface;
+        case 2: return kUsbInterface;
+        case 3: return kNetworkInterface;
+        default: return kNoInterface;
+    }
 }
 
 PortControls ControlsForPortKind(int kind) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/ProfileReader.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +22,16 @@ struct PortListKeys {
 // The keys of section in the type file at path, as the port page reads them; the raster
 // visibility key counts for the advanced list only.
 PortListKeys ReadPortListKeys(const std::string& typeFilePath, const std::string& section, bool typical);
+// The same over any lookup of the type file (the checker reads its snapshot).
+PortListKeys ReadPortListKeys(const ProfileLookup& typeFile, const std::string& section, bool typical);
+
+// The start-up port family scan's rule for one type file: any of USBSUPPORTED,
+// LPTSUPPORTED, COMSUPPORTED, NETSUPPORTED nonzero in the section.
+bool PortSectionOffersAPort(const ProfileLookup& typeFile, const std::string& section);
+
+// The port kind LPTDEFAULT asks to preselect: 1 parallel, 2 USB, 3 network; any other
+// value kNoInterface, which leaves the first entry preselected.
+int PortKindOfLptDefault(int lptDefault);
 
 struct PortListInput {
     PortListKeys keys;

@@ -5,6 +5,35 @@
 #include <cstdio>
 #include <cstring>
 
+int BaudRateListIndex(int baudRate) {
+    for (int index = 0; index < kBaudRateListSize; ++index)
+        if (kBaudRateList[index] == baudRate) return index;
+    return 7;
+}
+
+int BaudRateListSize() { return kBaudRateListSize; }
+
+int BaudRateOfListEntry(int index) {
+    if (index < 0 || index >= kBaudRateListSize) index = BaudRateListIndex(38400);
+    return kBaudRateList[index];
+}
+
+bool IsListedBaudRate(int baudRate) {
+    for (int listed : kBaudRateList)
+        if (listed == baudRate) return true;
+    return false;
+}
+
+SerialLineSettings SerialPresets(int configuredBaudRate) {
+    SerialLineSettings presets;
+    presets.baudRate = BaudRateOfListEntry(BaudRateListIndex(configuredBaudRate));
+    presets.byteSize = 8;
+    presets.stopBits = 1.0;
+    presets.parity = 'n';
+    presets.protocol = 'p';
+    return presets;
+}
+
 std::string FormatSerialSettings(const SerialLineSettings& settings) {
     const char* format = settings.stopBits == 1.5 ? "%d,%c,%d,%.1f,%c" : "%d,%c,%d,%.0f,%c";
     char text[96];

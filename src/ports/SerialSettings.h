@@ -14,6 +14,23 @@ struct SerialLineSettings {
     char protocol = ' ';
 };
 
+// The port page's baud-rate list, in its order.
+constexpr int kBaudRateList[] = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr int kBaudRateListSize = static_cast<int>(sizeof kBaudRateList / sizeof kBaudRateList[0]);
+
+// Entry of the baud-rate list for a configured BaudRate: 110 → 0, 300 → 1, 1200 → 2,
+// 2400 → 3, 4800 → 4, 9600 → 5, 19200 → 6, 57600 → 8, 115200 → 9; anything else, 38400
+// and a missing key included, → 7 (38400).
+int BaudRateListIndex(int baudRate);
+int BaudRateListSize();               // the entries of the baud-rate list
+int BaudRateOfListEntry(int index);   // 110 … 115200; 38400 for an index outside the list
+bool IsListedBaudRate(int baudRate);
+
+// What the port page preselects for a serial port before the user changes anything:
+// the model's BaudRate as the list shows it, 8 data bits, 1 stop bit, no parity,
+// hardware flow control. The unattended mode starts from the same.
+SerialLineSettings SerialPresets(int configuredBaudRate);
+
 // "9600,n,8,1,p": the text Windows keeps per serial port; 1.5 stop bits keep their decimal.
 std::string FormatSerialSettings(const SerialLineSettings& settings);
 

@@ -2,28 +2,17 @@
 
 #include "config/ProfileReader.h"
 
-int BaudRateListIndex(int baudRate) {
-    switch (baudRate) {
-        case 110: return 0;
-        case 300: return 1;
-        case 1200: return 2;
-        case 2400: return 3;
-        case 4800: return 4;
-        case 9600: return 5;
-        case 19200: return 6;
-        case 57600: return 8;
-        case 115200: return 9;
-        default: return 7;
-    }
+OsSupport ReadOsSupport(const std::string& typeFilePath, const std::string& section) {
+    return ReadOsSupport(ProfileFileLookup(typeFilePath), section);
 }
 
-OsSupport ReadOsSupport(const std::string& typeFilePath, const std::string& section) {
+OsSupport ReadOsSupport(const ProfileLookup& typeFile, const std::string& section) {
     OsSupport support;
-    support.server2003 = ReadProfileInt(typeFilePath, section, "System2003Supported");
-    support.vista = ReadProfileInt(typeFilePath, section, "SystemVistaSupported");
-    support.nt = ReadProfileInt(typeFilePath, section, "SystemNTSupported");
-    support.server2008 = ReadProfileInt(typeFilePath, section, "System2008Supported");
-    support.windows7 = ReadProfileInt(typeFilePath, section, "SystemWin7Supported");
+    support.server2003 = LookupInt(typeFile, section, "System2003Supported");
+    support.vista = LookupInt(typeFile, section, "SystemVistaSupported");
+    support.nt = LookupInt(typeFile, section, "SystemNTSupported");
+    support.server2008 = LookupInt(typeFile, section, "System2008Supported");
+    support.windows7 = LookupInt(typeFile, section, "SystemWin7Supported");
     return support;
 }
 

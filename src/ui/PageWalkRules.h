@@ -1,13 +1,11 @@
 #pragma once
 
+#include "config/ProfileReader.h"
+#include "ports/SerialSettings.h"
+
 #include <string>
 
 // Decisions the wizard frame takes while the user walks its pages; values in, values out.
-
-// Entry of the port page's baud-rate list for a configured BaudRate: 110 → 0, 300 → 1,
-// 1200 → 2, 2400 → 3, 4800 → 4, 9600 → 5, 19200 → 6, 57600 → 8, 115200 → 9; anything
-// else, 38400 and a missing key included, → 7 (38400).
-int BaudRateListIndex(int baudRate);
 
 // The model's support keys of its ".PORT" section.
 struct OsSupport {
@@ -20,6 +18,8 @@ struct OsSupport {
 
 // Reads the support keys of section in the type file at path (missing keys read 0).
 OsSupport ReadOsSupport(const std::string& typeFilePath, const std::string& section);
+// The same over any lookup of the type file (the checker reads its snapshot).
+OsSupport ReadOsSupport(const ProfileLookup& typeFile, const std::string& section);
 
 // [Message] key of the refusal when the model does not support the chosen OS index,
 // null when it does. Windows 98/Me, 2000 and XP are always supported.

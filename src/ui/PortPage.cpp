@@ -16,10 +16,6 @@
 
 namespace {
 
-constexpr const char* kBaudRates[] = {"110", "300", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
-constexpr int kBaudRateCount = static_cast<int>(sizeof kBaudRates / sizeof kBaudRates[0]);
-constexpr int kDefaultBaudRateIndex = 7;
-
 constexpr char kParityLetters[] = {'e', 'm', 'n', 'o', 's'};
 constexpr char kProtocolLetters[] = {' ', 'x', 'p'};
 
@@ -45,19 +41,19 @@ std::optional<char> LetterAt(const char (&letters)[N], int index) {
     return letters[index];
 }
 
+template <std::size_t N>
+WPARAM IndexOf(const char (&letters)[N], char letter) {
+    for (std::size_t index = 0; index < N; ++index)
+        if (letters[index] == letter) return index;
+    return 0;
+}
+
 void SetVisibility(HWND control, Visibility visibility) {
     if (visibility == Visibility::Show) ShowWindow(control, SW_SHOWNORMAL);
     if (visibility == Visibility::Hide) ShowWindow(control, SW_HIDE);
 }
 
 }  // namespace
-
-int BaudRateListSize() { return kBaudRateCount; }
-
-int BaudRateOfListEntry(int index) {
-    if (index < 0 || index >= kBaudRateCount) index = kDefaultBaudRateIndex;
-    return ParseLeadingInt(kBaudRates[index]);
-}
 
 std::optional<char> ParityOfListEntry(int index) { return LetterAt(kParityLetters, index); }
 
@@ -72,7 +68,7 @@ BOOL CPortPage::OnInitDialog() {
     ApplyChineseFont();
     CComboBox baudRates;
     baudRates.Attach(Handle(), IDC_BAUD_RATE);
-    for (const char* rate : kBaudRates) baudRates.AddString(rate);
+    for (int rate : kBaudRateList) baudRates.AddString(std::to_string(rate).c_str());
     FillList(Handle(), IDC_BYTE_SIZE, {"5", "6", "7", "8"});
     FillList(Handle(), IDC_STOP_BITS, {"1", "1.5", "2"});
     // The order of these entries is what their letters are read from.
@@ -87,14 +83,16 @@ BOOL CPortPage::OnInitDialog() {
         protocol.AddString(confirm.ReadText(key));
 
     SendDlgItemMessageA(Handle(), IDC_PORT_LIST, CB_SETCURSEL, 0, 0);
-    SendDlgItemMessageA(Handle(), IDC_BYTE_SIZE, CB_SETCURSEL, 3, 0);
-    SendDlgItemMessageA(Handle(), IDC_STOP_BITS, CB_SETCURSEL, 0, 0);
-    SendDlgItemMessageA(Handle(), IDC_PARITY, CB_SETCURSEL, 2, 0);
-    SendDlgItemMessageA(Handle(), IDC_PROTOCOL, CB_SETCURSEL, 2, 0);
-    stopBits_ = 1.0;
-    byteSize_ = 8;
-    parity_ = 'n';
-    protocol_ = 'p';
+    // The baud rate is preset once the model is known (PresetBaudRate).
+    const SerialLineSettings presets = SerialPresets(0);
+    SendDlgItemMessageA(Handle(), IDC_BYTE_SIZE, CB_SETCURSEL, static_cast<WPARAM>(presets.byteSize - 5), 0);
+    SendDlgItemMessageA(Handle(), IDC_STOP_BITS, CB_SETCURSEL, static_cast<WPARAM>(presets.stopBits * 2 - 2), 0);
+    SendDlgItemMessageA(Handle(), IDC_PARITY, CB_SETCURSEL, IndexOf(kParityLetters, presets.parity), 0);
+    SendDlgItemMessageA(Handle(), IDC_PROTOCOL, CB_SETCURSEL, IndexOf(kProtocolLetters, presets.protocol), 0);
+    stopBits_ = presets.stopBits;
+    byteSize_ = presets.byteSize;
+    parity_ = presets.parity;
+    protocol_ = presets.protocol;
 
     CreateRasterToolTip();
     if (usbNotice_.SubclassDlgItem(Handle(), IDT_USB_NOTICE))
@@ -152,7 +150,7 @@ INT_PTR CPortPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& h
 }
 
 void CPortPage::PresetBaudRate(int configuredBaudRate) {
-    const int index = BaudRateListIndex(configuredBaudRate);
+    const int index = BaudRateListIndex(SerialPresets(configuredBaudRate).baudRate);
     SendDlgItemMessageA(Handle(), IDC_BAUD_RATE, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     baudRate_ = BaudRateOfListEntry(index);
 }

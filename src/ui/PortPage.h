@@ -13,8 +13,6 @@
 #include <string>
 
 // Serial line values as the port page's lists show them.
-int BaudRateListSize();               // the entries of the baud-rate list
-int BaudRateOfListEntry(int index);   // 110 … 115200; 38400 for an index outside the list
 
 // Parity and flow-control letters by list position: the entries are the language file's
 // words, so only their position says which setting they are. Parity: Even, Mark, None,

@@ -127,6 +127,13 @@ const BrokenCase kBrokenCases[] = {
     {"NoPortFamily", [](auto& c) {
          for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"})
              c.Set("DRVCONFIG\\setup_label.ini", "VT-L40.PORT", key, "0"); }, 2, "DRVCONFIG\\setup_label.ini", "VT-L40.PORT", ""},
+    // The program reads a port key as a number of at most 31 characters: a key it reads as 0
+    // offers nothing, however the whole text reads.
+    {"PortKeyLongerThanTheProgramReads", [](auto& c) {
+         for (const char* key : {"USBSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"})
+             c.Set("DRVCONFIG\\setup_label.ini", "VT-L40.PORT", key, "0");
+         c.Set("DRVCONFIG\\setup_label.ini", "VT-L40.PORT", "LPTSUPPORTED", (Repeat('0', 31) + "1").c_str()); },
+     2, "DRVCONFIG\\setup_label.ini", "VT-L40.PORT", ""},
     {"DefaultPortNotOffered", [](auto& c) {
          c.Set(kTicket, "VT-T300.PORT", "LPTSUPPORTED", "0"); c.Set(kTicket, "VT-T300.PORT", "LPTDEFAULT", "1"); }, 1, kTicket, "VT-T300.PORT", "LPTDEFAULT"},
     {"StartUpRefusesPortNull", [](auto& c) {

@@ -23,6 +23,19 @@ TEST(SerialSettingsText, FormatsAsWindowsKeepsIt) {
     for (const TextCase& c : cases) EXPECT_EQ(c.text, FormatSerialSettings(c.settings));
 }
 
+// The presets the port page shows and the unattended mode starts from: the model's rate
+// where the list has it, 38400 where it does not, then 8 data bits, 1 stop bit, no parity,
+// hardware flow control.
+TEST(SerialPresets, TheModelsListedRateAndThePagesFixedChoices) {
+    const struct {
+        int configured;
+        const char* text;
+    } cases[] = {{9600, "9600,n,8,1,p"}, {115200, "115200,n,8,1,p"}, {0, "38400,n,8,1,p"}, {14400, "38400,n,8,1,p"}};
+    for (const auto& c : cases) EXPECT_EQ(c.text, FormatSerialSettings(SerialPresets(c.configured))) << c.configured;
+    EXPECT_TRUE(IsListedBaudRate(110));
+    EXPECT_FALSE(IsListedBaudRate(14400));
+}
+
 TEST(SerialSettingsDcb, ParityStopBitsAndFlowControl) {
     const DCB space = BuildSerialDcb({9600, 8, 2.0, 's', 'x'});
     EXPECT_EQ(28u, space.DCBlength);
