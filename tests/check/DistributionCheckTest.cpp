@@ -245,7 +245,7 @@ std::vector<std::pair<std::string, std::string>> LookupsFromText(const std::stri
         line.erase(0, line.find_first_not_of(" \t"));
         if (line.empty()) continue;
         if (line[0] == '[') {
-            section = line.substr(1, line.rfind(']') == 0 ? std::string::npos : line.rfind(']') - 1);
+            section = line.substr(1, line.rfind(']') - 1);   // to the last "]", or the line's end
             sections.push_back(section);
             continue;
         }
