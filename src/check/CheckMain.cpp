@@ -1,7 +1,8 @@
 // SetupCheck.exe [folder] [--json] [--os <index|all>] [--bits 32|64|all]
 // Checks a distribution folder (default: the folder of this program) and prints one
 // line per finding, or a JSON document with --json. Exit code: 0 no error, 1 warnings
-// only, 2 errors, 3 the folder cannot be read, 4 a wrong command line.
+// only, 2 errors, 3 the folder cannot be read, 4 a wrong command line, 5 the check itself
+// failed (out of memory, any exception), with a line on stderr saying what failed.
 #include "check/DistributionCheck.h"
 
 #include "framework/ProgramPaths.h"
@@ -10,11 +11,51 @@
 
 #include <nlohmann/json.hpp>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 
 namespace {
+
+constexpr int kInternalFailure = 5;
+
+// The C runtime's abort ends a program with 3, which here means "no DRVCONFIG": a check
+// that failed in itself must never read as a verdict on the folder.
+[[noreturn]] void InternalFailure(const std::string& what) {
+    std::fprintf(stderr, "SetupCheck: internal failure, the check did not finish: %s\n", what.c_str());
+    std::fflush(stderr);
+    std::_Exit(kInternalFailure);
+}
+
+std::string Describe(std::exception_ptr failure) {
+    try {
+        if (failure) std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    } catch (const std::exception& exception) {
+        return exception.what();
+    } catch (...) {
+    }
+    return "an unknown exception";
+}
+
+LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* exception) {
+    char code[16];
+    std::snprintf(code, sizeof code, "%08lX", exception->ExceptionRecord->ExceptionCode);
+    InternalFailure(std::string("exception 0x") + code);
+}
+
+// Every way out of a failed check ends with the code of its own: an exception that
+// reaches main, one that reaches terminate, an abort, a fault.
+void ExitOnEveryFailure() {
+    std::set_terminate([] { InternalFailure("terminated: " + Describe(std::current_exception())); });
+    std::signal(SIGABRT, [](int) { InternalFailure("aborted"); });
+    SetUnhandledExceptionFilter(OnUnhandledException);
+}
 
 // Texts in the files are in the ANSI code page; JSON carries UTF-8.
 std::string AnsiToUtf8(const std::string& text) {
@@ -34,9 +75,7 @@ int Usage() {
     return 4;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::string folder;
     bool json = false;
     CheckOptions options;
@@ -82,4 +121,15 @@ int main(int argc, char** argv) {
         for (const Finding& finding : result.findings) std::puts(FormatFinding(finding).c_str());
     }
     return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ExitOnEveryFailure();
+    try {
+        return Run(argc, argv);
+    } catch (...) {
+        InternalFailure(Describe(std::current_exception()));
+    }
 }

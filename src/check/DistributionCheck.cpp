@@ -117,6 +117,10 @@ public:
             return result_;
         }
         SelectBitnesses();
+        CheckFirstLine(setup_, kSetupIniRelativePath);
+        for (int bits = 0; bits < 2; ++bits)
+            for (int type = 0; type < kPrinterTypeCount; ++type)
+                if (bits_[bits]) CheckFirstLine(typeFiles_[bits][type], TypeFileRelativePath(type, bits == 1));
         CheckDeviceList();
         for (const Device& device : devices_) CheckModel(device);
         CheckPortScan();
@@ -160,6 +164,16 @@ private:
         if (setup_.Find("DEVICENAME", "Supported32OR64") && (package < 0 || package > 3))
             Warning(kSetupIniRelativePath, "DEVICENAME", "Supported32OR64",
                     std::to_string(package) + " is none of 0, 1, 2, 3: the package runs on 32-bit and 64-bit Windows");
+    }
+
+    // Windows' profile functions do not recognise a UTF-8 byte-order mark: it stays part of
+    // the first line, so a section header there is never found (Wine reads the mark).
+    void CheckFirstLine(const CProfileSnapshot& file, const std::string& relative) {
+        const std::string& section = file.SectionBehindUtf8Mark();
+        if (!section.empty())
+            Error(relative, section, "",
+                  "never read: the file starts with a UTF-8 byte-order mark, which the profile functions take "
+                  "as part of this first line; save the file as ANSI or UTF-16");
     }
 
     // --- Device list ------------------------------------------------------------------
@@ -577,6 +591,7 @@ private:
 
     void CheckLanguageFile(const std::string& relative, Severity missing, bool gbk) {
         const CProfileSnapshot texts(JoinPath(folder_, relative));
+        CheckFirstLine(texts, relative);
         for (std::size_t i = 0; i < kCatalogueKeyCount; ++i) {
             const CatalogueKey& entry = kCatalogueKeys[i];
             const std::optional<std::string> text = texts.Find(entry.section, entry.key);

@@ -1,8 +1,12 @@
 #include "config/ProfileSnapshot.h"
 
+#include "framework/UniqueResource.h"
+
 #include <windows.h>
 
 #include <cctype>
+#include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -17,6 +21,35 @@ std::string Trimmed(const char* begin, const char* end) {
     return std::string(begin, end);
 }
 
+// Names and values are C strings to the profile functions: a NUL byte ends them.
+std::string UpToNul(std::string text) {
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+std::string Lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+// The profile functions read a file that starts with the UTF-16LE mark as Unicode, and
+// the ANSI functions hand its names and values back in the ANSI code page.
+std::string AnsiFromUtf16(const std::string& bytes) {
+    const std::size_t units = (bytes.size() - 2) / 2;
+    if (units == 0) return std::string();
+    std::wstring wide(units, L'\0');
+    std::memcpy(wide.data(), bytes.data() + 2, units * sizeof(wchar_t));
+    const int count = static_cast<int>(units);
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), count, ansi.data(), size, nullptr, nullptr);
+    return ansi;
+}
+
 // A lookup hands the value back without one pair of matching quotes around it.
 std::string WithoutQuotes(const std::string& value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
@@ -27,27 +60,27 @@ std::string WithoutQuotes(const std::string& value) {
 }  // namespace
 
 std::string FoldProfileName(const std::string& name) {
-    std::string folded = Trimmed(name.data(), name.data() + name.size());
-    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return folded;
+    return Lowered(Trimmed(name.data(), name.data() + name.size()));
 }
 
 CProfileSnapshot::CProfileSnapshot(const std::string& path) {
     if (path.empty()) return;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    std::string text;
+    UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     LARGE_INTEGER size = {};
-    bool ok = GetFileSizeEx(file, &size) != 0 && size.QuadPart < 0x40000000;
-    if (ok) {
-        text.resize(static_cast<std::size_t>(size.QuadPart));
-        DWORD read = 0;
-        ok = text.empty() || (ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr) != 0);
-        text.resize(read);
-    }
-    CloseHandle(file);
-    if (!ok) return;
+    if (GetFileSizeEx(file.get(), &size) == 0) return;
+    std::string text;
+    // The profile functions read any size; what this process cannot hold is its own failure,
+    // never a file that reads as missing.
+    if (static_cast<unsigned long long>(size.QuadPart) > text.max_size())
+        throw std::length_error(path + " holds " + std::to_string(size.QuadPart) +
+                                " bytes, more than a 32-bit process can read at once");
+    text.resize(static_cast<std::size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!text.empty() && ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr) == 0)
+        return;
+    text.resize(read);
     Parse(text);
 }
 
@@ -57,12 +90,25 @@ CProfileSnapshot CProfileSnapshot::FromText(const std::string& text) {
     return snapshot;
 }
 
-void CProfileSnapshot::Parse(const std::string& text) {
+void CProfileSnapshot::Parse(const std::string& file) {
     loaded_ = true;
+    const bool unicode = StartsWith(file, "\xFF\xFE");
+    const std::string decoded = unicode ? AnsiFromUtf16(file) : std::string();
+    const std::string& text = unicode ? decoded : file;
     const char* p = text.data();
     const char* end = p + text.size();
-    // A UTF-8 byte-order mark is not part of the first line.
-    if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) p += 3;
+    // The profile functions do not recognise a UTF-8 mark: it stays part of the first line,
+    // which then never reads as a section header.
+    if (StartsWith(text, "\xEF\xBB\xBF")) {
+        const char* begin = p + 3;
+        const char* stop = begin;
+        while (stop < end && *stop != '\n') ++stop;
+        while (begin < stop && IsProfileBlank(*begin)) ++begin;
+        const char* close = stop;
+        while (close > begin && close[-1] != ']') --close;
+        if (begin < stop && *begin == '[' && close > begin + 1)
+            sectionBehindUtf8Mark_ = UpToNul(std::string(begin + 1, close - 1));
+    }
     Section* current = nullptr;
     while (p < end) {
         const char* lineEnd = p;
@@ -79,8 +125,8 @@ void CProfileSnapshot::Parse(const std::string& text) {
             const char* close = stop;
             while (close > begin && close[-1] != ']') --close;
             if (close > begin + 1) {
-                std::string name(begin + 1, close - 1);
-                std::string folded = FoldProfileName(name);
+                std::string name = UpToNul(std::string(begin + 1, close - 1));
+                std::string folded = Lowered(UpToNul(Trimmed(begin + 1, close - 1)));
                 // A lookup finds the first section of a name only: a repeated one is never read.
                 if (sections_.count(folded) != 0) {
                     current = nullptr;
@@ -94,9 +140,9 @@ void CProfileSnapshot::Parse(const std::string& text) {
         if (current == nullptr) continue;   // lines before the first section belong to none we read
         const char* equals = begin;
         while (equals < stop && *equals != '=') ++equals;
-        Entry entry{Trimmed(begin, equals), std::string(), equals < stop};
-        if (entry.hasValue) entry.value = WithoutQuotes(Trimmed(equals + 1, stop));
-        std::string folded = FoldProfileName(entry.key);
+        Entry entry{UpToNul(Trimmed(begin, equals)), std::string(), equals < stop};
+        if (entry.hasValue) entry.value = WithoutQuotes(UpToNul(Trimmed(equals + 1, stop)));
+        std::string folded = Lowered(entry.key);
         if (current->byKey.count(folded) != 0) continue;
         current->byKey.emplace(folded, current->entries.size());
         current->entries.push_back(std::move(entry));
@@ -104,13 +150,18 @@ void CProfileSnapshot::Parse(const std::string& text) {
 }
 
 bool CProfileSnapshot::HasSection(const std::string& section) const {
-    return sections_.count(FoldProfileName(section)) != 0;
+    // An empty name finds nothing, not even a "[]" header: a lookup gives its default.
+    const std::string folded = FoldProfileName(section);
+    return !folded.empty() && sections_.count(folded) != 0;
 }
 
 std::optional<std::string> CProfileSnapshot::Find(const std::string& section, const std::string& key) const {
-    auto found = sections_.find(FoldProfileName(section));
+    const std::string folded = FoldProfileName(section);
+    auto found = folded.empty() ? sections_.end() : sections_.find(folded);
     if (found == sections_.end()) return std::nullopt;
-    auto entry = found->second.byKey.find(FoldProfileName(key));
+    const std::string foldedKey = FoldProfileName(key);
+    if (foldedKey.empty()) return std::nullopt;
+    auto entry = found->second.byKey.find(foldedKey);
     if (entry == found->second.byKey.end()) return std::nullopt;
     // A line without "=" names no value: the lookup gives its default.
     const Entry& line = found->second.entries[entry->second];

@@ -10,7 +10,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -86,6 +89,11 @@ bool Reports(const CheckResult& result, const std::string& file, const std::stri
 
 std::string Repeat(char c, std::size_t count) { return std::string(count, c); }
 
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 TEST(DistributionCheck, TheAssembledSampleChecksClean) {
     const CheckResult result = CheckDistribution(SampleFolder());
     EXPECT_TRUE(result.folderReadable);
@@ -160,6 +168,10 @@ const BrokenCase kBrokenCases[] = {
     // Licence and side bitmap
     {"LicenceMissing", [](auto& c) { c.Remove("License.txt"); }, 2, "License.txt", "", ""},
     {"BitmapUnreadable", [](auto& c) { WriteTextFile(c.Folder(), "DRVCONFIG\\Left.bmp", "not a bitmap\n"); }, 2, "DRVCONFIG\\Left.bmp", "", ""},
+    // Encodings: Windows takes a UTF-8 mark for part of the first line
+    {"SectionBehindUtf8Mark", [](auto& c) {
+         const std::string text = ReadBytes(c.Path(kReceipt));
+         WriteBinaryFile(c.Folder(), kReceipt, "\xEF\xBB\xBF" + text.substr(text.find('['))); }, 2, kReceipt, "VT-R80.PORT", ""},
     // Files nothing names
     {"UnnamedDriverFile", [](auto& c) { WriteTextFile(c.Folder(), "W64\\STRAY.DLL", "stray\n"); }, 1, "W64\\STRAY.DLL", "", ""},
 };
@@ -215,38 +227,149 @@ TEST_P(HostileDistribution, GivesAClearFindingAndNoCrash) {
 INSTANTIATE_TEST_SUITE_P(Content, HostileDistribution, ::testing::ValuesIn(kHostileCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The in-memory reading gives what the profile functions give, on every key of the
-// sample's files and on the format's corners.
+// ASCII text as UTF-16LE behind its mark, as Windows' editors save "Unicode".
+std::string Utf16LeFromAscii(const std::string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (char c : text) bytes += std::string{c, '\0'};
+    return bytes;
+}
+
+// Every section and key name the text shows, found without the snapshot's parser and more
+// generously than any reader: a line ends at CR, LF and NUL here, so names the snapshot
+// might miss are asked for too. Each key is paired with the header above it; with
+// everyPair, with every header.
+std::vector<std::pair<std::string, std::string>> LookupsFromText(const std::string& text, bool everyPair) {
+    std::vector<std::string> sections = {"Nowhere"};
+    std::vector<std::pair<std::string, std::string>> lookups;
+    std::set<std::string> keys = {"Absent"};
+    std::string section = "Nowhere";
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        std::size_t end = text.find_first_of(std::string("\r\n\0", 3), at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        line.erase(0, line.find_first_not_of(" \t"));
+        if (line.empty()) continue;
+        if (line[0] == '[') {
+            section = line.substr(1, line.rfind(']') - 1);   // to the last "]", or the line's end
+            sections.push_back(section);
+            continue;
+        }
+        // The program asks for no empty key name.
+        const std::string key = line.substr(0, line.find('='));
+        if (key.find_first_not_of(" \t") == std::string::npos) continue;
+        keys.insert(key);
+        lookups.emplace_back(section, key);
+    }
+    for (const std::string& name : sections) lookups.emplace_back(name, "Absent");
+    if (everyPair)
+        for (const std::string& name : sections)
+            for (const std::string& key : keys) lookups.emplace_back(name, key);
+    return lookups;
+}
+
+// The in-memory reading gives what GetPrivateProfileStringA gives, for every name the
+// files' text shows, into buffers from one byte to 64 KiB and at each value's own edge:
+// the sample's files and a file of the format's corners, in ANSI and in UTF-16LE.
 TEST(ProfileSnapshot, ReadsWhatTheProfileFunctionsRead) {
+    using namespace std::string_literals;
     DistributionCopy copy;
-    WriteTextFile(copy.Folder(), "corners.ini",
-                  "; comment\n[ Spaced ]\n  Key  =  value with blanks  \nquoted=\"in quotes\"\nsingle='x'\n"
-                  "lone=\"\nnovalue\nKEY=second wins not\n[spaced]\nlater=from a repeated section\n"
-                  "[Empty]\n[broken\nafter=broken header\n");
-    std::vector<std::string> files = {kSetup, kReceipt, "DRVCONFIG\\setup_receipt_64.ini", kLanguage,
-                                      "language\\setup_chs.ini", "corners.ini"};
+    const std::string corners =
+        "; comment\n[ Spaced ]\n  Key  =  value with blanks  \nquoted=\"in quotes\"\nsingle='x'\n"
+        "lone=\"\nnovalue\nKEY=second wins not\n[spaced]\nlater=from a repeated section\n"
+        "[Empty]\n[broken\nafter=broken header\n"
+        "[Nul]\ncut=ab\0cd=hidden behind the NUL\n  blank  =  ab  \0 cd\nquotes=\"ab\"\0tail\"\n"
+        "open=\"ab\0\"\nna\0me=named up to the NUL\n\0lead=x\n"
+        "[Sec\0tion]\nk=in a section named up to its NUL\n"
+        "[Edge]\nlong="s + Repeat('x', 3000) + "\nquotedLong=\"" + Repeat('q', 40) + "\"\ne=\n"
+        "[]\ninempty=1\n=no name\n";
+    WriteBinaryFile(copy.Folder(), "corners.ini", corners);
+    WriteBinaryFile(copy.Folder(), "corners16.ini", Utf16LeFromAscii(corners));
+    const std::pair<std::string, bool> files[] = {
+        {kSetup, false}, {kReceipt, false}, {"DRVCONFIG\\setup_receipt_64.ini", false}, {kLanguage, false},
+        {"language\\setup_chs.ini", false}, {"corners.ini", true}, {"corners16.ini", true}};
     int compared = 0;
-    for (const std::string& relative : files) {
+    std::vector<char> expected(64 * 1024);
+    for (const auto& [relative, everyPair] : files) {
         const std::string path = copy.Path(relative);
         const CProfileSnapshot snapshot(path);
         ASSERT_TRUE(snapshot.Loaded()) << path;
-        std::vector<std::pair<std::string, std::string>> lookups = {{"Spaced", "key"}, {"spaced", "quoted"},
-                                                                    {"Spaced", "single"}, {"Spaced", "lone"},
-                                                                    {"Spaced", "novalue"}, {"Spaced", "later"},
-                                                                    {"Empty", "none"}, {"broken", "after"},
-                                                                    {"Nowhere", "none"}};
-        for (const std::string& section : snapshot.Sections())
-            for (const CProfileSnapshot::Entry& entry : snapshot.Entries(section)) lookups.emplace_back(section, entry.key);
-        for (const auto& [section, key] : lookups) {
-            char expected[2048];
-            std::memset(expected, 0x5A, sizeof expected);
-            GetPrivateProfileStringA(section.c_str(), key.c_str(), "0", expected, sizeof expected, path.c_str());
-            EXPECT_EQ(snapshot.Read(section, key, sizeof expected - 1), std::string(expected))
-                << relative << " [" << section << "] " << key;
-            ++compared;
+        const std::string text = relative == "corners16.ini" ? corners : ReadBytes(path);
+        for (const auto& [section, key] : LookupsFromText(text, everyPair)) {
+            GetPrivateProfileStringA(section.c_str(), key.c_str(), "0", expected.data(),
+                                     static_cast<DWORD>(expected.size()), path.c_str());
+            const std::string whole = expected.data();
+            std::set<std::size_t> sizes = {1, 2, 3, whole.size(), whole.size() + 1, whole.size() + 2, expected.size()};
+            for (std::size_t size : sizes) {
+                if (size == 0) continue;
+                std::memset(expected.data(), 0x5A, size);
+                GetPrivateProfileStringA(section.c_str(), key.c_str(), "0", expected.data(), static_cast<DWORD>(size),
+                                         path.c_str());
+                // A buffer that holds the value gets it whole, as documented; Wine drops the last
+                // character of a quoted value that fills it exactly.
+                const std::string want = size == whole.size() + 1 ? whole : std::string(expected.data());
+                EXPECT_EQ(snapshot.Read(section, key, size - 1), want)
+                    << relative << " [" << section << "] " << key << ", buffer of " << size;
+                ++compared;
+            }
         }
     }
-    EXPECT_GT(compared, 500);
+    EXPECT_GT(compared, 5000);
+}
+
+// Windows takes a UTF-8 mark for part of the first line (Wine reads the mark, so this is
+// no comparison with the profile functions here): the header on that line is never found.
+TEST(ProfileSnapshot, AUtf8MarkHidesTheHeaderOnTheFirstLine) {
+    const CProfileSnapshot marked = CProfileSnapshot::FromText("\xEF\xBB\xBF[First]\r\nKey=1\r\n[Second]\r\nKey=2\r\n");
+    EXPECT_EQ(marked.SectionBehindUtf8Mark(), "First");
+    EXPECT_FALSE(marked.HasSection("First"));
+    EXPECT_EQ(marked.Read("First", "Key", 9), "0");
+    EXPECT_EQ(marked.Read("Second", "Key", 9), "2");
+    const CProfileSnapshot comment = CProfileSnapshot::FromText("\xEF\xBB\xBF; note\n[First]\nKey=1\n");
+    EXPECT_EQ(comment.SectionBehindUtf8Mark(), "");
+    EXPECT_EQ(comment.Read("First", "Key", 9), "1");
+}
+
+// A UTF-16LE type file is read as Windows reads it: the distribution checks clean.
+TEST(DistributionCheck, AUtf16TypeFileReadsAsTheProgramReadsIt) {
+    DistributionCopy copy;
+    WriteBinaryFile(copy.Folder(), kReceipt, Utf16LeFromAscii(ReadBytes(copy.Path(kReceipt))));
+    const CheckResult result = CheckDistribution(copy.Folder());
+    EXPECT_TRUE(result.findings.empty()) << Describe(result.findings);
+}
+
+// A check that fails in itself ends with 5 and a line saying what failed, never with a
+// verdict on the folder: here a type file of 2 GiB, more than the 32-bit checker can hold.
+TEST(SetupCheck, AnInternalFailureExitsWithFiveAndSaysWhatFailed) {
+    DistributionCopy copy;
+    HANDLE huge = CreateFileA(copy.Path(kReceipt).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(huge, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 2LL << 30;   // sparse: nothing is written
+    EXPECT_TRUE(SetFilePointerEx(huge, size, nullptr, FILE_BEGIN) && SetEndOfFile(huge));
+    CloseHandle(huge);
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    const std::string errorPath = copy.Path("stderr.txt");
+    HANDLE errors = CreateFileA(errorPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = errors;
+    std::string command = "\"" + JoinPath(ProgramFolder(), "..\\..\\src\\SetupCheck.exe") + "\" \"" + copy.Folder() + "\"";
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+        << command;
+    CloseHandle(errors);
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    const std::string output = ReadBytes(errorPath);
+    EXPECT_EQ(code, 5u) << output;
+    EXPECT_NE(output.find("SetupCheck: internal failure"), std::string::npos) << output;
+    EXPECT_NE(output.find("setup_receipt.ini holds 2147483648 bytes"), std::string::npos) << output;
 }
 
 // A generated distribution of 1,000 models, each a copy of the sample's first receipt
