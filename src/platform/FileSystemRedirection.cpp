@@ -11,6 +11,24 @@
 namespace {
 using DisableFunction = BOOL(WINAPI*)(PVOID*);
 
+// Brackets may nest: redirection is on again only when the outermost one ends.
+thread_local int redirectionOffDepth = 0;
+
+class CRedirectionOffMark {
+public:
+    explicit CRedirectionOffMark(bool off) : off_(off) {
+        if (off_) ++redirectionOffDepth;
+    }
+    ~CRedirectionOffMark() {
+        if (off_) --redirectionOffDepth;
+    }
+    CRedirectionOffMark(const CRedirectionOffMark&) = delete;
+    CRedirectionOffMark& operator=(const CRedirectionOffMark&) = delete;
+
+private:
+    bool off_;
+};
+
 HMODULE LoadKernel32() {
     HMODULE kernel32 = LoadSystemLibrary("Kernel32.dll");
     if (kernel32 == nullptr) {
@@ -41,14 +59,17 @@ CFileSystemRedirectionOff::CFileSystemRedirectionOff() {
         state_ = State::NotAvailable;
         return;
     }
+    LoadDelayImportedLibraries();
     if (disable(&saved_) != TRUE) {
         state_ = State::Refused;
         return;
     }
     state_ = State::Off;
+    ++redirectionOffDepth;
 }
 
 CFileSystemRedirectionOff::~CFileSystemRedirectionOff() {
+    if (state_ == State::Off) --redirectionOffDepth;
     if (state_ == State::Off && revert_ != nullptr) revert_(saved_);
     if (kernel32_ != nullptr) FreeLibrary(kernel32_);
 }
@@ -68,9 +89,15 @@ bool RunWithRedirectionOff(const std::function<void()>& work) {
     // Left off, redirection would follow every later file operation of this thread into
     // the 64-bit system folder.
     PVOID saved = nullptr;
+    if (disable != nullptr && revert != nullptr) LoadDelayImportedLibraries();
     const bool off = disable != nullptr && revert != nullptr && disable(&saved) != FALSE;
-    work();
+    {
+        const CRedirectionOffMark mark(off);
+        work();
+    }
     if (off) revert(saved);
     if (revert == nullptr) Notify("Can't Get Function Wow64RevertWow64FsRedirection Address");
     return true;
 }
+
+bool IsRedirectionOffOnThisThread() { return redirectionOffDepth > 0; }

@@ -8,6 +8,11 @@
 // 64-bit system (monitor DLLs, the driver store) are reached with redirection off for
 // the length of one object. The functions are looked up in Kernel32 at run time, so the
 // program still starts on systems that have none.
+//
+// Redirection off covers every file operation of the thread, loading a DLL included: the
+// loader would take the 64-bit system folder's copy, which a 32-bit process cannot load.
+// So both brackets load every delay-imported DLL first (LoadDelayImportedLibraries), and
+// mark the thread while redirection is off, for the loader functions to tell.
 class CFileSystemRedirectionOff {
 public:
     enum class State {
@@ -40,3 +45,6 @@ private:
 // Switched off only when it can be switched back. Without Kernel32 the work does not
 // run and the result is false.
 bool RunWithRedirectionOff(const std::function<void()>& work);
+
+// Whether one of the brackets has redirection off on the calling thread.
+bool IsRedirectionOffOnThisThread();

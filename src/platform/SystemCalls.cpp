@@ -9,6 +9,7 @@ namespace {
 const SystemCallTable kDefaults = {
     ::GetVersionExA,
     ::LoadLibraryA,
+    ::LoadLibraryExA,
     ::GetProcAddress,
     ::AddPrinterA,
     ::AddPrinterDriverA,

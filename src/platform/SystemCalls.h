@@ -12,6 +12,7 @@
 struct SystemCallTable {
     BOOL(WINAPI* GetVersionExA)(LPOSVERSIONINFOA info);
     HMODULE(WINAPI* LoadLibraryA)(LPCSTR fileName);
+    HMODULE(WINAPI* LoadLibraryExA)(LPCSTR fileName, HANDLE reserved, DWORD flags);
     FARPROC(WINAPI* GetProcAddress)(HMODULE module, LPCSTR procName);
 
     HANDLE(WINAPI* AddPrinterA)(LPSTR server, DWORD level, LPBYTE printer);

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 // Where this program's DLLs come from. Setup.exe runs elevated from whatever folder it
 // was unpacked into, so a DLL that is not a known DLL and is looked for by name would be
 // found there (or in the current folder) before the system folder's.
@@ -24,6 +27,19 @@ HMODULE LoadSystemLibrary(const char* fileName);
 HINSTANCE ShellExecuteFromSystemFolder(HWND owner, const char* verb, const char* file, const char* parameters,
                                        const char* folder, int show);
 
-// Loads the DLLs the installation delay-loads (winspool, setupapi, version), for the
-// thread that waits on the installation's worker; they stay loaded with the process.
-void PreloadInstallationLibraries();
+// A DLL of the distribution by its full path, its own folder searched for the DLLs it
+// needs (LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32 where
+// SetDefaultDllDirectories exists, LOAD_WITH_ALTERED_SEARCH_PATH where it does not),
+// through the system-call table. Null (last error set) when it cannot be loaded.
+HMODULE LoadLibraryWithItsFolder(const std::string& path);
+
+// Loads every DLL the program delay-imports by its full path in the system folder and
+// binds it to the program's delay imports, so that no later first call loads anything.
+// On the window thread: before a redirection bracket (which calls it itself), and before
+// the installation's worker starts. They stay loaded with the process. Cheap once done.
+void LoadDelayImportedLibraries();
+
+// The DLLs this program was asked to load while one of the redirection brackets had
+// redirection off on the asking thread (delay imports, system DLLs, the distribution's),
+// in order. On 64-bit Windows each such load would find the 64-bit system's files.
+std::vector<std::string> LibraryLoadsWithRedirectionOff();

@@ -8,6 +8,7 @@
 #include "platform/FileSystemRedirection.h"
 #include "platform/Notices.h"
 #include "platform/SystemCalls.h"
+#include "platform/SystemLibraries.h"
 
 #include <windows.h>
 
@@ -43,10 +44,11 @@ Function Lookup(HMODULE module, const char* name) {
 }
 
 // By full path: the search order would also find a copy in the current or system folder.
+// The DLLs it needs come from its own folder: the search is otherwise the system folder's.
 UniqueModule LoadInterfaceLibrary() {
     const std::string path = JoinPath(ProgramFolder(), "VtUsbInt.dll");
     if (path.empty()) return UniqueModule();
-    return UniqueModule(SystemCalls().LoadLibraryA(path.c_str()));
+    return UniqueModule(LoadLibraryWithItsFolder(path));
 }
 
 // The library answers 0 or -1 for an index without a printer.

@@ -11,7 +11,7 @@ CInstallProgressDlg::CInstallProgressDlg() : CDialog(IDD_PROGRESS) {
     // Made on the window thread before the worker starts: the installation's delay-loaded
     // DLLs load here, not on the worker. Under Wine, winspool's entry point waits on this
     // thread, which waits in the progress window for the worker: a deadlock on the worker.
-    PreloadInstallationLibraries();
+    LoadDelayImportedLibraries();
 }
 
 BOOL CInstallProgressDlg::OnInitDialog() {

@@ -72,6 +72,7 @@ void Wrap() {
 void WrapEverySystemCall() {
     SWEPT(GetVersionExA, ERROR_INVALID_PARAMETER)
     SWEPT(LoadLibraryA, ERROR_MOD_NOT_FOUND)
+    SWEPT(LoadLibraryExA, ERROR_MOD_NOT_FOUND)
     SWEPT(GetProcAddress, ERROR_PROC_NOT_FOUND)
     SWEPT(AddPrinterA, ERROR_ACCESS_DENIED)
     SWEPT(AddPrinterDriverA, ERROR_ACCESS_DENIED)

@@ -6,6 +6,7 @@
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
 #include "platform/Journal.h"
+#include "platform/SystemLibraries.h"
 #include "support/Overrides.h"
 #include "support/TestFiles.h"
 #include "ui/InstallProgressDlg.h"
@@ -227,6 +228,38 @@ TEST_F(InstallCommandTest, AdvancedRenumberingToAPortWithoutNumberFailsToSetTheP
     EXPECT_EQ(boxes.shown[1].text, "Failed to set Printer ID!");
     EXPECT_EQ(boxes.shown[1].owner, frame_);
     EXPECT_EQ(ReadWholeFile(ProgramFolder() + "VtUsbInt.log").find("uWrite"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// With redirection off a DLL would load from the 64-bit system: none may load then, on the
+// window thread (the driver's version, the port records) nor on the worker (the engine).
+TEST_F(InstallCommandTest, AUsbInstallationLoadsNoLibraryWithRedirectionOff) {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    // Not through the program's bracket: it would load the libraries for the program.
+    PVOID redirection = nullptr;
+    ASSERT_TRUE(Wow64DisableWow64FsRedirection(&redirection));
+    const BOOL copied = CopyFileA((ProgramFolder() + "USBDRV\\USBDriver_x64\\VTPUSB.sys").c_str(),
+                                  (std::string(windows) + "\\System32\\drivers\\VTPUSB.sys").c_str(), FALSE);
+    Wow64RevertWow64FsRedirection(redirection);
+    ASSERT_TRUE(copied);
+    // The spooler in this 32-bit process loads the monitors' 32-bit builds from here.
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, sizeof system);
+    for (const char* file : {"VTUSBMON.DLL", "VTLMON.DLL"})
+        CopyFileA((ProgramFolder() + "system32\\" + file).c_str(), (std::string(system) + "\\" + file).c_str(), FALSE);
+    WriteTextFile(ProgramFolder(), "VtUsbInt.printers", "0 0\n");
+    selection_.installMode = kInstallModeTypical;
+    selection_.portName = "USB_VT-R80_1";
+    MessageBoxRecorder boxes;
+    CInstallCommand command(frame_);
+    EXPECT_TRUE(command.Run(selection_));
+    DeleteFileA((ProgramFolder() + "VtUsbInt.printers").c_str());
+    EXPECT_EQ(command.Outcome(), CInstallProgressDlg::kSucceeded) << command.Request().resultText;
+    EXPECT_EQ(LibraryLoadsWithRedirectionOff(), std::vector<std::string>{});
 }
 
 }  // namespace

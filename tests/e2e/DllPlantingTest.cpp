@@ -1,14 +1,15 @@
 // A DLL planted beside Setup.exe or in the current folder under the name of a DLL the
 // program imports or loads must never run: the wizard is walked to the port page (which
-// reads the USB driver's version, the spooler's ports and probes the device library)
-// with Wine told to prefer a DLL of that name found on the search path over its own, as
-// Windows does for every DLL that is not a known DLL.
+// reads the USB driver's version, the spooler's ports and probes the device library),
+// F1 help and an installation, with Wine told to prefer a DLL of that name found on the
+// search path over its own, as Windows does for every DLL that is not a known DLL.
 #include "e2e/WizardDriver.h"
 #include "framework/ProgramPaths.h"
 #include "res/WizardResources.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <string>
@@ -83,6 +84,45 @@ bool WalkToPortPage(WizardDriver& wizard) {
     return true;
 }
 
+bool HasModule(DWORD process, const char* name) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, process);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    MODULEENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Module32First(snapshot, &entry); more && !found; more = Module32Next(snapshot, &entry))
+        found = lstrcmpiA(entry.szModule, name) == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+// On to where the DLLs loaded late load: F1 help (shell32) and an installation with what
+// the wizard preselects (winspool, setupapi, version; shell32 for the USB driver's
+// installer). True when the program had each of them loaded.
+bool HelpThenInstall(WizardDriver& wizard) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(wizard.Frame(), &process);
+    SetForegroundWindow(wizard.Frame());
+    SetFocus(wizard.Control(IDC_PORT_LIST));
+    INPUT keys[2] = {};
+    keys[0].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = VK_F1;
+    keys[1] = keys[0];
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+    bool reached = WaitUntil([&] { return HasModule(process, "shell32.dll"); }, WizardDriver::kStepTimeout);
+    if (!wizard.Press(IDOK) || wizard.WaitForDialogWith(IDC_PROGRESS_BAR) == nullptr) return false;
+    for (const char* name : {"winspool.drv", "setupapi.dll", "version.dll"})
+        reached = reached && WaitUntil([&] { return HasModule(process, name); }, WizardDriver::kStepTimeout);
+    // The closing message, and any question before it, answered "no" where it asks.
+    DWORD wait = 3 * 60 * 1000;
+    while (const auto box = wizard.WaitForMessageBox(wait)) {
+        if (!wizard.Answer(*box, IDNO)) wizard.Answer(*box, IDOK);
+        wait = 10000;
+    }
+    return reached;
+}
+
 TEST(DllPlanting, NoPlantedDllRunsBesideTheProgramOrInTheCurrentFolder) {
     const std::string programFolder = ProgramFolder() + "dist\\";
     const std::string currentFolder = ProgramFolder() + "current\\";
@@ -101,7 +141,7 @@ TEST(DllPlanting, NoPlantedDllRunsBesideTheProgramOrInTheCurrentFolder) {
             ASSERT_NE(EnvironmentValue("WINEDLLOVERRIDES").find(name.overrideName), std::string::npos)
                 << "Wine is not told to prefer a planted " << name.file;
             WizardDriver wizard(programFolder);
-            walked = WalkToPortPage(wizard);
+            walked = WalkToPortPage(wizard) && HelpThenInstall(wizard);
             wizard.Kill();
         }
         // The markers first: a planted DLL may well keep the wizard from showing at all.
@@ -123,7 +163,7 @@ TEST(DllPlanting, NoPlantedDllRunsBesideTheProgramOrInTheCurrentFolder) {
         }
         // Under Wine, Wine's user32 calls into the planted version.dll, which ends the program.
         if (!name.loadedByWineBeforeTheProgram) {
-            EXPECT_TRUE(walked) << "the wizard did not reach the port page";
+            EXPECT_TRUE(walked) << "the run did not reach help and the installation";
         }
     }
     SetCurrentDirectoryA(ProgramFolder().c_str());

@@ -3,6 +3,7 @@
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "platform/ErrorText.h"
+#include "platform/SystemLibraries.h"
 #include "support/Overrides.h"
 #include "support/TestFiles.h"
 
@@ -206,6 +207,61 @@ TEST_F(UsbLibraryTest, NothingIsCalledWithoutTheLibraryOrItsFunctionsOrAPortInRa
     EXPECT_EQ(ReadUsbDeviceNumber(), kNoUsbPrinter);
     EXPECT_FALSE(WriteUsbDeviceNumber(4));
     EXPECT_EQ(Shown(boxes), Texts(2, "Can not load VtUsbInt.dll"));
+}
+
+// The flags the device library was loaded with; the load itself is the real one.
+struct LoadFlags {
+    static inline std::vector<DWORD> seen;
+    static HMODULE WINAPI Load(LPCSTR path, HANDLE reserved, DWORD flags) {
+        seen.push_back(flags);
+        return DefaultSystemCalls().LoadLibraryExA(path, reserved, flags);
+    }
+};
+
+// With the search restricted to the system folder, as start-up leaves it, a library that
+// needs a DLL of its own beside it still loads, and a copy of that DLL in the current
+// folder never does; where SetDefaultDllDirectories is missing the altered search order
+// takes the library's folder first.
+TEST_F(UsbLibraryTest, TheLibraryFindsItsOwnDllsBesideItAndNoneInTheCurrentFolder) {
+    const std::string with = ProgramFolder() + "usb-library-with-helper\\";
+    const std::string current = Path("current\\");
+    CreateDirectoryA(current.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA((with + "VtUsbInt.dll").c_str(), Path("VtUsbInt.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((with + "VtUsbHelper.dll").c_str(), Path("VtUsbHelper.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((with + "VtUsbHelper.dll").c_str(), (current + "VtUsbHelper.dll").c_str(), FALSE));
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof previous, previous);
+    struct Case {
+        const char* missingExport;
+        DWORD flags;
+    };
+    // LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32
+    for (const Case& c : {Case{"", 0x900}, Case{"SetDefaultDllDirectories", LOAD_WITH_ALTERED_SEARCH_PATH}}) {
+        MissingExport::name = c.missingExport;
+        ScopedSystemCall<decltype(SystemCallTable::GetProcAddress)> lookup(&SystemCallTable::GetProcAddress,
+                                                                           &MissingExport::Lookup);
+        ScopedSystemCall<decltype(SystemCallTable::LoadLibraryExA)> load(&SystemCallTable::LoadLibraryExA,
+                                                                         &LoadFlags::Load);
+        LoadFlags::seen.clear();
+        Connect("2 13");
+        MessageBoxRecorder boxes;
+        SetCurrentDirectoryA(current.c_str());
+        RestrictDllSearchToSystemFolder();
+        const int number = ReadUsbDeviceNumber();
+        // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS: the search as the other tests expect it.
+        SetDefaultDllDirectories(0x1000);
+        SetCurrentDirectoryA(previous);
+        EXPECT_EQ(number, 13) << c.missingExport;
+        EXPECT_EQ(Shown(boxes), Texts{}) << c.missingExport;
+        EXPECT_EQ(LoadFlags::seen, std::vector<DWORD>{c.flags}) << c.missingExport;
+        EXPECT_NE(GetFileAttributesA(Path("VtUsbHelper.dll.loaded").c_str()), INVALID_FILE_ATTRIBUTES)
+            << "not the helper beside the library";
+        EXPECT_EQ(GetFileAttributesA((current + "VtUsbHelper.dll.loaded").c_str()), INVALID_FILE_ATTRIBUTES)
+            << "the current folder's copy was loaded";
+        DeleteFileA(Path("VtUsbHelper.dll.loaded").c_str());
+    }
+    DeleteFileA(Path("VtUsbHelper.dll").c_str());
+    RemoveTree(current);
 }
 
 // The port code owns no window: what it has to say goes to the application's sink, and

@@ -3,6 +3,8 @@
 #include "app/WizardFrame.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
+#include "platform/SystemLibraries.h"
+#include "ports/UsbIdentity.h"
 #include "res/WizardResources.h"
 #include "support/Overrides.h"
 #include "support/TestFiles.h"
@@ -474,6 +476,8 @@ std::string TinyBitmap() {
 
 using Wizard = WizardUnderTest;
 
+// Also: the USB driver's version is read as the program reads it, with redirection off,
+// and no DLL loads meanwhile (on 64-bit Windows it would be the 64-bit system's).
 TEST_F(PortPageTest, ReachingThePortPageBuildsTheListOfTheChosenModeAndTheSelectionTakesThePort) {
     // As start-up finds it in the WoW64 prefix, which reports Windows 7.
     ProcessSettings::SetIs64BitWindows(true);
@@ -484,6 +488,7 @@ TEST_F(PortPageTest, ReachingThePortPageBuildsTheListOfTheChosenModeAndTheSelect
     MessageBoxRecorder boxes;
     Wizard wizard;
     wizard.frame.administratorCheck = [] { return 1; };
+    wizard.port.fileVersionReader = [](const std::string& path) { return GetFileVersionString(path.c_str()); };
     ASSERT_TRUE(wizard.frame.CreateChild(nullptr));
     ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kModelPage);
     wizard.Press(IDOK);
@@ -497,6 +502,8 @@ TEST_F(PortPageTest, ReachingThePortPageBuildsTheListOfTheChosenModeAndTheSelect
     EXPECT_EQ(wizard.frame.Selection().portName, "LPT1:");
     EXPECT_EQ(wizard.frame.Selection().raster, 1);
 
+    SelectPort(port, "USB_VT-R80_2");
+    EXPECT_EQ(LibraryLoadsWithRedirectionOff(), std::vector<std::string>{});
     SelectPort(port, "COM2:");
     Select(port, IDC_PARITY, 0);
     Select(port, IDC_PROTOCOL, 1);
