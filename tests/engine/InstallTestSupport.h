@@ -193,13 +193,10 @@ struct X64Spooler {
 
 // "driver Windows x64" and the like, one per registration the installation noted.
 inline std::vector<std::string> RegistrationsOf(const InstallRequest& request) {
+    static const char* const kinds[] = {"none", "monitor", "processor", "driver", "printer"};
     std::vector<std::string> noted;
     for (const SpoolerRegistration& r : request.registrations) {
-        const char* kind = r.object == SpoolerObject::Monitor          ? "monitor"
-                           : r.object == SpoolerObject::PrintProcessor ? "processor"
-                           : r.object == SpoolerObject::PrinterDriver  ? "driver"
-                                                                       : "?";
-        noted.push_back(std::string(kind) + " " + r.environment);
+        noted.push_back(std::string(kinds[static_cast<int>(r.object)]) + " " + r.environment);
     }
     return noted;
 }
