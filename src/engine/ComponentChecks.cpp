@@ -55,7 +55,7 @@ void RecordVersionWhenInPlace(Replacement copied, const std::string& keyPath, un
 
 // Checks one monitor: its flag when older, 0 when current, and a missing one installed.
 int CheckMonitor(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version, int olderFlag, int os,
-                 std::string& errorText) {
+                 std::string& errorText, SpoolerRegistrations* registered) {
     const std::string keyPath = MonitorKeyPath(monitor.pName);
     switch (InstalledVersion(keyPath, version)) {
         case Installed::Older:
@@ -68,7 +68,7 @@ int CheckMonitor(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version, in
     const Replacement copied = CopyMonitorDll(monitor.pDLLName, os, errorText);
     if (copied == Replacement::NeedsRestart) return kMonitorCheckFailed;
     if (uiDll != nullptr && uiDll[0] != '\0') CopyDriverFile(uiDll, kSystemDirectory, os, false, errorText);
-    if (!AddMonitorObject(&monitor, errorText)) return kMonitorCheckFailed;
+    if (!AddMonitorObject(&monitor, errorText, registered)) return kMonitorCheckFailed;
     RecordVersionWhenInPlace(copied, keyPath, version);
     return 0;
 }
@@ -103,7 +103,8 @@ std::string PrintProcessorKeyPath(int os, const char* processorName) {
            "\\Print Processors\\" + (processorName ? processorName : "");
 }
 
-int CheckPortMonitors(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText) {
+int CheckPortMonitors(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText,
+                      SpoolerRegistrations* registered) {
     if (portKind != kSerialInterface && portKind != kUsbInterface) return 0;
     config.currentType = printerType;
     PortMonitorPair monitors = {};
@@ -114,17 +115,18 @@ int CheckPortMonitors(CSetupConfig& config, int printerType, int os, int portKin
     if (portKind == kSerialInterface && !ProcessSettings::Is64BitWindows() && HasName(monitors.serial.pDLLName) &&
         os != 0) {
         result = CheckMonitor(monitors.serial, monitors.serialUiDll, monitors.serialVersion, kSerialMonitorOlder, os,
-                              errorText);
+                              errorText, registered);
         if (result < 0) return result;
     }
     if (portKind == kUsbInterface && HasName(monitors.usb.pDLLName) && os != 1) {
-        result = CheckMonitor(monitors.usb, monitors.usbUiDll, monitors.usbVersion, kUsbMonitorOlder, os, errorText);
+        result = CheckMonitor(monitors.usb, monitors.usbUiDll, monitors.usbVersion, kUsbMonitorOlder, os, errorText,
+                              registered);
     }
     return result;
 }
 
 int CheckPrintProcessor(CSetupConfig& config, int os, const char* processorName, char* processorFile,
-                        std::string& errorText) {
+                        std::string& errorText, SpoolerRegistrations* registered) {
     const unsigned int version = config.GetProcessorVersion();
     if (processorName == nullptr || std::strcmp(processorName, "WinPrint") == 0) return 0;
 
@@ -142,7 +144,17 @@ int CheckPrintProcessor(CSetupConfig& config, int os, const char* processorName,
         CopyDriverFile(processorFile, kPrintProcessorDirectory, os, false, errorText) != 1) {
         copied = Replacement::CopyFailed;
     }
-    if (AddPrintProcessorObject(processorName, processorFile, os) != 1) {
+    if (AddPrintProcessorObject(processorName, processorFile, os, registered) != 1) {
+        const DWORD code = GetLastError();
+        if (ObjectWantedForX64(SpoolerObject::PrintProcessor, code, ProcessSettings::Is64BitWindows()) ==
+            SpoolerObject::PrintProcessor) {
+            errorText.clear();
+            if (!AddPrintProcessorForX64(config, os, processorName, processorFile, code, errorText, registered)) {
+                return kProcessorCheckFailed;
+            }
+            Sleep(200);
+            return 0;
+        }
         errorText = MessageText("IDS_ERR_ADDPROCESSOR");
         return kProcessorCheckFailed;
     }
@@ -151,7 +163,26 @@ int CheckPrintProcessor(CSetupConfig& config, int os, const char* processorName,
     return 0;
 }
 
-int CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText) {
+bool AddPrintProcessorForX64(CSetupConfig& config, int os, const char* processorName, char* processorFile,
+                             DWORD refusal, std::string& errorText, SpoolerRegistrations* registered) {
+    if (processorName == nullptr || std::strcmp(processorName, "WinPrint") == 0) return false;
+    JournalX64Fallback(SpoolerObject::PrintProcessor, processorName, refusal);
+    Replacement copied = Replacement::Replaced;
+    if (HasName(processorFile) &&
+        CopyDriverFile(processorFile, kPrintProcessorDirectory, os, false, errorText, kEnvironmentX64) != 1) {
+        copied = Replacement::CopyFailed;
+    }
+    if (AddPrintProcessorObject(processorName, processorFile, os, registered, kEnvironmentX64) != 1) {
+        errorText = MessageText("IDS_ERR_ADDPROCESSOR");
+        return false;
+    }
+    // On 64-bit Windows the version is read from the "Windows x64" record: now the one in use.
+    RecordVersionWhenInPlace(copied, PrintProcessorKeyPath(os, processorName), config.GetProcessorVersion());
+    return true;
+}
+
+int CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText,
+                         SpoolerRegistrations* registered) {
     config.currentType = printerType;
     if (portKind != kUsbInterface) return 0;
     LanguageMonitorInfo info = {};
@@ -170,7 +201,7 @@ int CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int port
     }
     const Replacement copied = CopyMonitorDll(info.monitor.pDLLName, os, errorText);
     if (copied == Replacement::NeedsRestart) return kMonitorCheckFailed;
-    if (!AddMonitorObject(&info.monitor, errorText)) return kMonitorCheckFailed;
+    if (!AddMonitorObject(&info.monitor, errorText, registered)) return kMonitorCheckFailed;
     RecordVersionWhenInPlace(copied, keyPath, info.version);
     return 0;
 }

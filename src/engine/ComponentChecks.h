@@ -1,5 +1,9 @@
 #pragma once
 
+#include "engine/SpoolerObjects.h"
+
+#include <windows.h>
+
 #include <string>
 
 class CSetupConfig;
@@ -8,6 +12,7 @@ class CSetupConfig;
 // A missing component is installed on the spot (files copied, added to the spooler,
 // version recorded); an older one is only reported, as its install flag, for the
 // installation to replace in place. Negative results are failures with errorText set.
+// Each object added is noted in `registered` when given.
 
 // Install flags: components found older than configured.
 enum InstallFlag {
@@ -21,15 +26,24 @@ constexpr int kProcessorCheckFailed = -14;
 
 // The port monitor of a serial or USB port (portKind as ClassifyPortName gives it).
 // 0, kSerialMonitorOlder, kUsbMonitorOlder or kMonitorCheckFailed.
-int CheckPortMonitors(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText);
+int CheckPortMonitors(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText,
+                      SpoolerRegistrations* registered = nullptr);
 
 // 0, kPrintProcessorOlder or kProcessorCheckFailed. processorFile is upper-cased in place
-// when it is copied. The system's own "WinPrint" is never touched.
+// when it is copied. The system's own "WinPrint" is never touched. A processor 64-bit
+// Windows refuses for this program's environment is added for "Windows x64" instead.
 int CheckPrintProcessor(CSetupConfig& config, int os, const char* processorName, char* processorFile,
-                        std::string& errorText);
+                        std::string& errorText, SpoolerRegistrations* registered = nullptr);
+
+// The processor's file copied to the "Windows x64" processor directory and the processor
+// added there, its version recorded; `refusal` is the code that sent us there (journalled).
+// False with errorText set when it could not be done; "WinPrint" is never touched.
+bool AddPrintProcessorForX64(CSetupConfig& config, int os, const char* processorName, char* processorFile,
+                             DWORD refusal, std::string& errorText, SpoolerRegistrations* registered);
 
 // The language monitor of a USB port. 0, kLanguageMonitorOlder or kMonitorCheckFailed.
-int CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText);
+int CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText,
+                         SpoolerRegistrations* registered = nullptr);
 
 enum class Replacement { Replaced, CopyFailed, NeedsRestart };
 

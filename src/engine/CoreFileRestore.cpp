@@ -32,13 +32,13 @@ void RestoreUniversalDriver9x(std::string& errorText) {
 
 }  // namespace
 
-void RestoreCoreFiles(int os, bool is2kDdkDriver, std::string& errorText) {
+void RestoreCoreFiles(int os, bool is2kDdkDriver, std::string& errorText, const char* environment) {
     if (os == 0) {
         RestoreUniversalDriver9x(errorText);
         return;
     }
     if (os < 2 || os > 7 || !is2kDdkDriver) return;
     for (const char* name : {"TTFSUB.GPD", "STDNAMES.GPD", "UNIRES.DLL"}) {
-        CopyDriverFile(std::string(name), kPrinterDriverDirectory, os, false, errorText);
+        CopyDriverFile(std::string(name), kPrinterDriverDirectory, os, false, errorText, environment);
     }
 }

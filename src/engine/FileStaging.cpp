@@ -81,23 +81,26 @@ bool IsDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// The spooler only reads the environment it is given.
+LPSTR EnvironmentArgument(const char* environment) { return const_cast<LPSTR>(environment); }
+
 // The directory queries fill fixed buffers: a result that does not fit is a failure.
-bool PrinterDriverDirectory(std::string& directory, DWORD bufferSize = 256) {
+bool PrinterDriverDirectory(std::string& directory, const char* environment, DWORD bufferSize = 256) {
     std::vector<char> buffer(bufferSize, '\0');
     DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer.data()), bufferSize,
-                                    &needed)) {
+    if (!GetPrinterDriverDirectoryA(nullptr, EnvironmentArgument(environment), 1,
+                                    reinterpret_cast<BYTE*>(buffer.data()), bufferSize, &needed)) {
         return false;
     }
     directory.assign(buffer.data(), strnlen(buffer.data(), bufferSize));
     return !directory.empty();
 }
 
-bool PrintProcessorDirectory(std::string& directory) {
+bool PrintProcessorDirectory(std::string& directory, const char* environment) {
     char buffer[256] = {};
     DWORD needed = 0;
-    if (!GetPrintProcessorDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer), sizeof buffer,
-                                     &needed)) {
+    if (!GetPrintProcessorDirectoryA(nullptr, EnvironmentArgument(environment), 1, reinterpret_cast<BYTE*>(buffer),
+                                     sizeof buffer, &needed)) {
         return false;
     }
     directory.assign(buffer, strnlen(buffer, sizeof buffer));
@@ -208,21 +211,21 @@ struct TargetDirectory {
     const char* errorKey = nullptr;  // set when the directory cannot be named
 };
 
-TargetDirectory ResolveTargetDirectory(int kind) {
+TargetDirectory ResolveTargetDirectory(int kind, const char* environment) {
     TargetDirectory target;
     switch (kind) {
         case kPrinterDriverDirectory:
-            if (!PrinterDriverDirectory(target.path)) target.errorKey = "IDS_ERR_GETDRIVERDIR";
+            if (!PrinterDriverDirectory(target.path, environment)) target.errorKey = "IDS_ERR_GETDRIVERDIR";
             break;
         case kDriverVersion3Directory:
-            if (PrinterDriverDirectory(target.path)) {
+            if (PrinterDriverDirectory(target.path, environment)) {
                 target.path += "\\3";
             } else {
                 target.errorKey = "IDS_ERR_GETDRIVERDIR";
             }
             break;
         case kPrintProcessorDirectory:
-            if (!PrintProcessorDirectory(target.path)) target.errorKey = "IDS_ERR_GETPRODIR";
+            if (!PrintProcessorDirectory(target.path, environment)) target.errorKey = "IDS_ERR_GETPRODIR";
             break;
         case kSystemDirectory:
         case kSystemDirectoryIfMissing:
@@ -247,10 +250,11 @@ bool CreatedWhenMissing(int kind) {
            kind == kDriverVersion3Directory;
 }
 
-int GeneralCopy(const char* fileName, int kind, int os, bool prefixed, std::string& errorText) {
+int GeneralCopy(const char* fileName, int kind, int os, bool prefixed, std::string& errorText,
+                const char* environment) {
     if (fileName[0] == '0') return 0;
 
-    const TargetDirectory target = ResolveTargetDirectory(kind);
+    const TargetDirectory target = ResolveTargetDirectory(kind, environment);
     if (target.errorKey != nullptr) {
         errorText = MessageText(target.errorKey);
         return 0;
@@ -297,9 +301,9 @@ constexpr int kNotFound = -1;
 
 // A core file the system already has in its driver directory is used as it is: 1 when
 // present, 0 when the directory cannot be named, kNotFound otherwise.
-int FindInDriverDirectory(const char* fileName, std::string& errorText) {
+int FindInDriverDirectory(const char* fileName, std::string& errorText, const char* environment) {
     std::string driverDirectory;
-    if (!PrinterDriverDirectory(driverDirectory)) {
+    if (!PrinterDriverDirectory(driverDirectory, environment)) {
         errorText = MessageText("IDS_ERR_GETDRIVERDIR");
         return 0;
     }
@@ -308,8 +312,8 @@ int FindInDriverDirectory(const char* fileName, std::string& errorText) {
 
 // Windows 2000, XP and Server 2003: the driver directory, then the driver cache cabinets.
 // 2 = not found there, go on with the general copy.
-int CopyCoreFileFromDriverCache(const char* fileName, std::string& errorText) {
-    if (const int found = FindInDriverDirectory(fileName, errorText); found != kNotFound) return found;
+int CopyCoreFileFromDriverCache(const char* fileName, std::string& errorText, const char* environment) {
+    if (const int found = FindInDriverDirectory(fileName, errorText, environment); found != kNotFound) return found;
 
     if (coreFileSearch.extractionPending) {
         coreFileSearch.extractionPending = false;
@@ -318,7 +322,7 @@ int CopyCoreFileFromDriverCache(const char* fileName, std::string& errorText) {
     if (coreFileSearch.extractionFolder.empty()) return 2;
 
     std::string target;
-    if (!PrinterDriverDirectory(target, MAX_PATH)) {
+    if (!PrinterDriverDirectory(target, environment, MAX_PATH)) {
         errorText = MessageText("IDS_ERR_GETDRIVERDIR");
         return 0;
     }
@@ -331,8 +335,8 @@ int CopyCoreFileFromDriverCache(const char* fileName, std::string& errorText) {
 }
 
 // Vista and later: the driver directory, then the system's own printer driver package.
-int CopyCoreFileFromDriverStore(const char* fileName, std::string& errorText) {
-    if (const int found = FindInDriverDirectory(fileName, errorText); found != kNotFound) return found;
+int CopyCoreFileFromDriverStore(const char* fileName, std::string& errorText, const char* environment) {
+    if (const int found = FindInDriverDirectory(fileName, errorText, environment); found != kNotFound) return found;
 
     std::string windows;
     if (!WindowsDirectory(windows)) {
@@ -364,7 +368,7 @@ int CopyCoreFileFromDriverStore(const char* fileName, std::string& errorText) {
         repository + found.cFileName + (is64 ? "\\AMD64\\" : "\\I386\\") + fileName;
 
     std::string target;
-    if (!PrinterDriverDirectory(target, MAX_PATH)) {
+    if (!PrinterDriverDirectory(target, environment, MAX_PATH)) {
         FindClose(search);
         errorText = MessageText("IDS_ERR_GETDRIVERDIR");
         return 0;
@@ -397,7 +401,8 @@ int CopyCoreFileFromDriverStore(const char* fileName, std::string& errorText) {
 
 }  // namespace
 
-int CopyDriverFile(char* fileName, int kind, int os, bool prefixed, std::string& errorText) {
+int CopyDriverFile(char* fileName, int kind, int os, bool prefixed, std::string& errorText,
+                   const char* environment) {
     if (fileName == nullptr) {
         errorText = MessageText("IDS_ERR_COPYFIEL");
         return 0;
@@ -406,19 +411,20 @@ int CopyDriverFile(char* fileName, int kind, int os, bool prefixed, std::string&
 
     if (IsCoreFile(fileName)) {
         if (os >= 2 && os <= 4) {
-            const int result = CopyCoreFileFromDriverCache(fileName, errorText);
+            const int result = CopyCoreFileFromDriverCache(fileName, errorText, environment);
             if (result != 2) return result;
         } else if (os >= 5 && os <= 7) {
-            return CopyCoreFileFromDriverStore(fileName, errorText);
+            return CopyCoreFileFromDriverStore(fileName, errorText, environment);
         }
     }
-    return GeneralCopy(fileName, kind, os, prefixed, errorText);
+    return GeneralCopy(fileName, kind, os, prefixed, errorText, environment);
 }
 
-int CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed, std::string& errorText) {
+int CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed, std::string& errorText,
+                   const char* environment) {
     std::vector<char> copy(fileName.begin(), fileName.end());
     copy.push_back('\0');
-    return CopyDriverFile(copy.data(), kind, os, prefixed, errorText);
+    return CopyDriverFile(copy.data(), kind, os, prefixed, errorText, environment);
 }
 
 // Run as SYSTEM the temporary folder is the Windows one, where ordinary users may

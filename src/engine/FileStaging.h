@@ -22,10 +22,14 @@ enum TargetKind {
 //       (the configuration's "none");
 //   32 / 5  the target is in use or protected; no text, the caller decides.
 // fileName is upper-cased in place (the records and registry values show it); prefixed
-// copies the file under "n" + its name.
-int CopyDriverFile(char* fileName, int kind, int os, bool prefixed, std::string& errorText);
+// copies the file under "n" + its name. environment names the spooler environment whose
+// driver and processor directories are meant (null: the caller's own, as the spooler
+// gives them for no environment).
+int CopyDriverFile(char* fileName, int kind, int os, bool prefixed, std::string& errorText,
+                   const char* environment = nullptr);
 // For names the caller does not own: works on a copy.
-int CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed, std::string& errorText);
+int CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed, std::string& errorText,
+                   const char* environment = nullptr);
 
 // Extracts the six core files from every cabinet of the Windows driver cache into a
 // folder made for this run. True when the last cabinet was iterated successfully.

@@ -67,8 +67,8 @@ private:
         if (observer_ != nullptr) observer_->StepFinished(step, succeeded);
         return succeeded;
     }
-    bool Copy(char* fileName, int kind) {
-        CopyDriverFile(fileName, kind, os_, false, text_);
+    bool Copy(char* fileName, int kind, const char* environment) {
+        CopyDriverFile(fileName, kind, os_, false, text_, environment);
         return Check();
     }
     bool CopyConstant(const char* fileName, int kind) {
@@ -81,7 +81,10 @@ private:
     bool UpdateProcessorNt(const std::string& processorDirectory);
     bool RestartSpoolerAndFail();
     bool UpdateInPlace9x(int flags);
-    bool CopyDriverFiles();
+    bool CopyDriverFiles(const char* environment = nullptr);
+    bool AddPrinterDriver();
+    bool AddPrinterDriverForX64(DWORD refusal);
+    bool RegisterForX64(SpoolerObject wanted, DWORD refusal);
     bool AddPrinter();
     bool UpdateLanguageMonitor();
     bool RecordUsbPort();
@@ -94,17 +97,19 @@ private:
     const int os_;
     const bool usb_;
     const bool is64_;
+    bool ddk_ = false;
     unsigned int processorVersion_ = 0;
 };
 
 bool Installation::Run() {
     r_.installFlags = 0;
+    r_.registrations.clear();
     int flags = 0;
     if (!Step(InstallStep::CheckComponents, [&] {
-            flags = CheckPortMonitors(config_, r_.printerType, os_, r_.portKind, text_);
+            flags = CheckPortMonitors(config_, r_.printerType, os_, r_.portKind, text_, &r_.registrations);
             if (flags == kMonitorCheckFailed) return false;
-            const int processor =
-                CheckPrintProcessor(config_, os_, r_.printer.pPrintProcessor, r_.files.processorDll, text_);
+            const int processor = CheckPrintProcessor(config_, os_, r_.printer.pPrintProcessor, r_.files.processorDll,
+                                                      text_, &r_.registrations);
             if (processor == kProcessorCheckFailed) return false;
             flags |= processor;
             return true;
@@ -123,9 +128,9 @@ bool Installation::Run() {
     if (usb_ && !Step(InstallStep::CheckPorts, [&] { return CheckPortEnumeration(text_); })) return false;
     if (!Step(InstallStep::CopyDriverFiles, [&] { return CopyDriverFiles(); })) return false;
 
-    const bool ddk = config_.Is2kDdkDriver(r_.modelName, os_, r_.raster);
+    ddk_ = config_.Is2kDdkDriver(r_.modelName, os_, r_.raster);
     if (!Step(InstallStep::RestoreCoreFiles, [&] {
-            RestoreCoreFiles(os_, ddk, text_);
+            RestoreCoreFiles(os_, ddk_, text_);
             // A file the restore could not put in place must not end in the success notice.
             if (!Check()) return false;
             if (os_ == 0 &&
@@ -133,7 +138,7 @@ bool Installation::Run() {
                 !CopyConstant("DMCOLOR.DLL", kPrinterDriverDirectory)) {
                 return false;
             }
-            if (ddk && r_.files.dataFileDll[0] == '\0') {
+            if (ddk_ && r_.files.dataFileDll[0] == '\0') {
                 text_ = MessageText("IDS_ERR_LOSTDRIVERFILE");
                 return false;
             }
@@ -147,7 +152,7 @@ bool Installation::Run() {
         return false;
     }
 
-    if (!Step(InstallStep::AddPrinterDriver, [&] { return AddPrinterDriverObject(&r_.driver, text_); })) return false;
+    if (!Step(InstallStep::AddPrinterDriver, [&] { return AddPrinterDriver(); })) return false;
     if (usb_ && !Step(InstallStep::RecordUsbPort, [&] { return RecordUsbPort(); })) return false;
     if (!Step(InstallStep::AddPrinter, [&] { return AddPrinter(); })) return false;
 
@@ -171,8 +176,41 @@ bool Installation::Run() {
     return true;
 }
 
+bool Installation::AddPrinterDriver() {
+    if (AddPrinterDriverObject(&r_.driver, text_, &r_.registrations)) return true;
+    const DWORD code = GetLastError();
+    if (ObjectWantedForX64(SpoolerObject::PrinterDriver, code, is64_) != SpoolerObject::PrinterDriver) return false;
+    text_.clear();
+    return AddPrinterDriverForX64(code);
+}
+
+// The files go where the 64-bit spooler looks for this environment's drivers; they are
+// the W64 builds and the AMD64 core files, the ones the x86 directory received as well.
+bool Installation::AddPrinterDriverForX64(DWORD refusal) {
+    JournalX64Fallback(SpoolerObject::PrinterDriver, r_.driver.pName != nullptr ? r_.driver.pName : "", refusal);
+    if (!CopyDriverFiles(kEnvironmentX64)) return false;
+    RestoreCoreFiles(os_, ddk_, text_, kEnvironmentX64);
+    if (!Check()) return false;
+    std::string x64 = kEnvironmentX64;
+    LPSTR own = r_.driver.pEnvironment;
+    r_.driver.pEnvironment = x64.data();
+    const int added = AddPrinterDriverObject(&r_.driver, text_, &r_.registrations);
+    r_.driver.pEnvironment = own;
+    return added != 0;
+}
+
+bool Installation::RegisterForX64(SpoolerObject wanted, DWORD refusal) {
+    if (wanted == SpoolerObject::PrinterDriver) return AddPrinterDriverForX64(refusal);
+    if (wanted == SpoolerObject::PrintProcessor) {
+        return AddPrintProcessorForX64(config_, os_, r_.printer.pPrintProcessor, r_.files.processorDll, refusal, text_,
+                                       &r_.registrations);
+    }
+    return false;
+}
+
 bool Installation::AddPrinter() {
-    if (!AddPrinterObject(&r_.printer, 2, usb_, text_)) return false;
+    const auto registerForX64 = [this](SpoolerObject wanted, DWORD refusal) { return RegisterForX64(wanted, refusal); };
+    if (!AddPrinterObject(&r_.printer, 2, usb_, text_, registerForX64)) return false;
     const char* finalName = r_.printer.pPrinterName != nullptr ? r_.printer.pPrinterName : "";
     const std::size_t length = strnlen(finalName, InstallRequest::kModelNameSize - 1);
     std::memcpy(r_.modelName, finalName, length);
@@ -292,20 +330,22 @@ bool Installation::UpdateInPlace9x(int flags) {
     return true;
 }
 
-bool Installation::CopyDriverFiles() {
+bool Installation::CopyDriverFiles(const char* environment) {
     DriverFileSet& f = r_.files;
     if (f.configFile[0] == '\0' || f.dataFile[0] == '\0' || f.driverPath[0] == '\0' || f.helpFile[0] == '\0') {
         text_ = MessageText("IDS_ERR_LOSTDRIVERFILE");
         return false;
     }
     for (char* required : {f.configFile, f.dataFile, f.driverPath, f.helpFile}) {
-        if (!Copy(required, kPrinterDriverDirectory)) return false;
+        if (!Copy(required, kPrinterDriverDirectory, environment)) return false;
     }
     for (char* optional : {f.dataFileDll, f.oemuiDll, f.oemuniDll, f.oemuniIni}) {
-        if (IsGiven(optional) && !Copy(optional, kPrinterDriverDirectory)) return false;
+        if (IsGiven(optional) && !Copy(optional, kPrinterDriverDirectory, environment)) return false;
     }
-    if (IsGiven(f.controlFontFile) && !Copy(f.controlFontFile, kDriverVersion3Directory)) return false;
-    if (!is64_ && IsGiven(f.usbInternalId) && !Copy(f.usbInternalId, kDriverVersion3Directory)) return false;
+    if (IsGiven(f.controlFontFile) && !Copy(f.controlFontFile, kDriverVersion3Directory, environment)) return false;
+    if (!is64_ && IsGiven(f.usbInternalId) && !Copy(f.usbInternalId, kDriverVersion3Directory, environment)) {
+        return false;
+    }
 
     if (os_ == 3 && !is64_) {
         if (!CopyConstant("srclient.dll", kSystemDirectoryIfMissing)) return false;

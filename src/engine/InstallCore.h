@@ -2,6 +2,7 @@
 
 #include "config/SetupConfig.h"
 #include "engine/InstallObserver.h"
+#include "engine/SpoolerObjects.h"
 #include "ports/SerialSettings.h"
 
 #include <windows.h>
@@ -34,6 +35,9 @@ struct InstallRequest {
 
     // The first failure's text, or the restart notice after a success.
     std::string resultText;
+    // Every monitor, processor and driver this run added, with the environment it went
+    // to: on 64-bit Windows an object may be in both "Windows NT x86" and "Windows x64".
+    SpoolerRegistrations registrations;
 };
 
 // The request and who watches it, given to the worker as one pointer.

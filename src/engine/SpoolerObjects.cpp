@@ -1,5 +1,6 @@
 #include "engine/SpoolerObjects.h"
 
+#include "config/ProcessSettings.h"
 #include "platform/ErrorText.h"
 #include "platform/Journal.h"
 #include "platform/SystemCalls.h"
@@ -11,6 +12,30 @@
 namespace {
 
 constexpr int kLastNumberedName = 98;
+
+// The product passes a null environment on NT only (9x records name "Windows 4.0").
+void Note(SpoolerRegistrations* registered, SpoolerObject object, const char* name, const char* environment) {
+    if (registered == nullptr) return;
+    const bool given = environment != nullptr && environment[0] != '\0';
+    registered->push_back({object, name != nullptr ? name : "", given ? environment : "Windows NT x86"});
+}
+
+// The journal names an environment only where the call named one.
+std::string ForEnvironment(const char* environment) {
+    if (environment == nullptr || environment[0] == '\0') return "";
+    return std::string(" for \"") + environment + "\"";
+}
+
+const char* ObjectNoun(SpoolerObject object) {
+    switch (object) {
+        case SpoolerObject::Monitor: return "port monitor";
+        case SpoolerObject::PrintProcessor: return "print processor";
+        case SpoolerObject::PrinterDriver: return "printer driver";
+        case SpoolerObject::Printer: return "printer";
+        case SpoolerObject::None: break;
+    }
+    return "object";
+}
 
 struct LocalFreeDeleter {
     void operator()(void* block) const { LocalFree(block); }
@@ -78,13 +103,47 @@ std::string NumberedName(const std::string& base, int n) {
 
 }  // namespace
 
-int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std::string& errorText) {
+SpoolerObject ObjectWantedForX64(SpoolerObject refused, DWORD code, bool is64BitWindows) {
+    if (!is64BitWindows) return SpoolerObject::None;
+    if (refused == SpoolerObject::Printer) {
+        if (code == ERROR_UNKNOWN_PRINTER_DRIVER) return SpoolerObject::PrinterDriver;
+        if (code == ERROR_UNKNOWN_PRINTPROCESSOR) return SpoolerObject::PrintProcessor;
+        return SpoolerObject::None;
+    }
+    return code == ERROR_INVALID_ENVIRONMENT ? refused : SpoolerObject::None;
+}
+
+void JournalX64Fallback(SpoolerObject object, const std::string& name, DWORD code) {
+    JournalLine(std::string("64-bit Windows wants the ") + ObjectNoun(object) + " \"" + name + "\" for \"" +
+                kEnvironmentX64 + "\" (" + DescribeForJournal(code) +
+                "): added again there; what was registered for this program's own environment stays, unused");
+}
+
+int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std::string& errorText,
+                     const RegisterForX64& registerForX64) {
     if (printer == nullptr) return 0;
     level &= 0xFF;
-    if (HANDLE handle = CallAddPrinter(level, printer)) return Added(handle, printer);
+    HANDLE handle = CallAddPrinter(level, printer);
+    DWORD code = ERROR_SUCCESS;
+    // The driver and the processor may each be missing from "Windows x64": one retry after each.
+    bool retried[2] = {false, false};
+    while (handle == nullptr) {
+        code = GetLastError();
+        JournalPrinterRefused(printer, code);
+        const SpoolerObject wanted = ObjectWantedForX64(SpoolerObject::Printer, code, ProcessSettings::Is64BitWindows());
+        bool& done = retried[wanted == SpoolerObject::PrintProcessor ? 1 : 0];
+        if (!registerForX64 || wanted == SpoolerObject::None || done) break;
+        done = true;
+        if (!registerForX64(wanted, code)) {
+            if (errorText.empty()) return FailAddPrinter(printer, code, errorText);
+            EmptyPrinterName(printer);
+            SetLastError(code);
+            return 0;
+        }
+        handle = CallAddPrinter(level, printer);
+    }
+    if (handle != nullptr) return Added(handle, printer);
 
-    const DWORD code = GetLastError();
-    JournalPrinterRefused(printer, code);
     if (code != ERROR_PRINTER_ALREADY_EXISTS || printer->pPrinterName == nullptr) {
         return FailAddPrinter(printer, code, errorText);
     }
@@ -94,7 +153,7 @@ int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std
     for (int n = 1; n <= kLastNumberedName; ++n) {
         const std::string name = NumberedName(base, n);
         std::memcpy(printer->pPrinterName, name.c_str(), name.size() + 1);
-        if (HANDLE handle = CallAddPrinter(level, printer)) return Added(handle, printer);
+        if (HANDLE numbered = CallAddPrinter(level, printer)) return Added(numbered, printer);
         const DWORD attemptCode = GetLastError();
         JournalPrinterRefused(printer, attemptCode);
         if (attemptCode != ERROR_PRINTER_ALREADY_EXISTS) return FailAddPrinter(printer, attemptCode, errorText);
@@ -102,42 +161,65 @@ int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std
     return FailTooMany(printer, errorText);
 }
 
-int AddPrinterDriverObject(DRIVER_INFO_3A* driver, std::string& errorText) {
-    const std::string what = std::string("Add printer driver \"") + (driver && driver->pName ? driver->pName : "") + "\"";
+int AddPrinterDriverObject(DRIVER_INFO_3A* driver, std::string& errorText, SpoolerRegistrations* registered) {
+    const char* name = driver && driver->pName ? driver->pName : "";
+    const char* environment = driver ? driver->pEnvironment : nullptr;
+    const std::string what = std::string("Add printer driver \"") + name + "\"" + ForEnvironment(environment);
     if (SystemCalls().AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(driver))) {
         JournalResult(what, true);
+        Note(registered, SpoolerObject::PrinterDriver, name, environment);
         return 1;
     }
     const DWORD code = GetLastError();
     JournalResult(what, false, code);
     SetErrorText(errorText, "IDS_ERR_ADDPRNDRV3", code);
+    SetLastError(code);
     return 0;
 }
 
-int AddMonitorObject(MONITOR_INFO_2A* monitor, std::string& errorText) {
-    const std::string what = std::string("Add port monitor \"") + (monitor && monitor->pName ? monitor->pName : "") +
-                             "\" (" + (monitor && monitor->pDLLName ? monitor->pDLLName : "") + ")";
-    if (SystemCalls().AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(monitor))) {
-        JournalResult(what, true);
+int AddMonitorObject(MONITOR_INFO_2A* monitor, std::string& errorText, SpoolerRegistrations* registered) {
+    if (monitor == nullptr) return 0;
+    const char* name = monitor->pName ? monitor->pName : "";
+    const std::string what =
+        std::string("Add port monitor \"") + name + "\" (" + (monitor->pDLLName ? monitor->pDLLName : "") + ")";
+    std::string x64 = kEnvironmentX64;
+    const char* environment = monitor->pEnvironment;
+    BOOL added = SystemCalls().AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(monitor));
+    DWORD code = added ? ERROR_SUCCESS : GetLastError();
+    if (!added && ObjectWantedForX64(SpoolerObject::Monitor, code, ProcessSettings::Is64BitWindows()) ==
+                      SpoolerObject::Monitor) {
+        JournalResult(what + ForEnvironment(environment), false, code);
+        JournalX64Fallback(SpoolerObject::Monitor, name, code);
+        LPSTR own = monitor->pEnvironment;
+        monitor->pEnvironment = x64.data();
+        environment = kEnvironmentX64;
+        added = SystemCalls().AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(monitor));
+        code = added ? ERROR_SUCCESS : GetLastError();
+        monitor->pEnvironment = own;
+    }
+    if (added) {
+        JournalResult(what + ForEnvironment(environment), true);
+        Note(registered, SpoolerObject::Monitor, name, environment);
         return 1;
     }
-    const DWORD code = GetLastError();
     if (code == ERROR_PRINT_MONITOR_ALREADY_INSTALLED || code == ERROR_ALREADY_EXISTS) {
-        JournalLine(what + ": already installed");
+        JournalLine(what + ForEnvironment(environment) + ": already installed");
         return 1;
     }
-    JournalResult(what, false, code);
+    JournalResult(what + ForEnvironment(environment), false, code);
     SetErrorText(errorText, "IDS_ERR_ADDMONITOR", code);
     return 0;
 }
 
-int AddPrintProcessorObject(const char* processorName, const char* fileName, int os) {
-    char windows40[] = "Windows 4.0";
+int AddPrintProcessorObject(const char* processorName, const char* fileName, int os, SpoolerRegistrations* registered,
+                            const char* environment) {
     std::string name = processorName != nullptr ? processorName : "";
     std::string file = fileName != nullptr ? fileName : "";
-    const std::string what = "Add print processor \"" + name + "\" (" + file + ")";
-    if (SystemCalls().AddPrintProcessorA(nullptr, os == 0 ? windows40 : nullptr, file.data(), name.data())) {
+    std::string named = environment != nullptr ? environment : (os == 0 ? "Windows 4.0" : "");
+    const std::string what = "Add print processor \"" + name + "\" (" + file + ")" + ForEnvironment(named.c_str());
+    if (SystemCalls().AddPrintProcessorA(nullptr, named.empty() ? nullptr : named.data(), file.data(), name.data())) {
         JournalResult(what, true);
+        Note(registered, SpoolerObject::PrintProcessor, name.c_str(), named.c_str());
         return 1;
     }
     const DWORD code = GetLastError();

@@ -4,29 +4,70 @@
 #include <winspool.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <vector>
 
 // The spooler objects an installation consists of, added on the local machine. Each
 // operation decides which failure codes count as success and leaves a failure text in
 // errorText (the installation's result text); none shows a message.
 
+enum class SpoolerObject { None, Monitor, PrintProcessor, PrinterDriver, Printer };
+
+// The environment 64-bit Windows' spooler keeps a local printer's objects under. A null
+// environment is the caller's own: "Windows NT x86" for this 32-bit program everywhere.
+constexpr char kEnvironmentX64[] = "Windows x64";
+
+// One object this run registered with the spooler, and under which environment: a later
+// removal must name the same one.
+struct SpoolerRegistration {
+    SpoolerObject object = SpoolerObject::None;
+    std::string name;
+    std::string environment;
+    bool operator==(const SpoolerRegistration&) const = default;
+};
+using SpoolerRegistrations = std::vector<SpoolerRegistration>;
+
+// The object 64-bit Windows wants registered again for "Windows x64" after the spooler
+// refused `refused` with `code`: the driver for a printer refused with 1797, the print
+// processor for 1798, the object itself for an add refused with 1805. None otherwise,
+// and always None on 32-bit Windows, where the caller's environment is the spooler's.
+SpoolerObject ObjectWantedForX64(SpoolerObject refused, DWORD code, bool is64BitWindows);
+
+// The journal's line for taking that way: which object, for which refusal.
+void JournalX64Fallback(SpoolerObject object, const std::string& name, DWORD code);
+
 // Size of the storage the printer record's name points into: numbered names are
 // written there, so the caller reads the final name from its own record.
 constexpr std::size_t kPrinterNameStorage = 260;
 
+// Registers `wanted` for "Windows x64" after the spooler refused the printer with `code`
+// (ObjectWantedForX64); false, with the failure's text, when it could not.
+using RegisterForX64 = std::function<bool(SpoolerObject wanted, DWORD code)>;
+
 // 1 added, 0 failed. When the name is taken, tries "name(1)" … "name(98)" unless
 // noRenumber is set; every failure empties the name storage.
-int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std::string& errorText);
+// With registerForX64 given, a printer 64-bit Windows refuses for want of its driver or
+// processor in "Windows x64" is tried again once each is registered there.
+int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std::string& errorText,
+                     const RegisterForX64& registerForX64 = {});
 
-// 1 added, 0 failed.
-int AddPrinterDriverObject(DRIVER_INFO_3A* driver, std::string& errorText);
+// The add calls below register under the record's own environment (null: the caller's)
+// and, when `registered` is given, note each success there.
 
-// 1 added or already installed, 0 failed.
-int AddMonitorObject(MONITOR_INFO_2A* monitor, std::string& errorText);
+// 1 added, 0 failed with its code as the last error.
+int AddPrinterDriverObject(DRIVER_INFO_3A* driver, std::string& errorText, SpoolerRegistrations* registered = nullptr);
+
+// 1 added or already installed, 0 failed. On 64-bit Windows a monitor refused for the
+// caller's environment is added again for "Windows x64" (its DLL is in the one system
+// folder both share).
+int AddMonitorObject(MONITOR_INFO_2A* monitor, std::string& errorText, SpoolerRegistrations* registered = nullptr);
 
 // 1 added; 3005, 183 or 87 returned as the spooler reported them; 0 for any other
-// failure. Writes no text: the caller has its own.
-int AddPrintProcessorObject(const char* processorName, const char* fileName, int os);
+// failure, its code as the last error. Writes no text: the caller has its own.
+// environment null: "Windows 4.0" for os 0, the caller's otherwise.
+int AddPrintProcessorObject(const char* processorName, const char* fileName, int os,
+                            SpoolerRegistrations* registered = nullptr, const char* environment = nullptr);
 
 // 1 when the spooler's port list can be read, 0 otherwise.
 int CheckPortEnumeration(std::string& errorText);

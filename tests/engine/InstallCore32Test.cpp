@@ -134,4 +134,23 @@ TEST_F(InstallCore32Test, FailedNinetyEightUpdateKeepsTheOldVersion) {
     EXPECT_EQ(0, ServiceRequests::stops) << "Windows 98/Me has no spooler service to stop";
 }
 
+// 32-bit Windows has one environment: a refusal that names another is a failure like any.
+TEST_F(InstallCore32Test, EnvironmentRefusalsFailWithoutAnyX64Call) {
+    const struct {
+        const char* call;
+        DWORD code;
+        const char* text;
+    } cases[] = {{"AddPrinterA", ERROR_UNKNOWN_PRINTER_DRIVER, "IDS_ERR_ADDPRINTER"},
+                 {"AddPrinterDriverA", ERROR_INVALID_ENVIRONMENT, "IDS_ERR_ADDPRNDRV3"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.call);
+        X64Spooler spooler(c.call, c.code);
+        InstallHarness install({"VT-R80", 0, 7, 1, "LPT1:"});
+        EXPECT_EQ(1, install.Run());
+        EXPECT_EQ(0u, install.request.resultText.rfind(MessageText(c.text), 0)) << install.request.resultText;
+        ASSERT_FALSE(X64Spooler::calls.empty());
+        EXPECT_EQ(c.call, X64Spooler::calls.back()) << "nothing after the refusal";
+    }
+}
+
 }  // namespace

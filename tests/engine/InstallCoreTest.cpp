@@ -1,5 +1,6 @@
 #include "engine/InstallTestSupport.h"
 
+#include "platform/Journal.h"
 #include "support/Overrides.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,66 @@ TEST_F(InstallCoreTest, RequiredDriverFileMissingStopsBeforeAnyCopy) {
     EXPECT_EQ(1, install.Run());
     EXPECT_EQ(MessageText("IDS_ERR_LOSTDRIVERFILE"), install.request.resultText);
     EXPECT_EQ("<missing>", ReadWholeFile(dataFile));
+}
+
+std::string EnvironmentFolder(BOOL(WINAPI* query)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD)) {
+    char buffer[MAX_PATH] = {};
+    DWORD needed = 0;
+    char x64[] = "Windows x64";
+    query(nullptr, x64, 1, reinterpret_cast<BYTE*>(buffer), sizeof buffer, &needed);
+    return std::string(buffer) + "\\";
+}
+
+// 64-bit Windows refusing what this 32-bit program registers for its own environment:
+// the objects it wants follow for "Windows x64", their files in that environment's
+// folders, and the printer is installed. Nothing of it where nothing is refused.
+TEST_F(InstallCoreTest, RefusalsForTheCallersEnvironmentAreRegisteredAgainForX64) {
+    const std::string x64Drivers = EnvironmentFolder(GetPrinterDriverDirectoryA);
+    const std::string x64Processors = EnvironmentFolder(GetPrintProcessorDirectoryA);
+    ASSERT_NE(std::string::npos, x64Drivers.find("\\x64\\")) << x64Drivers;
+    const std::string font = x64Drivers + "3\\VTCTRL.TTF", processor = x64Processors + "VTPRTP64.DLL";
+    const std::string P = "AddPrintProcessorA", D = "AddPrinterDriverA", A = "AddPrinterA", M = "AddMonitorA";
+    const std::string x64 = " Windows x64";
+    struct Case {
+        std::string refused;
+        DWORD code;
+        const char* port;
+        std::vector<std::string> calls, registrations;
+        std::string x64File;  // a W64 file the fallback put in an x64 folder
+    } cases[] = {
+        {"", 0, "LPT1:", {P, D, A}, {"processor Windows NT x86", "driver Windows NT x86"}, ""},
+        {A, ERROR_UNKNOWN_PRINTER_DRIVER, "LPT1:", {P, D, A, D + x64, A},
+         {"processor Windows NT x86", "driver Windows NT x86", "driver Windows x64"}, font},
+        {A, ERROR_UNKNOWN_PRINTPROCESSOR, "LPT1:", {P, D, A, P + x64, A},
+         {"processor Windows NT x86", "driver Windows NT x86", "processor Windows x64"}, processor},
+        {D, ERROR_INVALID_ENVIRONMENT, "LPT1:", {P, D, D + x64, A},
+         {"processor Windows NT x86", "driver Windows x64"}, font},
+        {P, ERROR_INVALID_ENVIRONMENT, "LPT1:", {P, P + x64, D, A},
+         {"processor Windows x64", "driver Windows NT x86"}, processor},
+        {M, ERROR_INVALID_ENVIRONMENT, "USB_VT-R80_1", {M, M + x64, P, D, A},
+         {"monitor Windows x64", "processor Windows NT x86", "driver Windows NT x86"}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refused + " refused with " + std::to_string(c.code));
+        DeleteFileA(font.c_str());
+        DeleteFileA(processor.c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, MonitorKeyPath("Vantora USB Port").c_str());
+        const std::string journal = ProgramFolder() + "environment.log";
+        DeleteFileA(journal.c_str());
+        ASSERT_TRUE(OpenJournal(journal));
+        X64Spooler spooler(c.refused, c.code);
+        InstallHarness install({"VT-R80", 0, 7, 1, c.port});
+        EXPECT_EQ(2, install.Run()) << install.request.resultText;
+        CloseJournal();
+        EXPECT_EQ(c.calls, X64Spooler::calls);
+        EXPECT_EQ(c.registrations, RegistrationsOf(install.request));
+        if (!c.x64File.empty()) {
+            const std::string w64 = ProgramFolder() + "W64\\" + c.x64File.substr(c.x64File.rfind('\\') + 1);
+            EXPECT_TRUE(ReadWholeFile(w64) == ReadWholeFile(c.x64File)) << c.x64File << " is not " << w64;
+        }
+        const std::string fallback = "for \"Windows x64\" (error " + std::to_string(c.code) + ":";
+        EXPECT_EQ(c.code != 0, ReadWholeFile(journal).find(fallback) != std::string::npos) << ReadWholeFile(journal);
+    }
 }
 
 HMODULE WINAPI NoKernel32(LPCSTR name) {

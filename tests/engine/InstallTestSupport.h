@@ -6,11 +6,14 @@
 #include "platform/ErrorText.h"
 #include "platform/SystemCalls.h"
 #include "support/InstallHarness.h"
+#include "support/Overrides.h"
 
 #include <windows.h>
 #include <winspool.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // What an installation left in the spooler and the registry, read past the product.
 inline DWORD ReadDwordValue(const std::string& keyPath, const char* name) {
@@ -126,3 +129,74 @@ struct ServiceRequests {
         return answered;
     }
 };
+
+// The spooler of 64-bit Windows as a 32-bit program meets it: each add call is recorded
+// with the environment it names, `refusedCall` is refused once with `refusal`, and a call
+// for "Windows x64" is accepted, as Windows accepts it (Wine's spooler, running in this
+// 32-bit process, refuses a printer on a 64-bit driver). Every other call reaches Wine's
+// spooler, an object before its refusal too, so that the printer added afterwards finds
+// what it names there.
+struct X64Spooler {
+    static inline std::string refusedCall;
+    static inline DWORD refusal = 0;
+    static inline std::vector<std::string> calls;
+
+    static bool Answered(const char* call, const char* environment) {
+        calls.push_back(std::string(call) + (environment != nullptr ? std::string(" ") + environment : ""));
+        return environment != nullptr && std::string(environment) == "Windows x64";
+    }
+    template <typename Result>
+    static Result Refused(const char* call, Result result) {
+        if (refusedCall != call) return result;
+        refusedCall.clear();
+        SetLastError(refusal);
+        return Result{};
+    }
+    static HANDLE WINAPI AddPrinter(LPSTR, DWORD level, LPBYTE info) {
+        Answered("AddPrinterA", nullptr);
+        if (refusedCall == "AddPrinterA") return Refused("AddPrinterA", HANDLE{});
+        HANDLE added = DefaultSystemCalls().AddPrinterA(nullptr, level, info);
+        // Wine's refusal of a record without a data type, retried with "RAW", is Wine's alone.
+        if (added == nullptr && GetLastError() == ERROR_INVALID_PARAMETER &&
+            reinterpret_cast<PRINTER_INFO_2A*>(info)->pDatatype == nullptr) {
+            calls.pop_back();
+            SetLastError(ERROR_INVALID_PARAMETER);
+        }
+        return added;
+    }
+    static BOOL WINAPI AddDriver(LPSTR, DWORD level, LPBYTE info) {
+        if (Answered("AddPrinterDriverA", reinterpret_cast<DRIVER_INFO_3A*>(info)->pEnvironment)) return TRUE;
+        return Refused("AddPrinterDriverA", DefaultSystemCalls().AddPrinterDriverA(nullptr, level, info));
+    }
+    static BOOL WINAPI AddMonitor(LPSTR, DWORD level, LPBYTE info) {
+        if (Answered("AddMonitorA", reinterpret_cast<MONITOR_INFO_2A*>(info)->pEnvironment)) return TRUE;
+        return Refused("AddMonitorA", DefaultSystemCalls().AddMonitorA(nullptr, level, info));
+    }
+    static BOOL WINAPI AddProcessor(LPSTR, LPSTR environment, LPSTR path, LPSTR name) {
+        if (Answered("AddPrintProcessorA", environment)) return TRUE;
+        return Refused("AddPrintProcessorA", DefaultSystemCalls().AddPrintProcessorA(nullptr, environment, path, name));
+    }
+
+    ScopedSystemCall<decltype(SystemCallTable::AddPrinterA)> printers{&SystemCallTable::AddPrinterA, &AddPrinter};
+    ScopedSystemCall<decltype(SystemCallTable::AddPrinterDriverA)> drivers{&SystemCallTable::AddPrinterDriverA,
+                                                                           &AddDriver};
+    ScopedSystemCall<decltype(SystemCallTable::AddMonitorA)> monitors{&SystemCallTable::AddMonitorA, &AddMonitor};
+    ScopedSystemCall<decltype(SystemCallTable::AddPrintProcessorA)> processors{&SystemCallTable::AddPrintProcessorA,
+                                                                               &AddProcessor};
+
+    X64Spooler(std::string call, DWORD code) {
+        refusedCall = std::move(call);
+        refusal = code;
+        calls.clear();
+    }
+};
+
+// "driver Windows x64" and the like, one per registration the installation noted.
+inline std::vector<std::string> RegistrationsOf(const InstallRequest& request) {
+    static const char* const kinds[] = {"none", "monitor", "processor", "driver", "printer"};
+    std::vector<std::string> noted;
+    for (const SpoolerRegistration& r : request.registrations) {
+        noted.push_back(std::string(kinds[static_cast<int>(r.object)]) + " " + r.environment);
+    }
+    return noted;
+}
