@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 // Where this program's DLLs come from. Setup.exe runs elevated from whatever folder it
 // was unpacked into, so a DLL that is not a known DLL and is looked for by name would be
@@ -23,6 +24,10 @@ HMODULE LoadSystemLibrary(const char* fileName);
 // function cannot be had.
 HINSTANCE ShellExecuteFromSystemFolder(HWND owner, const char* verb, const char* file, const char* parameters,
                                        const char* folder, int show);
+
+// ShellExecuteExA from the same shell32, as the system-call table's default. FALSE with
+// the last error set when shell32 or the function cannot be had.
+BOOL WINAPI ShellExecuteExFromSystemFolder(SHELLEXECUTEINFOA* info);
 
 // Loads the DLLs the installation delay-loads (winspool, setupapi, version), for the
 // thread that waits on the installation's worker; they stay loaded with the process.

@@ -1,4 +1,5 @@
 #include "app/InstallCommand.h"
+#include "app/UnattendedInstall.h"
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
@@ -227,6 +228,79 @@ TEST_F(InstallCommandTest, AdvancedRenumberingToAPortWithoutNumberFailsToSetTheP
     EXPECT_EQ(boxes.shown[1].text, "Failed to set Printer ID!");
     EXPECT_EQ(boxes.shown[1].owner, frame_);
     EXPECT_EQ(ReadWholeFile(ProgramFolder() + "VtUsbInt.log").find("uWrite"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// How the package's installer was asked to start; it starts nothing, so the driver stays missing.
+struct InstallerStarts {
+    struct Start {
+        ULONG mask;
+        int show;
+        std::string file, parameters;
+    };
+    static inline std::vector<Start> seen;
+    static BOOL WINAPI Record(SHELLEXECUTEINFOA* info) {
+        seen.push_back({info->fMask, info->nShow, info->lpFile, info->lpParameters});
+        info->hProcess = nullptr;
+        return TRUE;
+    }
+};
+
+// Unattended, nobody sees the package's installer: hidden when quiet, waited for by its
+// process, and the driver checked again afterwards; still missing, nothing is installed.
+TEST_F(InstallCommandTest, UnattendedTheUsbDriverPackageIsWaitedForAndItsDriverCheckedAgain) {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    const std::string installed = std::string(windows) + "\\system32\\drivers\\VTPUSB.sys";
+    {
+        CFileSystemRedirectionOff redirection;
+        DeleteFileA(installed.c_str());
+    }
+    selection_.portName = "USB_VT-R80_1";
+    const struct {
+        InstallFace face;
+        int show;
+    } cases[] = {{InstallFace::Quiet, SW_HIDE}, {InstallFace::Passive, SW_SHOWNORMAL}};
+    for (const auto& c : cases) {
+        const std::string journal = ProgramFolder() + "usb-driver-again.log";
+        DeleteFileA(journal.c_str());
+        ASSERT_TRUE(OpenJournal(journal));
+        InstallerStarts::seen.clear();
+        NoticeRecorder notices;
+        ScopedSystemCall<decltype(SystemCallTable::ShellExecuteExA)> start(&SystemCallTable::ShellExecuteExA,
+                                                                            &InstallerStarts::Record);
+        CInstallCommand command(nullptr, c.face);
+        EXPECT_FALSE(command.Run(selection_)) << "no installation without its driver";
+        CloseJournal();
+        ASSERT_EQ(InstallerStarts::seen.size(), 1u);
+        const InstallerStarts::Start& seen = InstallerStarts::seen[0];
+        EXPECT_EQ(seen.show, c.show);
+        EXPECT_EQ(seen.mask & SEE_MASK_NOCLOSEPROCESS, static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS));
+        EXPECT_EQ(seen.file, ProgramFolder() + "USBDRV\\USBDriver_x64\\Install.exe");
+        EXPECT_EQ(seen.parameters, "2");
+        const std::string text = ReadWholeFile(journal);
+        EXPECT_NE(text.find("USB driver still missing after the package's installer: " + installed +
+                            " has version 0.0.0.0, the package's " + ProgramFolder() + "USBDRV\\USBDriver_x64\\VTPUSB.sys"),
+                  std::string::npos)
+            << text;
+        EXPECT_EQ(text.find("Step:"), std::string::npos) << text;
+    }
+}
+
+// The unattended run leaves the notices with the sink it found, whichever way it returns.
+TEST_F(InstallCommandTest, AnUnattendedRunGivesTheNoticesBack) {
+    NoticeRecorder before;
+    SetupSwitches switches;
+    switches.quiet = true;
+    switches.model = "VT-R80";
+    switches.logPath = ProgramFolder() + "notices-back.log";
+    EXPECT_EQ(RunUnattended(switches, "/quiet /model VT-R80"), 87) << "the licence is not accepted";
+    Notify("after the run");
+    ASSERT_EQ(before.notices.size(), 1u);
+    EXPECT_EQ(before.notices[0].text, "after the run");
 }
 
 }  // namespace
