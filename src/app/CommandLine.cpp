@@ -22,6 +22,11 @@ bool IsAscii(const std::string& text) {
                        [](char c) { return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F; });
 }
 
+bool HasControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x7F; });
+}
+
 bool ParseWhole(const std::string& text, int low, int high, int& value) {
     if (text.empty() || text.size() > 6 || !std::all_of(text.begin(), text.end(), ::isdigit)) return false;
     value = std::atoi(text.c_str());
@@ -62,10 +67,15 @@ std::string Apply(SetupSwitches& s, const std::string& name, const std::string& 
         s.logPath = value;
         return {};
     }
-    if (!IsAscii(value)) return "/" + name + ": the value holds characters other than printable ASCII";
     if (name == "model") {
+        // The model page offers the device list's names in the distribution's code page,
+        // whatever their characters.
+        if (HasControlCharacter(value)) return "/model: the value holds control characters";
         s.model = value;
-    } else if (name == "type") {
+        return {};
+    }
+    if (!IsAscii(value)) return "/" + name + ": the value holds characters other than printable ASCII";
+    if (name == "type") {
         for (int type = 0; type < kPrinterTypeCount; ++type)
             if (Lower(value) == PrinterTypeName(type)) s.printerType = type;
         if (!s.printerType) return "/type: \"" + value + "\" is none of receipt, ticket, label, embedded";
@@ -196,7 +206,8 @@ bool IsDottedAddress(const std::string& text) {
         const std::size_t dot = text.find('.', start);
         const std::string part = text.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
         int value = 0;
-        if (part.size() > 3 || !ParseWhole(part, 0, 255, value)) return false;
+        // A leading zero reads as octal to some address parsers: 010 would be 8.
+        if (part.size() > 3 || (part.size() > 1 && part[0] == '0') || !ParseWhole(part, 0, 255, value)) return false;
         ++parts;
         if (dot == std::string::npos) break;
         start = dot + 1;

@@ -61,7 +61,7 @@ ParsedSwitches ParseSwitches(const std::vector<std::string>& words);
 // so that the refusal lands where the caller looks; empty when none is named.
 std::string JournalPathOf(const std::vector<std::string>& words);
 
-// A dotted IPv4 address: four decimal numbers 0..255, nothing else.
+// A dotted IPv4 address: four decimal numbers 0..255 without leading zeros, nothing else.
 bool IsDottedAddress(const std::string& text);
 
 // The text /? shows: every switch and every exit code.

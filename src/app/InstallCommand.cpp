@@ -30,16 +30,33 @@ constexpr int kVistaIndex = 5;
 // The records' "no such component" text; the spooler only reads it.
 char emptyText[1] = {};
 
+void DispatchPending() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 // Waits while answering messages, so that the disabled wizard still repaints.
 void PumpFor(DWORD milliseconds) {
     const DWORD start = GetTickCount();
     for (DWORD elapsed = 0; elapsed < milliseconds; elapsed = GetTickCount() - start) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        DispatchPending();
+    }
+}
+
+// Waits for the process while answering messages, until `start` is `limit` ago. True
+// when it has ended.
+bool WaitForProcess(HANDLE process, DWORD start, DWORD limit) {
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= limit) return false;
+        const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, limit - elapsed, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0) return true;
+        if (woken != WAIT_OBJECT_0 + 1) return false;
+        DispatchPending();
     }
 }
 
@@ -225,8 +242,20 @@ bool CInstallCommand::PrepareUsbDriver(const InstallSelection& selection) {
         SayKey("IDS_ERR_FIRSTSETUPUSB", false);
         return false;
     }
-    InstallUsbDriver(frame_, [this](const std::string& text) { Say(text, true); });
-    return true;
+    InstallUsbDriver(frame_, [this](const std::string& text) { Say(text, true); }, face_);
+    if (face_ == InstallFace::Wizard) return true;
+    // Unattended nobody watched the package's installer: what it left is checked as the
+    // port page checks it, and an installation without its driver is not begun.
+    const UsbDriverVersions found = ReadUsbDriverVersions();
+    const std::string versions = found.installedPath + " has version " + found.installed + ", the package's " +
+                                 found.shippedPath + " " + found.shipped;
+    if (found.update == 0) {
+        JournalLine("USB driver after the package's installer: " + versions);
+        return true;
+    }
+    JournalLine(std::string("USB driver ") + (found.update < 0 ? "still missing" : "still older") +
+                " after the package's installer: " + versions);
+    return false;
 }
 
 bool CInstallCommand::CreateNetworkPort(const InstallSelection& selection) {
@@ -347,23 +376,68 @@ void CInstallCommand::ShowClosingMessages(const InstallSelection& selection) {
     }
 }
 
-bool RunInstallCommand(HWND frame, const InstallSelection& selection) {
-    CInstallCommand command(frame);
-    return command.Run(selection);
+std::string OutcomeLine(bool ran, int outcome, const std::string& printerName, const std::string& portName) {
+    if (!ran) return "Outcome: nothing installed, the installation was refused before it began";
+    if (outcome != CInstallProgressDlg::kSucceeded) return "Outcome: the installation failed";
+    return "Outcome: installed printer \"" + printerName + "\" on port " + portName;
 }
 
-void InstallUsbDriver(HWND frame, const std::function<void(const std::string&)>& tell) {
+namespace {
+
+// The wizard's last Install, for the journal's closing line.
+std::string wizardOutcome = "Outcome: nothing installed";
+
+}  // namespace
+
+bool RunInstallCommand(HWND frame, const InstallSelection& selection) {
+    CInstallCommand command(frame);
+    const bool ran = command.Run(selection);
+    wizardOutcome = OutcomeLine(ran, command.Outcome(), command.Request().modelName, command.Request().portName);
+    return ran;
+}
+
+const std::string& WizardOutcomeLine() { return wizardOutcome; }
+
+namespace {
+
+// Started unattended: a process handle to wait on, and hidden when quiet. Null when the
+// installer did not start (the last error says why) or gave no process to wait on.
+HANDLE StartInstallerUnattended(const std::string& installer, InstallFace face, bool& started) {
+    SHELLEXECUTEINFOA execute = {};
+    execute.cbSize = sizeof execute;
+    // No message box of the shell's own, and nothing left running in shell32 once it returns.
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    execute.lpVerb = "open";
+    execute.lpFile = installer.c_str();
+    execute.lpParameters = "2";
+    execute.nShow = face == InstallFace::Quiet ? SW_HIDE : SW_SHOWNORMAL;
+    started = SystemCalls().ShellExecuteExA(&execute) != FALSE;
+    return started ? execute.hProcess : nullptr;
+}
+
+}  // namespace
+
+void InstallUsbDriver(HWND frame, const std::function<void(const std::string&)>& tell, InstallFace face) {
     const std::string folder = JoinPath(
         ProgramFolder(), ProcessSettings::Is64BitWindows() ? "USBDRV\\USBDriver_x64\\" : "USBDRV\\USBDriver\\");
     for (const char* file : {"VTPUSB.sys", "VTPUSB.INF"}) {
         SetFileAttributesA((folder + file).c_str(), FILE_ATTRIBUTE_ARCHIVE);
     }
     const std::string installer = folder + "Install.exe";
-    const auto started = reinterpret_cast<INT_PTR>(
-        ShellExecuteFromSystemFolder(nullptr, "open", installer.c_str(), "2", nullptr, SW_SHOWNORMAL));
-    const DWORD startError = started <= 32 ? GetLastError() : 0;
-    JournalResult("Start the USB driver package's installer " + installer + " 2", started > 32, startError);
-    if (started <= 32) {
+    const DWORD start = GetTickCount();
+    bool started = false;
+    UniqueHandle process;
+    if (face == InstallFace::Wizard) {
+        started = reinterpret_cast<INT_PTR>(ShellExecuteFromSystemFolder(nullptr, "open", installer.c_str(), "2",
+                                                                          nullptr, SW_SHOWNORMAL)) > 32;
+    } else {
+        process.reset(StartInstallerUnattended(installer, face, started));
+    }
+    const DWORD startError = started ? 0 : GetLastError();
+    JournalResult("Start the USB driver package's installer " + installer + " 2" +
+                      (face == InstallFace::Quiet ? " hidden" : ""),
+                  started, startError);
+    if (!started) {
         const std::string number = std::to_string(startError);
         if (tell) {
             tell(number);
@@ -374,12 +448,16 @@ void InstallUsbDriver(HWND frame, const std::function<void(const std::string&)>&
 
     const bool wasEnabled = frame != nullptr && IsWindowEnabled(frame);
     if (wasEnabled) EnableWindow(frame, FALSE);
+    if (process && !WaitForProcess(process.get(), start, kUsbInstallerTimeout)) {
+        JournalLine("The USB driver package's installer has not ended within ten minutes");
+    }
     PumpFor(500);
     CTextCatalogue setup("Setup");
     const std::string caption = setup.ReadText("CaptionName");
-    // An empty title would match any untitled window; a stray window must not hold us forever.
+    // The window also covers an installer that hands its work to another process before it
+    // ends. An empty title would match any untitled window; a stray window must not hold
+    // us forever.
     if (!caption.empty()) {
-        const DWORD start = GetTickCount();
         while (FindWindowA(nullptr, caption.c_str()) != nullptr && GetTickCount() - start < kUsbInstallerTimeout) {
             PumpFor(1000);
         }

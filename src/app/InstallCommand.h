@@ -91,11 +91,20 @@ private:
     int outcome_ = 0;
 };
 
+// The journal's line on how an Install ended: ran as Run answers, outcome as Outcome
+// reports, the printer's final name and its port.
+std::string OutcomeLine(bool ran, int outcome, const std::string& printerName, const std::string& portName);
+
 // The frame's Install: one command run for the selection.
 bool RunInstallCommand(HWND frame, const InstallSelection& selection);
+// The outcome of the wizard's last Install, for its journal's end.
+const std::string& WizardOutcomeLine();
 
 // The USB driver package's own installer, started with "2"; returns when its window
 // (titled by [Setup] CaptionName) has gone, or after ten minutes. The frame is disabled
 // meanwhile, so that Install cannot be pressed again.
 // tell reports an installer that cannot start (the wizard: a box owned by the frame).
-void InstallUsbDriver(HWND frame, const std::function<void(const std::string&)>& tell = {});
+// Unattended it is started through the system-call table with a process to wait on
+// first, hidden when quiet.
+void InstallUsbDriver(HWND frame, const std::function<void(const std::string&)>& tell = {},
+                      InstallFace face = InstallFace::Wizard);

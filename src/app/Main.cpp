@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/InstallCommand.h"
 #include "app/SetupApp.h"
 #include "app/UnattendedInstall.h"
 #include "platform/Journal.h"
@@ -29,6 +30,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const ParsedSwitches parsed = ParseSwitches(words);
     if (!parsed.any) {
         theApp.InitInstance();
+        JournalLine(WizardOutcomeLine());
         JournalLine("Exit code 0");
         return 0;
     }

@@ -29,12 +29,22 @@
 namespace {
 
 // What the engine and the port code would show goes to the journal; nobody is asked.
+// The sink in force before is back when the run returns, so nothing is left pointing at
+// this one.
 class JournalNotices : public INoticeSink {
 public:
+    JournalNotices() : previous_(SetNoticeSink(this)) {}
+    ~JournalNotices() override { SetNoticeSink(previous_); }
+    JournalNotices(const JournalNotices&) = delete;
+    JournalNotices& operator=(const JournalNotices&) = delete;
+
     int Notify(const Notice& notice) override {
         JournalLine("Message: " + notice.text);
         return (notice.type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
     }
+
+private:
+    INoticeSink* previous_;
 };
 
 // A refusal of the selection: the journal says why, the exit code says what kind.
@@ -47,6 +57,12 @@ int Finish(int exitCode) {
     JournalLine("Exit code " + std::to_string(exitCode));
     CloseJournal();
     return exitCode;
+}
+
+// A port name as given: the switches take it in any letter case.
+bool IsUsbPortName(std::string port) {
+    CharUpperBuffA(port.data(), static_cast<DWORD>(port.size()));
+    return ClassifyPortName(port.c_str()) == kUsbInterface;
 }
 
 int ExitCodeOf(Refusal refusal) {
@@ -85,7 +101,7 @@ std::vector<Model> FindModel(const std::string& wanted) {
 
 // The choice as the wizard's pages would let a user make it.
 std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection& selection) {
-    if (s.model.size() > 45) {
+    if (s.model.size() > LongestModelName()) {
         return Refused{kExitInvalidSwitch, "/model: \"" + s.model.substr(0, 60) + "...\" is longer than any model name"};
     }
     std::vector<Model> models = FindModel(s.model);
@@ -138,7 +154,10 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
     input.osIndex = os.osIndex;
     input.is64BitWindows = ProcessSettings::Is64BitWindows();
     input.typical = typical;
-    input.usbDeviceNumber = ReadUsbDeviceNumber();
+    // The device library is asked only where a USB port can come of it: the one named,
+    // or the preselection, which a connected printer decides.
+    const bool usbPortPossible = s.port.empty() ? input.keys.usbSupported != 0 : IsUsbPortName(s.port);
+    input.usbDeviceNumber = usbPortPossible ? ReadUsbDeviceNumber() : kNoUsbPrinter;
     const PortListPlan plan = PlanPortList(input);
     std::string offered;
     for (const std::string& entry : plan.entries) offered += (offered.empty() ? "" : ", ") + entry;
@@ -201,8 +220,7 @@ int RefuseCommandLine(const std::string& error, const std::string& journalPath, 
 
 int RunUnattended(const SetupSwitches& switches, const std::string& commandLine) {
     OpenRunJournal(switches.logPath, commandLine);
-    JournalNotices notices;
-    SetNoticeSink(&notices);
+    const JournalNotices notices;
     const bool quiet = switches.quiet;
     JournalLine(quiet ? "Mode: quiet, no window" : "Mode: passive, the progress window only");
 
@@ -232,11 +250,15 @@ int RunUnattended(const SetupSwitches& switches, const std::string& commandLine)
     }
     CInstallCommand command(nullptr, quiet ? InstallFace::Quiet : InstallFace::Passive);
     command.renumberAllowed = switches.renumber;
-    if (!command.Run(selection)) return Finish(kExitInstallFailed);
-    if (command.Outcome() != CInstallProgressDlg::kSucceeded) return Finish(kExitInstallFailed);
-    JournalLine("Installed printer \"" + std::string(command.Request().modelName) + "\" on port " +
-                command.Request().portName);
-    return Finish(command.RestartRequired() ? kExitRestartRequired : kExitInstalled);
+    const bool ran = command.Run(selection);
+    const int exitCode = InstallExitCode(ran, command.Outcome(), command.RestartRequired());
+    JournalLine(OutcomeLine(ran, command.Outcome(), command.Request().modelName, command.Request().portName));
+    return Finish(exitCode);
+}
+
+int InstallExitCode(bool ran, int outcome, bool restartRequired) {
+    if (!ran || outcome != CInstallProgressDlg::kSucceeded) return kExitInstallFailed;
+    return restartRequired ? kExitRestartRequired : kExitInstalled;
 }
 
 int ShowSwitchesHelp() {

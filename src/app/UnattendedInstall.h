@@ -10,6 +10,10 @@
 // exit code. Returns the exit code.
 int RunUnattended(const SetupSwitches& switches, const std::string& commandLine);
 
+// The exit code once the Install command has been run: whether it ran (false: refused
+// before the installation), the outcome it reports, and whether Windows must restart.
+int InstallExitCode(bool ran, int outcome, bool restartRequired);
+
 // A command line the program cannot use: the journal and the exit code say why.
 int RefuseCommandLine(const std::string& error, const std::string& journalPath, const std::string& commandLine);
 

@@ -109,11 +109,12 @@ void CWizardFrame::CloseWizard() {
 
 bool CWizardFrame::SetActivePage(int target) {
     const int count = static_cast<int>(pages_.size());
-    if (current_ >= 0 && current_ < count) {
-        if (!pages_[current_]->UpdateData(true)) return false;
-        pages_[current_]->Show(SW_HIDE);
-    }
+    const bool hasCurrent = current_ >= 0 && current_ < count;
+    if (hasCurrent && !pages_[current_]->UpdateData(true)) return false;
+    // The current page goes only once the next one exists: a page that cannot be created
+    // leaves the user where they were, with a page to see.
     if (target < 0 || target >= count || !CreatePage(target)) return false;
+    if (hasCurrent) pages_[current_]->Show(SW_HIDE);
 
     if (current_ == kModePage && target < kModePage) baudRateReset_ = true;
     if (current_ == kLicencePage && typed_.model != nullptr) CWindow(Item(IDOK)).Enable(typed_.model->HasDevices());

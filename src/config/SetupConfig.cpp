@@ -3,6 +3,7 @@
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
@@ -90,6 +91,12 @@ int ClassifyDeviceEntry(std::string& entry) {
         }
     }
     return -1;
+}
+
+std::size_t LongestModelName() {
+    std::size_t shortest = CSetupConfig::kFileSize;
+    for (const char* suffix : kTypeSuffixes) shortest = std::min(shortest, std::strlen(suffix));
+    return CSetupConfig::kFileSize - 1 - shortest;
 }
 
 int EffectiveRaster(int raster, int kind, bool driverFamilyRule) {

@@ -35,6 +35,9 @@ const char* OsSectionSuffix(int os);
 // "-LabelPrinter", "-EmbeddedPrinter", tried in that order) off a device entry
 // and returns its type; -1 and the entry unchanged when it carries none.
 int ClassifyDeviceEntry(std::string& entry);
+// The longest model name a device entry can carry: the entry as the device list reads it,
+// less the shortest type suffix. The model page offers no longer name.
+std::size_t LongestModelName();
 
 // Raster flag after the driver-family rule: serial reads GDI, USB reads STD.
 int EffectiveRaster(int raster, int kind, bool driverFamilyRule);

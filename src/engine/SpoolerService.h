@@ -4,8 +4,11 @@
 
 #include <string>
 
-// The "Spooler" service, stopped while the files it holds open are replaced. The
-// waits are fixed: 100 ms after the stop request, up to ten polls 300 ms apart.
+// The "Spooler" service, stopped while the files it holds open are replaced. Every wait
+// is bounded: a stop or start the service accepted is followed until it reports stopped
+// or running, polled every 100 ms for at most 30 seconds (a status that cannot be read
+// ends the wait); the stop is followed by a further 100 ms; WaitSpoolerRunning polls up
+// to ten times, 300 ms apart.
 
 // Returns once the service has stopped (bounded), or at once when the stop was refused.
 void StopSpooler();

@@ -1,5 +1,7 @@
 #include "platform/SystemCalls.h"
 
+#include "platform/SystemLibraries.h"
+
 namespace {
 
 #if defined(__GNUC__)
@@ -29,6 +31,7 @@ const SystemCallTable kDefaults = {
     ::SetupIterateCabinetA,
     ::ExitWindowsEx,
     ::CreateThread,
+    ShellExecuteExFromSystemFolder,
 };
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop

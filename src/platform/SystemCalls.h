@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <setupapi.h>
+#include <shellapi.h>
 #include <winspool.h>
 
 // Platform calls whose failures the tests must be able to produce on demand (Wine
@@ -42,6 +43,9 @@ struct SystemCallTable {
     // An installation whose worker cannot start must leave the wizard usable.
     HANDLE(WINAPI* CreateThread)(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
                                  LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags, LPDWORD threadId);
+    // Tests read how the USB driver package's installer was asked to show itself. From
+    // shell32 in the system folder, loaded on first use (ShellExecuteExFromSystemFolder).
+    BOOL(WINAPI* ShellExecuteExA)(SHELLEXECUTEINFOA* info);
 };
 
 // The table in force.

@@ -150,6 +150,16 @@ HINSTANCE ShellExecuteFromSystemFolder(HWND owner, const char* verb, const char*
     return shellExecute(owner, verb, file, parameters, folder, show);
 }
 
+BOOL WINAPI ShellExecuteExFromSystemFolder(SHELLEXECUTEINFOA* info) {
+    using ShellExecuteExFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
+    const HMODULE shell32 = LoadSystemLibrary("shell32.dll");
+    if (shell32 == nullptr) return FALSE;
+    const auto shellExecuteEx = reinterpret_cast<ShellExecuteExFunction>(
+        reinterpret_cast<void*>(GetProcAddress(shell32, "ShellExecuteExA")));
+    if (shellExecuteEx == nullptr) return FALSE;
+    return shellExecuteEx(info);
+}
+
 void LoadDelayImportedLibraries() {
     // Each once per process, the reference kept: a failed load is tried again next time.
     static std::vector<std::string> loaded;

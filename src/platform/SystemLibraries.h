@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ HMODULE LoadSystemLibrary(const char* fileName);
 // function cannot be had.
 HINSTANCE ShellExecuteFromSystemFolder(HWND owner, const char* verb, const char* file, const char* parameters,
                                        const char* folder, int show);
+
+// ShellExecuteExA from the same shell32, as the system-call table's default. FALSE with
+// the last error set when shell32 or the function cannot be had.
+BOOL WINAPI ShellExecuteExFromSystemFolder(SHELLEXECUTEINFOA* info);
 
 // A DLL of the distribution by its full path, its own folder searched for the DLLs it
 // needs (LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32 where

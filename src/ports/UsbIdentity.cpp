@@ -238,17 +238,22 @@ int CompareDriverVersions(const std::string& shipped, const std::string& install
     return VersionNumbers(shipped) > installedNumbers ? 1 : 0;
 }
 
-int CheckUsbDriverUpdate() {
+UsbDriverVersions ReadUsbDriverVersions() {
     const bool is64 = ProcessSettings::Is64BitWindows();
-    const std::string shipped = GetFileVersionString(
-        JoinPath(ProgramFolder(), is64 ? "USBDRV\\USBDriver_x64\\VTPUSB.sys" : "USBDRV\\USBDriver\\VTPUSB.sys")
-            .c_str());
-    const std::string installedPath = InstalledDriverPath();
-    std::string installed = GetFileVersionString(installedPath.c_str());
+    UsbDriverVersions found;
+    found.shippedPath =
+        JoinPath(ProgramFolder(), is64 ? "USBDRV\\USBDriver_x64\\VTPUSB.sys" : "USBDRV\\USBDriver\\VTPUSB.sys");
+    found.shipped = GetFileVersionString(found.shippedPath.c_str());
+    found.installedPath = InstalledDriverPath();
+    std::string& installed = found.installed;
+    installed = GetFileVersionString(found.installedPath.c_str());
     // A 32-bit program's system32 is syswow64 under WOW64; the driver lives in the real one.
-    if (is64) RunWithRedirectionOff([&] { installed = GetFileVersionString(installedPath.c_str()); });
-    return CompareDriverVersions(shipped, installed);
+    if (is64) RunWithRedirectionOff([&] { installed = GetFileVersionString(found.installedPath.c_str()); });
+    found.update = CompareDriverVersions(found.shipped, installed);
+    return found;
 }
+
+int CheckUsbDriverUpdate() { return ReadUsbDriverVersions().update; }
 
 bool RegisterUsbPort(const char* portName) {
     if (portName == nullptr || *portName == '\0') return false;

@@ -36,6 +36,15 @@ std::string VersionResourceText(const char* text, unsigned int length, const std
 // installed all zeros (missing) -1, shipped newer 1, else 0.
 int CompareDriverVersions(const std::string& shipped, const std::string& installed);
 
+// The USB driver package's driver file and the one installed in Windows, with the
+// version text each carries and CheckUsbDriverUpdate's answer.
+struct UsbDriverVersions {
+    std::string shippedPath, shipped;
+    std::string installedPath, installed;
+    int update = 0;
+};
+UsbDriverVersions ReadUsbDriverVersions();
+
 // The USB driver beside the program against the one installed in Windows (on 64-bit
 // Windows the one in the real 64-bit drivers folder): CompareDriverVersions' answer.
 // Nonzero means the package must be installed first.

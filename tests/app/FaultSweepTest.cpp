@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/InstallCommand.h"
+#include "app/UnattendedInstall.h"
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
@@ -92,6 +93,7 @@ void WrapEverySystemCall() {
     SWEPT(SetupIterateCabinetA, ERROR_FILE_CORRUPT)
     SWEPT(ExitWindowsEx, ERROR_PRIVILEGE_NOT_HELD)
     SWEPT(CreateThread, ERROR_NOT_ENOUGH_MEMORY)
+    SWEPT(ShellExecuteExA, ERROR_FILE_NOT_FOUND)
 }
 
 // What these calls do is what an installation is: when one fails, the installation has
@@ -226,8 +228,7 @@ RunResult RunQuietly(SweptPath path, int failAt) {
         ResetSystemCalls();
         result.outcome = command.Outcome();
         // What the unattended mode answers its caller.
-        result.exitCode = result.ran && result.outcome == CInstallProgressDlg::kSucceeded ? kExitInstalled
-                                                                                           : kExitInstallFailed;
+        result.exitCode = InstallExitCode(result.ran, result.outcome, command.RestartRequired());
         result.resultText = command.Request().resultText;
         result.printerName = command.Request().modelName;
         result.notices = notices.notices;
@@ -264,6 +265,7 @@ void SweepPath(const SweptPath& path, Figures& figures) {
     Sweep::names.clear();
     const RunResult clean = RunQuietly(path, -1);
     ASSERT_EQ(CInstallProgressDlg::kSucceeded, clean.outcome) << path.name << ": " << clean.resultText;
+    ASSERT_EQ(0, clean.exitCode) << path.name;
     ASSERT_TRUE(PrinterExists(clean.printerName.c_str())) << path.name;
     const std::vector<std::string> sites = Sweep::names;
     figures.perPath += std::string(figures.perPath.empty() ? "" : ", ") + path.name + " " + std::to_string(sites.size());
@@ -279,6 +281,7 @@ void SweepPath(const SweptPath& path, Figures& figures) {
         const bool succeeded = run.ran && run.outcome == CInstallProgressDlg::kSucceeded;
         if (succeeded) {
             if (!PrinterExists(run.printerName.c_str())) faults.push_back("success without the printer");
+            if (run.exitCode != 0) faults.push_back("exit code " + std::to_string(run.exitCode) + " after a success");
             if (NeverHarmless(Sweep::failedEntry)) faults.push_back("success although it failed");
         } else {
             const bool workerFailed = run.ran;
@@ -298,7 +301,7 @@ void SweepPath(const SweptPath& path, Figures& figures) {
                 for (const Notice& notice : run.notices) told = told || notice.text == restart;
                 if (told) faults.push_back("the success notice after a failure");
             }
-            if (run.exitCode != kExitInstallFailed) faults.push_back("exit code " + std::to_string(run.exitCode));
+            if (run.exitCode != 1603) faults.push_back("exit code " + std::to_string(run.exitCode) + " after a failure");
             if (!JournalNamesTheFailure(run.journal, Sweep::injected, workerFailed)) {
                 faults.push_back("no journal line with the step and the code");
             }

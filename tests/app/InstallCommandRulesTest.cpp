@@ -60,4 +60,12 @@ TEST(ClosingMessage, AFailureNeverReadsAsTheRestartNotice) {
     EXPECT_EQ(ClosingMessage(CInstallProgressDlg::kRunning, "", notice), "Installation failed.");
 }
 
+// The journal's end names what became of the installation, whatever the exit code says.
+TEST(OutcomeLine, NamesThePrinterOnlyAfterASuccess) {
+    const int succeeded = CInstallProgressDlg::kSucceeded, failed = CInstallProgressDlg::kFailed;
+    EXPECT_EQ(OutcomeLine(true, succeeded, "VT-R80(P)", "LPT1:"), "Outcome: installed printer \"VT-R80(P)\" on port LPT1:");
+    EXPECT_EQ(OutcomeLine(true, failed, "VT-R80(P)", "LPT1:"), "Outcome: the installation failed");
+    EXPECT_EQ(OutcomeLine(false, CInstallProgressDlg::kRunning, "", ""), "Outcome: nothing installed, the installation was refused before it began");
+}
+
 }  // namespace

@@ -1,4 +1,5 @@
 #include "app/InstallCommand.h"
+#include "app/UnattendedInstall.h"
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
@@ -260,6 +261,66 @@ TEST_F(InstallCommandTest, AUsbInstallationLoadsNoLibraryWithRedirectionOff) {
     DeleteFileA((ProgramFolder() + "VtUsbInt.printers").c_str());
     EXPECT_EQ(command.Outcome(), CInstallProgressDlg::kSucceeded) << command.Request().resultText;
     EXPECT_EQ(LibraryLoadsWithRedirectionOff(), std::vector<std::string>{});
+}
+
+// How the package's installer was asked to start; it starts nothing, so the driver stays missing.
+struct InstallerStarts {
+    static inline std::vector<std::pair<ULONG, int>> seen;  // mask, show command
+    static BOOL WINAPI Record(SHELLEXECUTEINFOA* info) {
+        seen.emplace_back(info->fMask, info->nShow);
+        info->hProcess = nullptr;
+        return TRUE;
+    }
+};
+
+// Unattended, nobody sees the package's installer: hidden when quiet, waited for by its
+// process, and the driver checked again afterwards; still missing, nothing is installed.
+TEST_F(InstallCommandTest, UnattendedTheUsbDriverPackageIsWaitedForAndItsDriverCheckedAgain) {
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    const std::string installed = std::string(windows) + "\\system32\\drivers\\VTPUSB.sys";
+    {
+        CFileSystemRedirectionOff redirection;
+        DeleteFileA(installed.c_str());
+    }
+    selection_.portName = "USB_VT-R80_1";
+    const struct {
+        InstallFace face;
+        int show;
+    } cases[] = {{InstallFace::Quiet, SW_HIDE}, {InstallFace::Passive, SW_SHOWNORMAL}};
+    for (const auto& c : cases) {
+        const std::string journal = ProgramFolder() + "usb-driver-again.log";
+        DeleteFileA(journal.c_str());
+        ASSERT_TRUE(OpenJournal(journal));
+        InstallerStarts::seen.clear();
+        NoticeRecorder notices;
+        ScopedSystemCall<decltype(SystemCallTable::ShellExecuteExA)> start(&SystemCallTable::ShellExecuteExA,
+                                                                            &InstallerStarts::Record);
+        CInstallCommand command(nullptr, c.face);
+        EXPECT_FALSE(command.Run(selection_)) << "no installation without its driver";
+        CloseJournal();
+        ASSERT_EQ(InstallerStarts::seen.size(), 1u);
+        EXPECT_EQ(InstallerStarts::seen[0].first & SEE_MASK_NOCLOSEPROCESS, static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS));
+        EXPECT_EQ(InstallerStarts::seen[0].second, c.show);
+        const std::string text = ReadWholeFile(journal);
+        EXPECT_NE(text.find("USB driver still missing after the package's installer: " + installed +
+                            " has version 0.0.0.0, the package's " + ProgramFolder() + "USBDRV\\USBDriver_x64\\VTPUSB.sys"),
+                  std::string::npos)
+            << text;
+    }
+}
+
+// The unattended run leaves the notices with the sink it found, whichever way it returns.
+TEST_F(InstallCommandTest, AnUnattendedRunGivesTheNoticesBack) {
+    NoticeRecorder before;
+    SetupSwitches switches;
+    switches.quiet = true;
+    switches.model = "VT-R80";
+    switches.logPath = ProgramFolder() + "notices-back.log";
+    EXPECT_EQ(RunUnattended(switches, "/quiet /model VT-R80"), 87) << "the licence is not accepted";
+    Notify("after the run");
+    ASSERT_EQ(before.notices.size(), 1u);
+    EXPECT_EQ(before.notices[0].text, "after the run");
 }
 
 }  // namespace

@@ -256,6 +256,24 @@ TEST_F(WizardFrameTest, WithoutLicenceTheWalkStartsOnTheModelPageWithBackDisable
     EXPECT_FALSE(Enabled(wizard.frame, IDC_BACK)) << "Back is disabled again on the first page of the walk";
 }
 
+// A page whose template cannot be had: Next leaves the user on the page they were on, shown.
+TEST_F(WizardFrameTest, APageThatCannotBeCreatedKeepsTheCurrentPageShown) {
+    CWizardFrame frame(false, false);
+    CLicencePage licence;
+    CModelPage model;
+    CWizardPage missing(0x7FFF);
+    frame.AddPage("licence", &licence, IDD_LICENCE_PAGE);
+    frame.AddPage("model", &model, IDD_MODEL_PAGE);
+    frame.AddPage("missing", &missing, 0x7FFF);
+    MessageBoxRecorder boxes;
+    ASSERT_TRUE(frame.CreateChild(nullptr));
+    ASSERT_EQ(frame.CurrentPage(), CWizardFrame::kModelPage);
+    Press(frame, IDOK);
+    EXPECT_EQ(frame.CurrentPage(), CWizardFrame::kModelPage);
+    EXPECT_NE(GetWindowLongA(model.Handle(), GWL_STYLE) & WS_VISIBLE, 0) << "the model page is still to be seen";
+    frame.DestroyWindow();
+}
+
 TEST_F(WizardFrameTest, WithLicenceOkWaitsForAccept) {
     Wizard wizard(true);
     MessageBoxRecorder boxes;

@@ -377,6 +377,7 @@ TEST_F(EndToEnd, AnEngineFailureIsShownWithItsTextAndEndsTheWizard) {
         << journal;
     EXPECT_NE(journal.find("failed, error 2"), std::string::npos) << journal;
     EXPECT_NE(journal.find("Message: " + closing.substr(0, closing.find('\n'))), std::string::npos) << journal;
+    EXPECT_NE(journal.find("Outcome: the installation failed"), std::string::npos) << journal;
 }
 
 // Windows 8 and later: the real version, as the program's manifest lets it see it.
@@ -534,6 +535,48 @@ TEST_F(Unattended, QuietUsbRenumbersThePrinterOnlyWhenAllowed) {
     EXPECT_EQ(PrintersOnPort("USB_VT-R80_1"), std::vector<std::string>{"VT-R80(U) 1"});
     EXPECT_TRUE(Has(run.journal, "Rewrite the USB printer's device number for port 1: done")) << run.journal;
     EXPECT_TRUE(Has(run.journal, "Step done: Recording the USB port")) << run.journal;
+}
+
+// The package's installer runs hidden; what it leaves decides: no driver, no printer.
+TEST_F(Unattended, QuietUsbInstallsOnlyWithTheDriverThePackageLeaves) {
+    const std::string package = kProgram + "USBDRV\\USBDriver_x64\\";
+    WriteTextFile(package, "Install.nothing", "");
+    const UnattendedRun refused = Run("/quiet /accept-licence /model VT-R80 /port USB_VT-R80_1");
+    EXPECT_EQ(refused.exitCode, 1603u) << refused.journal;
+    EXPECT_EQ(refused.windows, std::vector<std::string>{});
+    const std::string installerLog = ReadWholeFile(package + "Install.log");
+    EXPECT_EQ(installerLog.find("started with \"2\", show 0"), 0u) << "hidden\n" << installerLog;
+    EXPECT_TRUE(Has(installerLog, "installed nothing")) << installerLog;
+    EXPECT_TRUE(Has(refused.journal, "USB driver still missing after the package's installer: ")) << refused.journal;
+    EXPECT_TRUE(Has(refused.journal, "VTPUSB.sys has version 0.0.0.0")) << refused.journal;
+    EXPECT_TRUE(PrintersOnPort("USB_VT-R80_1").empty());
+
+    ASSERT_TRUE(DeleteFileA((package + "Install.nothing").c_str()));
+    const UnattendedRun run = Run("/quiet /accept-licence /model VT-R80 /port USB_VT-R80_1");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    EXPECT_EQ(run.windows, std::vector<std::string>{});
+    EXPECT_TRUE(NativeSystemFileExists("drivers\\VTPUSB.sys"));
+    EXPECT_EQ(PrintersOnPort("USB_VT-R80_1"), std::vector<std::string>{"VT-R80(U) 1"});
+}
+
+// Any name the model page offers, however long; a parallel port asks the USB library nothing.
+TEST_F(Unattended, QuietInstallsALongModelNameOnAParallelPortWithoutAUsbProbe) {
+    const std::string name = "VT-R80-" + std::string(60, 'L');
+    const std::string typeFile = kProgram + "DRVCONFIG\\setup_receipt_64.ini";
+    for (const char* suffix : {".PORT", ".Win7"}) {
+        char section[8192] = {};
+        ASSERT_GT(GetPrivateProfileSectionA((std::string("VT-R80") + suffix).c_str(), section, sizeof section,
+                                            typeFile.c_str()),
+                  0u);
+        ASSERT_TRUE(WritePrivateProfileSectionA((name + suffix).c_str(), section, typeFile.c_str()));
+    }
+    const std::string setupIni = kProgram + "DRVCONFIG\\setup.ini";
+    WritePrivateProfileStringA("DEVICENAME", "DEVICENUMBER", "9", setupIni.c_str());
+    WritePrivateProfileStringA("DEVICENAME", "DEVICENAME9", (name + "-ReceiptPrinter").c_str(), setupIni.c_str());
+    const UnattendedRun run = Run("/quiet /accept-licence /model " + name + " /port LPT1:");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{name + "(P)"});
+    EXPECT_EQ(UsbLog(), "<missing>") << "the device library was asked";
 }
 
 TEST_F(Unattended, PassiveShowsOnlyTheProgressWindowAndAnUnwritableJournalStopsNothing) {
