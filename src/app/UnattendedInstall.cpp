@@ -59,11 +59,14 @@ int ExitCodeOf(Refusal refusal) {
     }
 }
 
-void OpenRunJournal(const std::string& logPath, const std::string& commandLine) {
-    const std::string path = logPath.empty() ? DefaultJournalPath() : logPath;
-    // Without a journal the installation still runs: the exit code still tells.
-    OpenJournal(path);
+// Why the /log file was refused (it is then never written, and the journal is a default
+// one); empty when the run may go on. Without a journal the installation still runs: the
+// exit code still tells.
+std::string OpenRunJournal(const std::string& logPath, const std::string& commandLine) {
+    std::string refusal;
+    if (logPath.empty() || (!OpenJournal(logPath, &refusal) && !refusal.empty())) OpenDefaultJournal();
     JournalLine("Printer Driver Setup, unattended: " + commandLine);
+    return refusal.empty() ? refusal : "/log: \"" + logPath + "\" " + refusal;
 }
 
 struct Model {
@@ -208,7 +211,10 @@ int RefuseCommandLine(const std::string& error, const std::string& journalPath, 
 }
 
 int RunUnattended(const SetupSwitches& switches, const std::string& commandLine) {
-    OpenRunJournal(switches.logPath, commandLine);
+    if (const std::string refusal = OpenRunJournal(switches.logPath, commandLine); !refusal.empty()) {
+        JournalLine("Refused: " + refusal);
+        return Finish(kExitInvalidSwitch);
+    }
     JournalNotices notices;
     SetNoticeSink(&notices);
     const bool quiet = switches.quiet;
