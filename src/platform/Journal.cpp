@@ -189,9 +189,9 @@ void FallBackLocked(JournalState& state, std::string failedPath, const std::stri
 }
 
 // Another run's turn at a shared journal. Windows appends each write of an append-only
-// handle whole, but Wine finds the end and then writes there, so two runs could write over
-// each other's lines: a lock on a byte far past any journal's end orders the writers on
-// both. It is waited for only a moment: a process that holds it cannot stop a run.
+// handle whole, but under Wine two processes appending at once overwrite each other's lines:
+// a lock on a byte far past any journal's end orders the writers on both. It is waited for
+// only a moment: a process that holds it cannot stop a run.
 class CAppendTurn {
 public:
     explicit CAppendTurn(HANDLE file) : file_(file) {
