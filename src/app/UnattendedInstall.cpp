@@ -205,8 +205,9 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
 }  // namespace
 
 int RefuseCommandLine(const std::string& error, const std::string& journalPath, const std::string& commandLine) {
-    OpenRunJournal(journalPath, commandLine);
+    const std::string journalRefused = OpenRunJournal(journalPath, commandLine);
     JournalLine("Refused: " + error);
+    if (!journalRefused.empty()) JournalLine("Refused: " + journalRefused);
     return Finish(kExitInvalidSwitch);
 }
 
