@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "config/SetupConfig.h"
+#include "platform/Journal.h"
 
 #include <algorithm>
 #include <cctype>
@@ -64,6 +65,8 @@ std::string Apply(SetupSwitches& s, const std::string& name, const std::string& 
     if (name == "log") {
         // A path may well be in the user's own language: only line breaks are refused.
         if (value.find_first_of("\r\n") != std::string::npos) return "/log: the path holds a line break";
+        if (const std::string refusal = JournalPathRefusal(value); !refusal.empty())
+            return "/log: \"" + value + "\" " + refusal;
         s.logPath = value;
         return {};
     }
@@ -193,8 +196,10 @@ std::string JournalPathOf(const std::vector<std::string>& words) {
         if (word.size() < 4 || (word[0] != '/' && word[0] != '-')) continue;
         const std::string name = Lower(word.substr(1, 3));
         if (name != "log") continue;
-        if (word.size() == 4) return i + 1 < words.size() ? words[i + 1] : std::string();
-        if (word[4] == ':') return word.substr(5);
+        if (word.size() != 4 && word[4] != ':') continue;
+        const std::string path = word.size() == 4 ? (i + 1 < words.size() ? words[i + 1] : std::string()) : word.substr(5);
+        // A device is never opened, not even to say why it was refused.
+        return JournalPathRefusal(path).empty() ? path : std::string();
     }
     return {};
 }

@@ -174,7 +174,7 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
 
     // The wizard's journal opens when an installation begins, so that a session that only
     // looked leaves none; an unattended run has opened its own already.
-    if (!JournalIsOpen()) OpenJournal(DefaultJournalPath());
+    if (!JournalIsOpen()) OpenDefaultJournal();
     JournalLine("Install: model \"" + selection.modelName + "\" (printer type " + std::to_string(selection.printerType) +
                 "), OS index " + std::to_string(selection.osIndex) + ", " +
                 (selection.installMode == kInstallModeTypical ? "typical" : "advanced") + " mode, port \"" +

@@ -75,11 +75,14 @@ int ExitCodeOf(Refusal refusal) {
     }
 }
 
-void OpenRunJournal(const std::string& logPath, const std::string& commandLine) {
-    const std::string path = logPath.empty() ? DefaultJournalPath() : logPath;
-    // Without a journal the installation still runs: the exit code still tells.
-    OpenJournal(path);
+// Why the /log file was refused (it is then never written, and the journal is a default
+// one); empty when the run may go on. Without a journal the installation still runs: the
+// exit code still tells.
+std::string OpenRunJournal(const std::string& logPath, const std::string& commandLine) {
+    std::string refusal;
+    if (logPath.empty() || (!OpenJournal(logPath, &refusal) && !refusal.empty())) OpenDefaultJournal();
     JournalLine("Printer Driver Setup, unattended: " + commandLine);
+    return refusal.empty() ? refusal : "/log: \"" + logPath + "\" " + refusal;
 }
 
 struct Model {
@@ -213,13 +216,17 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
 }  // namespace
 
 int RefuseCommandLine(const std::string& error, const std::string& journalPath, const std::string& commandLine) {
-    OpenRunJournal(journalPath, commandLine);
+    const std::string journalRefused = OpenRunJournal(journalPath, commandLine);
     JournalLine("Refused: " + error);
+    if (!journalRefused.empty()) JournalLine("Refused: " + journalRefused);
     return Finish(kExitInvalidSwitch);
 }
 
 int RunUnattended(const SetupSwitches& switches, const std::string& commandLine) {
-    OpenRunJournal(switches.logPath, commandLine);
+    if (const std::string refusal = OpenRunJournal(switches.logPath, commandLine); !refusal.empty()) {
+        JournalLine("Refused: " + refusal);
+        return Finish(kExitInvalidSwitch);
+    }
     const JournalNotices notices;
     const bool quiet = switches.quiet;
     JournalLine(quiet ? "Mode: quiet, no window" : "Mode: passive, the progress window only");

@@ -65,6 +65,8 @@ TEST(CommandLine, TakesEveryFormAndRefusesWhatItCannotUse) {
         {{"/quiet", "/model", "x", "/raster", "yes"}, "/raster: \"yes\" is neither 0 nor 1"},
         {{"/quiet", "/model", "x", "/type", "lamp"}, "/type: \"lamp\" is none of receipt, ticket, label, embedded"},
         {{"/quiet", "/model", "x", "/mode", "expert"}, "/mode: \"expert\" is neither typical nor advanced"},
+        {{"/quiet", "/model", "x", "/log", "NUL"}, "/log: \"NUL\" names the device NUL, not a file"},
+        {{"/quiet", "/model", "x", "/log:\\\\.\\pipe\\x"}, "/log: \"\\\\.\\pipe\\x\" is a device path, not a file"},
     };
     for (const auto& c : cases) {
         const ParsedSwitches parsed = ParseSwitches(c.words);
@@ -88,6 +90,7 @@ TEST(CommandLine, TakesEveryFormAndRefusesWhatItCannotUse) {
     // A refused command line still finds its journal.
     EXPECT_EQ(JournalPathOf({"/quiet", "/colour", "/LOG", "C:\\j.log"}), "C:\\j.log");
     EXPECT_EQ(JournalPathOf({"-log:C:\\k.log"}), "C:\\k.log");
+    EXPECT_EQ(JournalPathOf({"/quiet", "/colour", "/log", "COM1"}), "") << "a device is never opened";
 }
 
 // /? names every switch and every exit code, in a box as the platform's installers do.

@@ -645,6 +645,39 @@ TEST_F(Unattended, RefusalsNameTheirReasonAndInstallNothing) {
     wizard_.Kill();
 }
 
+// A /log naming a device is refused before anything opens it, no slower than any other
+// refusal, and one naming a second name of a file before anything is written to it; the
+// refusal goes to a default journal. A control character given in a switch is written escaped.
+TEST_F(Unattended, ADeviceOrALinkAsJournalIsRefusedAndControlCharactersAreEscaped) {
+    const std::string install = "/quiet /accept-licence /model VT-R80 /port LPT1: ";
+    DWORD start = GetTickCount();
+    const UnattendedRun plain = Run(install + "/colour red");
+    const DWORD plainTime = GetTickCount() - start;
+    ASSERT_EQ(plain.exitCode, 87u);
+    for (const char* device : {"NUL", "COM1", "\\\\.\\pipe\\x"}) {
+        start = GetTickCount();
+        const UnattendedRun run = Run(install + "/log " + device);
+        const DWORD time = GetTickCount() - start;
+        EXPECT_EQ(run.exitCode, 87u) << device;
+        EXPECT_LE(time, plainTime + 1000) << device << ": " << time << " ms, a plain refusal " << plainTime << " ms";
+        const std::string journal = NewestJournal();
+        EXPECT_TRUE(Has(journal, std::string("Refused: /log: \"") + device + "\"")) << journal;
+    }
+    // A second name of someone else's file: found when opened, refused unwritten.
+    WriteBinaryFile(kProgram, "other.txt", "someone else's file");
+    ASSERT_TRUE(CreateHardLinkA((kProgram + "linked.log").c_str(), (kProgram + "other.txt").c_str(), nullptr));
+    const UnattendedRun linked = Run(install + "/log " + kProgram + "linked.log");
+    EXPECT_EQ(linked.exitCode, 87u);
+    EXPECT_EQ(ReadWholeFile(kProgram + "other.txt"), "someone else's file");
+    EXPECT_TRUE(Has(NewestJournal(), "linked.log\" is a file with 2 hard links")) << NewestJournal();
+    EXPECT_TRUE(PrintersOnPort("LPT1:").empty());
+
+    const UnattendedRun escaped = Run("/quiet /accept-licence /model \"VT\x1b[2JR80\" /port LPT1:");
+    EXPECT_EQ(escaped.exitCode, 87u);
+    EXPECT_TRUE(Has(escaped.journal, "/model \"VT\\x1b[2JR80\"")) << escaped.journal;
+    EXPECT_FALSE(Has(escaped.journal, "\x1b")) << escaped.journal;
+}
+
 // Windows 10 with the distribution's opt-in installs as Windows 7 and says so; without it,
 // the platform is not supported.
 class UnattendedWindows10 : public Unattended {};
