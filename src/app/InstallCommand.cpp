@@ -5,6 +5,7 @@
 #include "config/TextCatalogue.h"
 #include "engine/EnvironmentProbes.h"
 #include "framework/MessageBoxes.h"
+#include "framework/TextFormat.h"
 #include "framework/UniqueResource.h"
 #include "platform/ErrorText.h"
 #include "platform/Journal.h"
@@ -188,7 +189,7 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     request_.printerType = selection.printerType;
     request_.osIndex = selection.osIndex;
     request_.raster = selection.raster;
-    std::snprintf(request_.modelName, sizeof request_.modelName, "%s", selection.modelName.c_str());
+    CopyBounded(request_.modelName, sizeof request_.modelName, selection.modelName.c_str());
     request_.portName = selection.portName;
     request_.portKind = kind_;
     request_.setAsDefault = selection.setAsDefault;
@@ -307,7 +308,7 @@ void CInstallCommand::NamePrinterAndPort(const InstallSelection& selection) {
     if (char* name = request_.printer.pPrinterName) {
         const std::string suffix = PrinterNameSuffix(kind_, selection.portName);
         const std::size_t length = strnlen(name, CSetupConfig::kPrinterNameSize - 1);
-        std::snprintf(name + length, CSetupConfig::kPrinterNameSize - length, "%s", suffix.c_str());
+        CopyBounded(name + length, CSetupConfig::kPrinterNameSize - length, suffix.c_str());
     }
     if (kind_ != kUsbInterface) return;
     // This model's port monitor serves one port name per port number.

@@ -2,6 +2,7 @@
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
+#include "framework/TextFormat.h"
 
 #include <algorithm>
 #include <cstring>
@@ -55,14 +56,6 @@ void ReadFamilyFiles(const std::string& path, const std::string& section, int ra
     const std::string prefix = raster == 1 ? "GDI" : "STD";
     for (const FamilyFileKey& key : keys)
         ReadProfileText(path, section, prefix + key.word, key.buffer, CSetupConfig::kFileSize);
-}
-
-void CopyBounded(char* target, std::size_t targetSize, const char* source) {
-    if (targetSize == 0) return;
-    std::size_t length = source ? std::strlen(source) : 0;
-    if (length >= targetSize) length = targetSize - 1;
-    if (length) std::memcpy(target, source, length);
-    target[length] = '\0';
 }
 
 

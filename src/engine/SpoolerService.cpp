@@ -69,9 +69,7 @@ void StartSpooler(std::string& errorText) {
     const DWORD code = GetLastError();
     JournalResult("Start the Spooler service", false, code);
     if (code == ERROR_SERVICE_ALREADY_RUNNING) return;
-    char text[64];
-    std::snprintf(text, sizeof text, "Start spool service error, error code = %lu", code);
-    errorText = text;
+    errorText = "Start spool service error, error code = " + std::to_string(code);
 }
 
 DWORD WaitSpoolerRunning(std::string& errorText) {

@@ -1,5 +1,7 @@
 #include "platform/Journal.h"
 
+#include "framework/Lock.h"
+#include "framework/TextFormat.h"
 #include "framework/UniqueResource.h"
 #include "platform/ErrorText.h"
 #include "platform/SystemCalls.h"
@@ -20,21 +22,6 @@ constexpr std::size_t kHeldLinesLimit = 500;
 constexpr int kNewNameTries = 100;
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-
-// A critical section, not std::mutex: the thread library that std::mutex brings with it
-// would be the largest part of the executable's growth.
-class CLock {
-public:
-    CLock() { InitializeCriticalSection(&section_); }
-    ~CLock() { DeleteCriticalSection(&section_); }
-    CLock(const CLock&) = delete;
-    CLock& operator=(const CLock&) = delete;
-    void lock() { EnterCriticalSection(&section_); }
-    void unlock() { LeaveCriticalSection(&section_); }
-
-private:
-    CRITICAL_SECTION section_;
-};
 
 struct JournalState {
     CLock lock;
@@ -242,10 +229,9 @@ bool WriteLocked(JournalState& state, const std::string& line) {
 }  // namespace
 
 std::string JournalTimeStamp(const SYSTEMTIME& time) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", time.wYear, time.wMonth, time.wDay,
-                  time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
-    return text;
+    return PaddedNumber(time.wYear, 4) + "-" + PaddedNumber(time.wMonth, 2) + "-" + PaddedNumber(time.wDay, 2) + " " +
+           PaddedNumber(time.wHour, 2) + ":" + PaddedNumber(time.wMinute, 2) + ":" + PaddedNumber(time.wSecond, 2) +
+           "." + PaddedNumber(time.wMilliseconds, 3);
 }
 
 std::string JournalText(const std::string& text) {
@@ -380,10 +366,10 @@ std::string DefaultJournalPath() {
     if (length == 0 || length >= sizeof folder) return std::string();
     SYSTEMTIME now;
     GetLocalTime(&now);
-    char name[96];
-    std::snprintf(name, sizeof name, "PrinterDriverSetup-%04u%02u%02u-%02u%02u%02u-%03u-%lu.log", now.wYear,
-                  now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
-                  static_cast<unsigned long>(GetCurrentProcessId()));
+    const std::string name = "PrinterDriverSetup-" + PaddedNumber(now.wYear, 4) + PaddedNumber(now.wMonth, 2) +
+                             PaddedNumber(now.wDay, 2) + "-" + PaddedNumber(now.wHour, 2) +
+                             PaddedNumber(now.wMinute, 2) + PaddedNumber(now.wSecond, 2) + "-" +
+                             PaddedNumber(now.wMilliseconds, 3) + "-" + std::to_string(GetCurrentProcessId()) + ".log";
     std::string path(folder, length);
     if (path.back() != '\\') path += '\\';
     path += name;

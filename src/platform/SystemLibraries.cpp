@@ -1,5 +1,6 @@
 #include "platform/SystemLibraries.h"
 
+#include "framework/Lock.h"
 #include "platform/FileSystemRedirection.h"
 #include "platform/SystemCalls.h"
 
@@ -11,14 +12,14 @@
 
 namespace {
 
-std::mutex loadsWithRedirectionOffLock;
+CLock loadsWithRedirectionOffLock;
 std::vector<std::string> loadsWithRedirectionOff;
 
 // Called before every load this unit asks for: with redirection off on this thread, the
 // load would find the 64-bit system's files (and on Windows fail).
 void NoteLoad(const char* name) {
     if (!IsRedirectionOffOnThisThread()) return;
-    const std::lock_guard<std::mutex> lock(loadsWithRedirectionOffLock);
+    const std::lock_guard<CLock> lock(loadsWithRedirectionOffLock);
     loadsWithRedirectionOff.emplace_back(name != nullptr ? name : "");
 }
 
@@ -163,8 +164,8 @@ BOOL WINAPI ShellExecuteExFromSystemFolder(SHELLEXECUTEINFOA* info) {
 void LoadDelayImportedLibraries() {
     // Each once per process, the reference kept: a failed load is tried again next time.
     static std::vector<std::string> loaded;
-    static std::mutex lock;
-    const std::lock_guard<std::mutex> guard(lock);
+    static CLock lock;
+    const std::lock_guard<CLock> guard(lock);
     const std::string_view names = DELAY_IMPORTED_DLLS;
     for (std::size_t start = 0; start <= names.size();) {
         const std::size_t end = std::min(names.find('|', start), names.size());
@@ -176,7 +177,7 @@ void LoadDelayImportedLibraries() {
 }
 
 std::vector<std::string> LibraryLoadsWithRedirectionOff() {
-    const std::lock_guard<std::mutex> lock(loadsWithRedirectionOffLock);
+    const std::lock_guard<CLock> lock(loadsWithRedirectionOffLock);
     return loadsWithRedirectionOff;
 }
 

@@ -24,6 +24,12 @@ bool IsListedBaudRate(int baudRate) {
     return false;
 }
 
+std::optional<double> StopBitsOfListEntry(int index) {
+    constexpr double kStopBits[] = {1.0, 1.5, 2.0};
+    if (index < 0 || index >= 3) return std::nullopt;
+    return kStopBits[index];
+}
+
 SerialLineSettings SerialPresets(int configuredBaudRate) {
     SerialLineSettings presets;
     presets.baudRate = BaudRateOfListEntry(BaudRateListIndex(configuredBaudRate));
@@ -35,11 +41,11 @@ SerialLineSettings SerialPresets(int configuredBaudRate) {
 }
 
 std::string FormatSerialSettings(const SerialLineSettings& settings) {
-    const char* format = settings.stopBits == 1.5 ? "%d,%c,%d,%.1f,%c" : "%d,%c,%d,%.0f,%c";
-    char text[96];
-    std::snprintf(text, sizeof text, format, settings.baudRate, settings.parity, settings.byteSize,
-                  settings.stopBits, settings.protocol);
-    return text;
+    // Whole stop bits without a decimal, 1.5 with one, as Windows writes them.
+    const std::string stopBits =
+        settings.stopBits == 1.5 ? "1.5" : std::to_string(static_cast<int>(settings.stopBits + 0.5));
+    return std::to_string(settings.baudRate) + "," + settings.parity + "," + std::to_string(settings.byteSize) + "," +
+           stopBits + "," + settings.protocol;
 }
 
 DCB BuildSerialDcb(const SerialLineSettings& settings) {
@@ -98,10 +104,9 @@ void WriteSerialSettings9x(unsigned char portNumber, const char* portName, const
     if (portNumber == 1 || portNumber == 2) {
         int serialKeysSeen = 0;
         for (int i = 0; i <= 3; ++i) {
-            char path[64];
-            std::snprintf(path, sizeof path, "System\\CurrentControlSet\\Services\\Class\\Ports\\000%d", i);
+            const std::string path = "System\\CurrentControlSet\\Services\\Class\\Ports\\000" + std::to_string(i);
             CRegistryKey key;
-            if (!key.Open(HKEY_LOCAL_MACHINE, path)) continue;
+            if (!key.Open(HKEY_LOCAL_MACHINE, path.c_str())) continue;
             unsigned char subClass[3] = {};
             key.QueryValue("PortSubClass", subClass, sizeof subClass);
             if (subClass[0] != 1) continue;

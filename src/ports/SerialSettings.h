@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 // Line settings of a serial port as the port page holds them: parity 'e', 'm', 'n',
@@ -25,6 +26,8 @@ int BaudRateListIndex(int baudRate);
 int BaudRateListSize();               // the entries of the baud-rate list
 int BaudRateOfListEntry(int index);   // 110 … 115200; 38400 for an index outside the list
 bool IsListedBaudRate(int baudRate);
+// The stop-bits list: 1, 1.5, 2; nothing for an index outside it.
+std::optional<double> StopBitsOfListEntry(int index);
 
 // What the port page preselects for a serial port before the user changes anything:
 // the model's BaudRate as the list shows it, 8 data bits, 1 stop bit, no parity,

@@ -4,6 +4,7 @@
 #include "config/ProfileReader.h"
 #include "config/RegistryKey.h"
 #include "config/TextCatalogue.h"
+#include "framework/TextFormat.h"
 #include "framework/UniqueResource.h"
 #include "platform/FileSystemRedirection.h"
 #include "platform/Notices.h"
@@ -220,12 +221,11 @@ std::string GetFileVersionString(const char* path) {
         translations == nullptr || bytes < sizeof(Translation)) {
         return version;
     }
-    char name[64];
-    std::snprintf(name, sizeof name, "\\StringFileInfo\\%04x%04x\\FileVersion", translations[0].language,
-                  translations[0].codePage);
+    const std::string name = "\\StringFileInfo\\" + PaddedNumber(translations[0].language, 4, 16) +
+                             PaddedNumber(translations[0].codePage, 4, 16) + "\\FileVersion";
     char* text = nullptr;
     UINT length = 0;
-    if (VerQueryValueA(block.data(), name, reinterpret_cast<void**>(&text), &length)) {
+    if (VerQueryValueA(block.data(), name.c_str(), reinterpret_cast<void**>(&text), &length)) {
         version = VersionResourceText(text, length, version);
     }
     return version;

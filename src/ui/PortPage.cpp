@@ -192,7 +192,7 @@ bool CPortPage::OnCommand(WORD id, WORD code, HWND /*control*/) {
             byteSize_ = ParseLeadingInt(SelectedText(id).c_str());
             return true;
         case IDC_STOP_BITS:
-            stopBits_ = std::strtod(SelectedText(id).c_str(), nullptr);
+            stopBits_ = StopBitsOfListEntry(SelectedIndex(id)).value_or(stopBits_);
             return true;
         case IDC_PARITY:
             parity_ = ParityOfListEntry(SelectedIndex(id)).value_or(parity_);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+
+// Small text building without the C runtime's printf family: its formatter brings the
+// floating-point conversions with it, the largest part of the program's size that nothing
+// here needs.
+
+// Copies source into a fixed buffer of targetSize bytes: at most targetSize - 1
+// characters, always terminated (nothing is written when targetSize is 0).
+inline void CopyBounded(char* target, std::size_t targetSize, const char* source) {
+    if (targetSize == 0) return;
+    std::size_t length = source ? std::strlen(source) : 0;
+    if (length >= targetSize) length = targetSize - 1;
+    if (length) std::memcpy(target, source, length);
+    target[length] = '\0';
+}
+
+// The digits of value in base 10 or 16 (lower case), zero-padded on the left to width.
+inline std::string PaddedNumber(unsigned long value, std::size_t width, unsigned base = 10) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), "0123456789abcdef"[value % base]);
+        value /= base;
+    } while (value != 0);
+    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+    return digits;
+}
