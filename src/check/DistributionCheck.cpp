@@ -4,6 +4,7 @@
 #include "config/ProfileReader.h"
 #include "config/ProfileSnapshot.h"
 #include "config/SetupConfig.h"
+#include "engine/EnvironmentProbes.h"
 #include "framework/GdiObjects.h"
 #include "framework/UniqueResource.h"
 #include "ports/PortList.h"
@@ -21,9 +22,6 @@
 
 namespace {
 
-constexpr const char* kOsNames[kOsIndexCount] = {"Windows 98/Me", "Windows NT",   "Windows 2000",
-                                                 "Windows XP",    "Windows Server 2003", "Windows Vista",
-                                                 "Windows Server 2008", "Windows 7"};
 constexpr const char* kBitsNames[2] = {"32-bit", "64-bit"};
 constexpr const char* kDriverFolders[2] = {"W32", "W64"};
 constexpr const char* kUsbDriverFolders[2] = {"USBDRV\\USBDriver\\", "USBDRV\\USBDriver_x64\\"};
@@ -336,7 +334,7 @@ private:
         const CProfileSnapshot& types = typeFiles_[bits][device.type];
         const std::string file = TypeFileRelativePath(device.type, bits == 1);
         const std::string portSection = PortSectionOf(device.model);
-        const std::string where = std::string(kOsNames[os]) + " (" + kBitsNames[bits] + ")";
+        const std::string where = std::string(OsIndexName(os)) + " (" + kBitsNames[bits] + ")";
         KindSet kinds = 0;
         for (bool typical : {true, false}) {
             if (!typical && !advanced) continue;
@@ -483,8 +481,8 @@ private:
                 offered = offered || PortSectionOffersAPort(SnapshotLookup(typeFiles_[bits][type]), target.section);
             if (!offered)
                 Error(kSetupIniRelativePath, kDeviceNameSection, DeviceEntryKey(number),
-                      std::string("start-up refuses with PortNull on ") + kBitsNames[bits] +
-                          " Windows: the last model's .PORT section offers no port in any type file");
+                      std::string("start-up refuses with PortNull on ") + kBitsNames[bits] + " Windows: the last model's " +
+                          kPortSectionSuffix + " section offers no port in any type file");
         }
     }
 
@@ -501,7 +499,7 @@ private:
             KindSet needs = needs_[0][os] | needs_[1][os];
             if (!setup_.HasSection(section)) {
                 if (needs & (KindBit(kUsbInterface) | KindBit(kSerialInterface)))
-                    Error(file, section, "", std::string("missing: no port monitor for ") + kOsNames[os]);
+                    Error(file, section, "", std::string("missing: no port monitor for ") + OsIndexName(os));
                 continue;
             }
             // Windows 98/Me prints to serial ports through its own driver: no serial monitor there.

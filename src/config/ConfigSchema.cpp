@@ -21,8 +21,6 @@ const std::size_t kConfigKeyCount = sizeof kConfigKeys / sizeof kConfigKeys[0];
 namespace {
 
 constexpr int kOsSuffixCount = static_cast<int>(sizeof kOsSectionSuffixes / sizeof kOsSectionSuffixes[0]);
-constexpr const char* kPortSectionSuffix = ".PORT";
-constexpr const char* kMonitorSectionStem = "COMMON-MONITOR";
 
 }  // namespace
 

@@ -62,6 +62,9 @@ constexpr const char* kUsbDeviceSection = "SUPPORTED-USB-DEVICE";
 constexpr const char* kMonitorSectionPattern = "COMMON-MONITOR<OS>";
 constexpr const char* kPortSectionPattern = "<model>.PORT";
 constexpr const char* kOsSectionPattern = "<model>.<OS>";
+// The fixed parts of the patterns.
+constexpr const char* kPortSectionSuffix = ".PORT";
+constexpr const char* kMonitorSectionStem = "COMMON-MONITOR";
 
 // The OS index's section suffix, in index order (0 Windows 98/Me .. 7 Windows 7).
 constexpr const char* kOsSectionSuffixes[] = {".98", ".NT", ".2K", ".XP", ".2003", ".Vista", ".2008", ".Win7"};
