@@ -47,11 +47,10 @@ constexpr const ConfigKey* kOptionalFileKeys[] = {&ConfigKeys::DataFileDll, &Con
 // The name of the system's own print processor, whose DLL is never copied.
 constexpr const char* kSystemPrintProcessor = "WinPrint";
 
-// A switch of [DEVICENAME] as the program reads it.
-int DeviceSetting(const CProfileSnapshot& setup, const ConfigKey& key, std::size_t maxChars) {
-    return ParseLeadingInt(setup.Read(kDeviceNameSection, key.name, maxChars).c_str());
+// A number of [DEVICENAME] as the program reads it.
+int DeviceSetting(const CProfileSnapshot& setup, const ConfigKey& key) {
+    return ParseLeadingInt(setup.Read(kDeviceNameSection, key.name, key.maxChars).c_str());
 }
-int DeviceSetting(const CProfileSnapshot& setup, const ConfigKey& key) { return DeviceSetting(setup, key, key.maxChars); }
 
 bool StartsWithDigits(const std::string& text) {
     std::size_t i = 0;
