@@ -126,7 +126,8 @@ bool CWizardFrame::SetActivePage(int target) {
             BuildConfigPaths(selection_.printerType, setupIni, currentTypeFile_);
             currentSection_ = PortSectionOf(selection_.modelName);
             if (typed_.mode != nullptr)
-                typed_.mode->ApplyAdvancedSetup(ReadProfileInt(currentTypeFile_, currentSection_, ConfigKeys::AdvancedSetup));
+                typed_.mode->ApplyAdvancedSetup(
+                    ReadProfileInt(currentTypeFile_, currentSection_, ConfigKeys::AdvancedSetup));
         } else if (current_ == kOsPage && typed_.os != nullptr) {
             const OsSupport support = ReadOsSupport(currentTypeFile_, currentSection_);
             if (baudRateReset_ && typed_.port != nullptr) {

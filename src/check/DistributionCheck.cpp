@@ -387,7 +387,8 @@ private:
         }
         CheckFileKey(types, bits, file, section, ConfigKeys::ControlFontFile, ConfigKeys::ControlFontFile.name, false);
         if (bits == 0)
-            CheckFileKey(types, bits, file, section, ConfigKeys::UsbIdentityFile, ConfigKeys::UsbIdentityFile.name, false);
+            CheckFileKey(types, bits, file, section, ConfigKeys::UsbIdentityFile, ConfigKeys::UsbIdentityFile.name,
+                         false);
         CheckNumbers(types, file, kOsSectionPattern, section);
     }
 
@@ -480,8 +481,9 @@ private:
                 offered = offered || PortSectionOffersAPort(SnapshotLookup(typeFiles_[bits][type]), target.section);
             if (!offered)
                 Error(kSetupIniRelativePath, kDeviceNameSection, DeviceEntryKey(number),
-                      std::string("start-up refuses with PortNull on ") + kBitsNames[bits] + " Windows: the last model's " +
-                          kPortSectionSuffix + " section offers no port in any type file");
+                      std::string("start-up refuses with PortNull on ") + kBitsNames[bits] +
+                          " Windows: the last model's " + kPortSectionSuffix +
+                          " section offers no port in any type file");
         }
     }
 
@@ -662,7 +664,9 @@ private:
         if (DeviceSetting(setup_, ConfigKeys::LoadLicence) != 0) {
             const LicenceFile licence = ReadLicenceFile(JoinPath(folder_, "License.txt"));
             if (licence.status == LicenceFileStatus::Unreadable)
-                Error("License.txt", "", "", std::string("missing or unreadable while ") + ConfigKeys::LoadLicence.name + " is on: the wizard ends at start");
+                Error("License.txt", "", "",
+                      std::string("missing or unreadable while ") + ConfigKeys::LoadLicence.name +
+                          " is on: the wizard ends at start");
             else if (licence.status == LicenceFileStatus::TooLarge)
                 Error("License.txt", "", "", "larger than 4 MiB: the licence page stays empty");
             else if (licence.text.empty())

@@ -38,7 +38,9 @@ std::string MonitorSectionOf(int os) {
 
 std::string DeviceEntryKey(int n) { return ConfigKeys::DeviceEntry.name + std::to_string(n); }
 
-std::string FamilyKey(const ConfigKey& key, int raster) { return kFamilyPrefixes[raster == 1 ? 1 : 0] + std::string(key.name); }
+std::string FamilyKey(const ConfigKey& key, int raster) {
+    return kFamilyPrefixes[raster == 1 ? 1 : 0] + std::string(key.name);
+}
 
 std::string DriverNameKeyOfKind(int kind) {
     if (kind < 0 || kind >= static_cast<int>(sizeof kPortLetters) - 1) return std::string();
@@ -53,7 +55,8 @@ std::vector<std::string> KeyNames(const ConfigKey& key) {
     switch (key.form) {
         case KeyForm::Whole: return {key.name};
         case KeyForm::Family: return {FamilyKey(key, 0), FamilyKey(key, 1)};
-        case KeyForm::MonitorPrefix: return {MonitorKey(key, MonitorFamily::Usb), MonitorKey(key, MonitorFamily::Serial)};
+        case KeyForm::MonitorPrefix:
+            return {MonitorKey(key, MonitorFamily::Usb), MonitorKey(key, MonitorFamily::Serial)};
         case KeyForm::PortLetter: {
             std::vector<std::string> names;
             for (int kind = 0; kind + 1 < static_cast<int>(sizeof kPortLetters); ++kind)

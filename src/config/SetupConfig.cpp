@@ -31,7 +31,8 @@ bool IsNtFamilyIndex(int os) { return os >= 2 && os <= 7; }
 // whichever is smaller: some buffers are larger than the value they hold.
 std::size_t ReadKey(const std::string& path, const std::string& section, const ConfigKey& entry,
                     const std::string& name, char* buffer, std::size_t bufferSize) {
-    return ReadProfileText(path, section, name, buffer, entry.maxChars + 1 < bufferSize ? entry.maxChars + 1 : bufferSize);
+    const std::size_t size = entry.maxChars + 1 < bufferSize ? entry.maxChars + 1 : bufferSize;
+    return ReadProfileText(path, section, name, buffer, size);
 }
 
 template <std::size_t N>
@@ -263,8 +264,8 @@ bool CSetupConfig::Is2kDdkDriver(const char* model, int os, int raster) {
     SelectWorkFile();
     // Four characters here, nine where the driver record decides on the core files.
     char value[5] = {};
-    ReadKey(workPath_, ModelSection(model, os), ConfigKeys::UniversalDriver, FamilyKey(ConfigKeys::UniversalDriver, raster),
-            value, sizeof value);
+    const ConfigKey& key = ConfigKeys::UniversalDriver;
+    ReadKey(workPath_, ModelSection(model, os), key, FamilyKey(key, raster), value, sizeof value);
     return value[0] == '1';
 }
 
