@@ -81,91 +81,91 @@ using K = ConfigKind;
 
 // DRVCONFIG\setup.ini [DEVICENAME]: the device list and the distribution's switches.
 // The switches are read with room for 199 characters, the count with 31.
-constexpr ConfigKey DeviceCount{F::SetupIni, kDeviceNameSection, "DEVICENUMBER", KeyForm::Whole, K::Integer, 31};
-constexpr ConfigKey DeviceEntry{F::SetupIni, kDeviceNameSection, "DEVICENAME", KeyForm::Numbered, K::Text, 199};
-constexpr ConfigKey DefaultDevice{F::SetupIni, kDeviceNameSection, "DEFAULTNAME", KeyForm::Whole, K::Integer, 259};
-constexpr ConfigKey LoadLicence{F::SetupIni, kDeviceNameSection, "LOADLICENSE", KeyForm::Whole, K::Integer, 199};
-constexpr ConfigKey Language{F::SetupIni, kDeviceNameSection, "LANGUAGE", KeyForm::Whole, K::Integer, 199};
-constexpr ConfigKey Bitness{F::SetupIni, kDeviceNameSection, "Supported32OR64", KeyForm::Whole, K::Integer, 199};
-constexpr ConfigKey NewerWindows{F::SetupIni, kDeviceNameSection, "NewerWindows", KeyForm::Whole, K::Integer, 199};
-constexpr ConfigKey DriverFamilyRule{F::SetupIni, kDeviceNameSection, "GDISTDSign", KeyForm::Whole, K::Integer, 199};
+inline constexpr ConfigKey DeviceCount{F::SetupIni, kDeviceNameSection, "DEVICENUMBER", KeyForm::Whole, K::Integer, 31};
+inline constexpr ConfigKey DeviceEntry{F::SetupIni, kDeviceNameSection, "DEVICENAME", KeyForm::Numbered, K::Text, 199};
+inline constexpr ConfigKey DefaultDevice{F::SetupIni, kDeviceNameSection, "DEFAULTNAME", KeyForm::Whole, K::Integer, 259};
+inline constexpr ConfigKey LoadLicence{F::SetupIni, kDeviceNameSection, "LOADLICENSE", KeyForm::Whole, K::Integer, 199};
+inline constexpr ConfigKey Language{F::SetupIni, kDeviceNameSection, "LANGUAGE", KeyForm::Whole, K::Integer, 199};
+inline constexpr ConfigKey Bitness{F::SetupIni, kDeviceNameSection, "Supported32OR64", KeyForm::Whole, K::Integer, 199};
+inline constexpr ConfigKey NewerWindows{F::SetupIni, kDeviceNameSection, "NewerWindows", KeyForm::Whole, K::Integer, 199};
+inline constexpr ConfigKey DriverFamilyRule{F::SetupIni, kDeviceNameSection, "GDISTDSign", KeyForm::Whole, K::Integer, 199};
 
 // DRVCONFIG\setup.ini [ProcessorVersion].
-constexpr ConfigKey ProcessorVersion{F::SetupIni, kProcessorVersionSection, "DriverVersion", KeyForm::Whole,
+inline constexpr ConfigKey ProcessorVersion{F::SetupIni, kProcessorVersionSection, "DriverVersion", KeyForm::Whole,
                                      K::Version, 31};
 
 // DRVCONFIG\setup.ini [COMMON-MONITOR<OS>]: the USB and serial port monitors, the USB
 // language monitor.
-constexpr ConfigKey MonitorName{F::SetupIni, kMonitorSectionPattern, "PName", KeyForm::MonitorPrefix, K::Name, 49};
-constexpr ConfigKey MonitorDll{F::SetupIni, kMonitorSectionPattern, "PDLLName", KeyForm::MonitorPrefix, K::FileName,
+inline constexpr ConfigKey MonitorName{F::SetupIni, kMonitorSectionPattern, "PName", KeyForm::MonitorPrefix, K::Name, 49};
+inline constexpr ConfigKey MonitorDll{F::SetupIni, kMonitorSectionPattern, "PDLLName", KeyForm::MonitorPrefix, K::FileName,
                                199};
-constexpr ConfigKey MonitorUiDll{F::SetupIni, kMonitorSectionPattern, "PUIDLLName", KeyForm::MonitorPrefix,
+inline constexpr ConfigKey MonitorUiDll{F::SetupIni, kMonitorSectionPattern, "PUIDLLName", KeyForm::MonitorPrefix,
                                  K::FileName, 49};
-constexpr ConfigKey MonitorVersion{F::SetupIni, kMonitorSectionPattern, "Version", KeyForm::MonitorPrefix, K::Version,
+inline constexpr ConfigKey MonitorVersion{F::SetupIni, kMonitorSectionPattern, "Version", KeyForm::MonitorPrefix, K::Version,
                                    9};
-constexpr ConfigKey LanguageMonitorName{F::SetupIni, kMonitorSectionPattern, "USBLMONitorName", KeyForm::Whole,
+inline constexpr ConfigKey LanguageMonitorName{F::SetupIni, kMonitorSectionPattern, "USBLMONitorName", KeyForm::Whole,
                                         K::Name, 49};
-constexpr ConfigKey LanguageMonitorDll{F::SetupIni, kMonitorSectionPattern, "USBLMONitorDLLName", KeyForm::Whole,
+inline constexpr ConfigKey LanguageMonitorDll{F::SetupIni, kMonitorSectionPattern, "USBLMONitorDLLName", KeyForm::Whole,
                                        K::FileName, 199};
-constexpr ConfigKey LanguageMonitorVersion{F::SetupIni, kMonitorSectionPattern, "USBLMONitorVersion", KeyForm::Whole,
+inline constexpr ConfigKey LanguageMonitorVersion{F::SetupIni, kMonitorSectionPattern, "USBLMONitorVersion", KeyForm::Whole,
                                            K::Version, 9};
 
 // DRVCONFIG\setup.ini [SUPPORTED-USB-DEVICE]: the device number recorded per USB port.
-constexpr ConfigKey UsbDeviceNumber{F::SetupIni, kUsbDeviceSection, "USB_<model>_<n>", KeyForm::UsbPortName,
+inline constexpr ConfigKey UsbDeviceNumber{F::SetupIni, kUsbDeviceSection, "USB_<model>_<n>", KeyForm::UsbPortName,
                                     K::Integer, 31};
 
 // Type file [<model>.PORT]: the port families, the port page's and the mode page's
 // switches and the OS support of a model.
-constexpr ConfigKey UsbSupported{F::TypeFile, kPortSectionPattern, "USBSUPPORTED", KeyForm::Whole, K::Integer, 31,
+inline constexpr ConfigKey UsbSupported{F::TypeFile, kPortSectionPattern, "USBSUPPORTED", KeyForm::Whole, K::Integer, 31,
                                  ConfigCheck::Number};
-constexpr ConfigKey LptSupported{F::TypeFile, kPortSectionPattern, "LPTSUPPORTED", KeyForm::Whole, K::Integer, 31,
+inline constexpr ConfigKey LptSupported{F::TypeFile, kPortSectionPattern, "LPTSUPPORTED", KeyForm::Whole, K::Integer, 31,
                                  ConfigCheck::Number};
-constexpr ConfigKey ComSupported{F::TypeFile, kPortSectionPattern, "COMSUPPORTED", KeyForm::Whole, K::Integer, 31,
+inline constexpr ConfigKey ComSupported{F::TypeFile, kPortSectionPattern, "COMSUPPORTED", KeyForm::Whole, K::Integer, 31,
                                  ConfigCheck::Number};
-constexpr ConfigKey NetSupported{F::TypeFile, kPortSectionPattern, "NETSUPPORTED", KeyForm::Whole, K::Integer, 31,
+inline constexpr ConfigKey NetSupported{F::TypeFile, kPortSectionPattern, "NETSUPPORTED", KeyForm::Whole, K::Integer, 31,
                                  ConfigCheck::Number};
-constexpr ConfigKey LptDefault{F::TypeFile, kPortSectionPattern, "LPTDEFAULT", KeyForm::Whole, K::Integer, 31,
+inline constexpr ConfigKey LptDefault{F::TypeFile, kPortSectionPattern, "LPTDEFAULT", KeyForm::Whole, K::Integer, 31,
                                ConfigCheck::Number};
-constexpr ConfigKey RasterVisible{F::TypeFile, kPortSectionPattern, "RASTERVISIABLE", KeyForm::Whole, K::Integer, 31,
+inline constexpr ConfigKey RasterVisible{F::TypeFile, kPortSectionPattern, "RASTERVISIABLE", KeyForm::Whole, K::Integer, 31,
                                   ConfigCheck::Number};
-constexpr ConfigKey AdvancedSetup{F::TypeFile, kPortSectionPattern, "AdvancedSetup", KeyForm::Whole, K::Integer, 31};
-constexpr ConfigKey BaudRate{F::TypeFile, kPortSectionPattern, "BaudRate", KeyForm::Whole, K::ListedValue, 31};
-constexpr ConfigKey NtSupported{F::TypeFile, kPortSectionPattern, "SystemNTSupported", KeyForm::Whole, K::Integer, 31};
-constexpr ConfigKey Server2003Supported{F::TypeFile, kPortSectionPattern, "System2003Supported", KeyForm::Whole,
+inline constexpr ConfigKey AdvancedSetup{F::TypeFile, kPortSectionPattern, "AdvancedSetup", KeyForm::Whole, K::Integer, 31};
+inline constexpr ConfigKey BaudRate{F::TypeFile, kPortSectionPattern, "BaudRate", KeyForm::Whole, K::ListedValue, 31};
+inline constexpr ConfigKey NtSupported{F::TypeFile, kPortSectionPattern, "SystemNTSupported", KeyForm::Whole, K::Integer, 31};
+inline constexpr ConfigKey Server2003Supported{F::TypeFile, kPortSectionPattern, "System2003Supported", KeyForm::Whole,
                                         K::Integer, 31};
-constexpr ConfigKey VistaSupported{F::TypeFile, kPortSectionPattern, "SystemVistaSupported", KeyForm::Whole,
+inline constexpr ConfigKey VistaSupported{F::TypeFile, kPortSectionPattern, "SystemVistaSupported", KeyForm::Whole,
                                    K::Integer, 31};
-constexpr ConfigKey Server2008Supported{F::TypeFile, kPortSectionPattern, "System2008Supported", KeyForm::Whole,
+inline constexpr ConfigKey Server2008Supported{F::TypeFile, kPortSectionPattern, "System2008Supported", KeyForm::Whole,
                                         K::Integer, 31};
-constexpr ConfigKey Windows7Supported{F::TypeFile, kPortSectionPattern, "SystemWin7Supported", KeyForm::Whole,
+inline constexpr ConfigKey Windows7Supported{F::TypeFile, kPortSectionPattern, "SystemWin7Supported", KeyForm::Whole,
                                       K::Integer, 31};
 
 // Type file [<model>.<OS>]: the driver, its files and the printer record.
-constexpr ConfigKey DriverName{F::TypeFile, kOsSectionPattern, "DriverName", KeyForm::PortLetter, K::Name, 49};
+inline constexpr ConfigKey DriverName{F::TypeFile, kOsSectionPattern, "DriverName", KeyForm::PortLetter, K::Name, 49};
 // Windows 98/Me and NT name the driver once, whatever the port.
-constexpr ConfigKey GdiDriverName{F::TypeFile, kOsSectionPattern, "GDIDriverName", KeyForm::Whole, K::Name, 49};
-constexpr ConfigKey DriverPath{F::TypeFile, kOsSectionPattern, "DriverPath", KeyForm::Family, K::FileName, 199};
-constexpr ConfigKey DataFile{F::TypeFile, kOsSectionPattern, "DataFile", KeyForm::Family, K::FileName, 199};
-constexpr ConfigKey DriverConfigFile{F::TypeFile, kOsSectionPattern, "ConfigFile", KeyForm::Family, K::FileName, 199};
-constexpr ConfigKey HelpFile{F::TypeFile, kOsSectionPattern, "HelpFile", KeyForm::Family, K::FileName, 199};
-constexpr ConfigKey ProcessorDll{F::TypeFile, kOsSectionPattern, "ProcessorDLLName", KeyForm::Family, K::FileName,
+inline constexpr ConfigKey GdiDriverName{F::TypeFile, kOsSectionPattern, "GDIDriverName", KeyForm::Whole, K::Name, 49};
+inline constexpr ConfigKey DriverPath{F::TypeFile, kOsSectionPattern, "DriverPath", KeyForm::Family, K::FileName, 199};
+inline constexpr ConfigKey DataFile{F::TypeFile, kOsSectionPattern, "DataFile", KeyForm::Family, K::FileName, 199};
+inline constexpr ConfigKey DriverConfigFile{F::TypeFile, kOsSectionPattern, "ConfigFile", KeyForm::Family, K::FileName, 199};
+inline constexpr ConfigKey HelpFile{F::TypeFile, kOsSectionPattern, "HelpFile", KeyForm::Family, K::FileName, 199};
+inline constexpr ConfigKey ProcessorDll{F::TypeFile, kOsSectionPattern, "ProcessorDLLName", KeyForm::Family, K::FileName,
                                  199};
-constexpr ConfigKey DataFileDll{F::TypeFile, kOsSectionPattern, "DataFileDLLName", KeyForm::Family, K::FileName, 199};
-constexpr ConfigKey OemUiDll{F::TypeFile, kOsSectionPattern, "DataOemuiDLL", KeyForm::Family, K::FileName, 199};
-constexpr ConfigKey OemUniDll{F::TypeFile, kOsSectionPattern, "DataOemuniDLL", KeyForm::Family, K::FileName, 199};
-constexpr ConfigKey OemUniIni{F::TypeFile, kOsSectionPattern, "DataOemuniini", KeyForm::Family, K::FileName, 199};
-constexpr ConfigKey PrintProcessor{F::TypeFile, kOsSectionPattern, "PrintProcessor", KeyForm::Family, K::Name, 49};
+inline constexpr ConfigKey DataFileDll{F::TypeFile, kOsSectionPattern, "DataFileDLLName", KeyForm::Family, K::FileName, 199};
+inline constexpr ConfigKey OemUiDll{F::TypeFile, kOsSectionPattern, "DataOemuiDLL", KeyForm::Family, K::FileName, 199};
+inline constexpr ConfigKey OemUniDll{F::TypeFile, kOsSectionPattern, "DataOemuniDLL", KeyForm::Family, K::FileName, 199};
+inline constexpr ConfigKey OemUniIni{F::TypeFile, kOsSectionPattern, "DataOemuniini", KeyForm::Family, K::FileName, 199};
+inline constexpr ConfigKey PrintProcessor{F::TypeFile, kOsSectionPattern, "PrintProcessor", KeyForm::Family, K::Name, 49};
 // Nonzero: the driver is built on the system's universal driver and needs its core files.
-constexpr ConfigKey UniversalDriver{F::TypeFile, kOsSectionPattern, "2KDDKDEV", KeyForm::Family, K::Integer, 9};
-constexpr ConfigKey Attributes{F::TypeFile, kOsSectionPattern, "ATTRIBUTES", KeyForm::Whole, K::Integer, 49,
+inline constexpr ConfigKey UniversalDriver{F::TypeFile, kOsSectionPattern, "2KDDKDEV", KeyForm::Family, K::Integer, 9};
+inline constexpr ConfigKey Attributes{F::TypeFile, kOsSectionPattern, "ATTRIBUTES", KeyForm::Whole, K::Integer, 49,
                                ConfigCheck::Number};
-constexpr ConfigKey ControlFontFile{F::TypeFile, kOsSectionPattern, "ControlFontFile", KeyForm::Whole, K::FileName,
+inline constexpr ConfigKey ControlFontFile{F::TypeFile, kOsSectionPattern, "ControlFontFile", KeyForm::Whole, K::FileName,
                                     199};
-constexpr ConfigKey UsbIdentityFile{F::TypeFile, kOsSectionPattern, "USBInternalID", KeyForm::Whole, K::FileName, 199};
+inline constexpr ConfigKey UsbIdentityFile{F::TypeFile, kOsSectionPattern, "USBInternalID", KeyForm::Whole, K::FileName, 199};
 
 }  // namespace ConfigKeys
 
-// Every entry above, in their order.
+// Every entry above, in their order (ConfigKeyTable.cpp).
 extern const ConfigKey kConfigKeys[];
 extern const std::size_t kConfigKeyCount;
 

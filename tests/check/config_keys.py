@@ -5,7 +5,7 @@ anywhere in src/, or any other literal spelling a schema key or section, fails.
 Usage: config_keys.py [--self-test] SRC_DIR  (the self-test plants readers in a copy: must fail)"""
 import pathlib, re, shutil, subprocess, sys, tempfile
 
-SCHEMA, TABLE, LANGUAGE = "config/ConfigSchema.h", "config/ConfigSchema.cpp", "config/CatalogueKeys.cpp"
+SCHEMA, TABLE, LANGUAGE = "config/ConfigSchema.h", "config/ConfigKeyTable.cpp", "config/CatalogueKeys.cpp"
 # Readers (CProfileSection, CProfileSnapshot and lookups by their usual names) and their key argument.
 READERS = {"ReadProfileInt": 2, "ReadProfileString": 2, "ReadProfileText": 2, "ReadProfileVersion": 2,
            "ReadConfigInt": 2, "LookupInt": 2, "ReadDeviceSetting": 0, "GetPrivateProfileStringA": 1,
