@@ -214,7 +214,7 @@ bool CInstallCommand::Validate(const InstallSelection& selection) {
     // Vista was settled when the operating-system page was left.
     if (selection.osIndex != kVistaIndex) {
         const OsSupport support = ReadOsSupport(config_->TypeFilePath(selection.printerType),
-                                                selection.modelName + ".PORT");
+                                                PortSectionOf(selection.modelName));
         if (const char* key = UnsupportedOsMessageKey(selection.osIndex, support)) {
             SayKey(key, false);
             return false;

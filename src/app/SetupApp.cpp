@@ -89,8 +89,7 @@ bool AdministratorMissing(const std::function<int()>& administratorCheck) {
 }
 
 StartFlags ReadStartFlags() {
-    return StartFlags{ReadConfigInt(kSetupIniRelativePath, "DEVICENAME", "LOADLICENSE") != 0,
-                      ReadConfigInt(kSetupIniRelativePath, "DEVICENAME", "LANGUAGE") == 0};
+    return StartFlags{ReadDeviceSetting(ConfigKeys::LoadLicence) != 0, ReadDeviceSetting(ConfigKeys::Language) == 0};
 }
 
 CSetupApp::CSetupApp() : CSetupApp(::ApplicationName()) {}
@@ -134,7 +133,7 @@ bool CSetupApp::PassAdmission() {
         const DetectedWindows detected = DescribeRunningWindows();
         JournalLine("Windows: " + detected.name +
                     (detected.asWindows7Family ? std::string(", installed as the ") + OsIndexName(detected.osIndex) +
-                                                     " family (NewerWindows)"
+                                                     " family (" + ConfigKeys::NewerWindows.name + ")"
                                                : std::string()));
     }
     if (versionRead && !IsAdmittedWindowsVersion(version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion,
@@ -144,7 +143,7 @@ bool CSetupApp::PassAdmission() {
     ProcessSettings::SetIs64BitWindows(IsWow64Windows());
     JournalLine(ProcessSettings::Is64BitWindows() ? "64-bit Windows" : "32-bit Windows");
 
-    const int package = ReadConfigInt(kSetupIniRelativePath, "DEVICENAME", "Supported32OR64");
+    const int package = ReadDeviceSetting(ConfigKeys::Bitness);
     if (package == 1 && ProcessSettings::Is64BitWindows()) return Refuse(Refusal::WrongBitness, "Message", "IDS_X64");
     if (package == 2 && !ProcessSettings::Is64BitWindows()) return Refuse(Refusal::WrongBitness, "Message", "IDS_X32");
 

@@ -127,7 +127,7 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
     selection.printerType = model.type;
     selection.setAsDefault = s.setAsDefault ? 1 : 0;
     BuildConfigPaths(model.type, selection.configPath, selection.typeFilePath);
-    const std::string section = model.name + ".PORT";
+    const std::string section = PortSectionOf(model.name);
     JournalLine(std::string("Model \"") + model.name + "\", " + PrinterTypeName(model.type) + " printer");
 
     // The operating-system page: the detected Windows, nothing to choose.
@@ -145,7 +145,7 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
     // The install-mode page: advanced only where the model offers it.
     selection.installMode = s.installMode.value_or(kInstallModeTypical);
     if (selection.installMode == kInstallModeAdvanced &&
-        ReadProfileInt(selection.typeFilePath, section, "AdvancedSetup") == 0) {
+        ReadProfileInt(selection.typeFilePath, section, ConfigKeys::AdvancedSetup) == 0) {
         return Refused{kExitInvalidSwitch, "/mode: model \"" + model.name + "\" has no advanced installation"};
     }
     const bool typical = selection.installMode == kInstallModeTypical;
@@ -193,7 +193,7 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
         return Refused{kExitInvalidSwitch, "/baud, /databits, /parity, /stopbits, /flow: only for a COM port, not " +
                                                selection.portName};
     }
-    selection.serial = SerialPresets(ReadProfileInt(selection.typeFilePath, section, "BaudRate"));
+    selection.serial = SerialPresets(ReadProfileInt(selection.typeFilePath, section, ConfigKeys::BaudRate));
     if (s.baudRate) {
         if (!IsListedBaudRate(*s.baudRate)) return Refused{kExitInvalidSwitch, "/baud: " + std::to_string(*s.baudRate) + " is not in the list"};
         selection.serial.baudRate = *s.baudRate;

@@ -125,13 +125,14 @@ bool CWizardFrame::SetActivePage(int target) {
             selection_.modelName = typed_.model->ModelName();
             std::string setupIni;
             BuildConfigPaths(selection_.printerType, setupIni, currentTypeFile_);
-            currentSection_ = selection_.modelName + ".PORT";
+            currentSection_ = PortSectionOf(selection_.modelName);
             if (typed_.mode != nullptr)
-                typed_.mode->ApplyAdvancedSetup(ReadProfileInt(currentTypeFile_, currentSection_, "AdvancedSetup"));
+                typed_.mode->ApplyAdvancedSetup(
+                    ReadProfileInt(currentTypeFile_, currentSection_, ConfigKeys::AdvancedSetup));
         } else if (current_ == kOsPage && typed_.os != nullptr) {
             const OsSupport support = ReadOsSupport(currentTypeFile_, currentSection_);
             if (baudRateReset_ && typed_.port != nullptr) {
-                typed_.port->PresetBaudRate(ReadProfileInt(currentTypeFile_, currentSection_, "BaudRate"));
+                typed_.port->PresetBaudRate(ReadProfileInt(currentTypeFile_, currentSection_, ConfigKeys::BaudRate));
                 baudRateReset_ = false;
             }
             if (const char* key = UnsupportedOsMessageKey(typed_.os->OsIndex(), support)) {

@@ -4,6 +4,7 @@
 #include "config/ProfileReader.h"
 #include "config/ProfileSnapshot.h"
 #include "config/SetupConfig.h"
+#include "engine/EnvironmentProbes.h"
 #include "framework/GdiObjects.h"
 #include "framework/UniqueResource.h"
 #include "ports/PortList.h"
@@ -21,15 +22,11 @@
 
 namespace {
 
-constexpr const char* kOsNames[kOsIndexCount] = {"Windows 98/Me", "Windows NT",   "Windows 2000",
-                                                 "Windows XP",    "Windows Server 2003", "Windows Vista",
-                                                 "Windows Server 2008", "Windows 7"};
 constexpr const char* kBitsNames[2] = {"32-bit", "64-bit"};
 constexpr const char* kDriverFolders[2] = {"W32", "W64"};
 constexpr const char* kUsbDriverFolders[2] = {"USBDRV\\USBDriver\\", "USBDRV\\USBDriver_x64\\"};
-// Limits of the program's buffers: names 49 characters, file names 199, texts 2047.
-constexpr std::size_t kMaxName = CSetupConfig::kNameSize - 1;
-constexpr std::size_t kMaxFile = CSetupConfig::kFileSize - 1;
+// The language file's texts are read up to 2047 characters; the configuration keys'
+// limits are the schema's.
 constexpr std::size_t kMaxText = 2047;
 // The model name inside "USB_" + model + "_n" port names.
 constexpr std::size_t kMaxUsbModelName = 45;
@@ -41,9 +38,19 @@ constexpr double kSidePanelAspect = 100.0 / 162.0;
 // Support files of drivers on the system's universal driver: the engine stages them.
 constexpr const char* kCoreFiles[] = {"TTFSUB.GPD", "UNIRES.DLL", "STDNAMES.GPD"};
 
-// Keys of the per-OS sections that name files: the family words and the shared ones.
-constexpr const char* kRequiredFileWords[] = {"DriverPath", "DataFile", "ConfigFile", "HelpFile", "ProcessorDLLName"};
-constexpr const char* kOptionalFileWords[] = {"DataFileDLLName", "DataOemuiDLL", "DataOemuniDLL", "DataOemuniini"};
+// Keys of the per-OS sections that name files of a driver family.
+constexpr const ConfigKey* kRequiredFileKeys[] = {&ConfigKeys::DriverPath, &ConfigKeys::DataFile,
+                                                  &ConfigKeys::DriverConfigFile, &ConfigKeys::HelpFile,
+                                                  &ConfigKeys::ProcessorDll};
+constexpr const ConfigKey* kOptionalFileKeys[] = {&ConfigKeys::DataFileDll, &ConfigKeys::OemUiDll,
+                                                  &ConfigKeys::OemUniDll, &ConfigKeys::OemUniIni};
+// The name of the system's own print processor, whose DLL is never copied.
+constexpr const char* kSystemPrintProcessor = "WinPrint";
+
+// A number of [DEVICENAME] as the program reads it.
+int DeviceSetting(const CProfileSnapshot& setup, const ConfigKey& key) {
+    return ParseLeadingInt(setup.Read(kDeviceNameSection, key.name, key.maxChars).c_str());
+}
 
 bool StartsWithDigits(const std::string& text) {
     std::size_t i = 0;
@@ -158,11 +165,12 @@ private:
     }
 
     void SelectBitnesses() {
-        const int package = ParseLeadingInt(setup_.Read("DEVICENAME", "Supported32OR64", kMaxFile).c_str());
+        const ConfigKey& key = ConfigKeys::Bitness;
+        const int package = DeviceSetting(setup_, key);
         bits_[0] = options_.check32 && package != 2;
         bits_[1] = options_.check64 && package != 1;
-        if (setup_.Find("DEVICENAME", "Supported32OR64") && (package < 0 || package > 3))
-            Warning(kSetupIniRelativePath, "DEVICENAME", "Supported32OR64",
+        if (setup_.Find(kDeviceNameSection, key.name) && (package < 0 || package > 3))
+            Warning(kSetupIniRelativePath, kDeviceNameSection, key.name,
                     std::to_string(package) + " is none of 0, 1, 2, 3: the package runs on 32-bit and 64-bit Windows");
     }
 
@@ -180,90 +188,92 @@ private:
 
     void CheckDeviceList() {
         const char* file = kSetupIniRelativePath;
-        const std::optional<std::string> countText = setup_.Find("DEVICENAME", "DEVICENUMBER");
-        const int count = ParseLeadingInt(setup_.Read("DEVICENAME", "DEVICENUMBER", 31).c_str());
+        const char* section = kDeviceNameSection;
+        const std::string countKey = ConfigKeys::DeviceCount.name;
+        const std::optional<std::string> countText = setup_.Find(section, countKey);
+        const int count = DeviceSetting(setup_, ConfigKeys::DeviceCount);
         if (!countText || count <= 0) {
-            Error(file, "DEVICENAME", "DEVICENUMBER",
+            Error(file, section, countKey,
                   countText ? Quoted(*countText) + " counts no device: the wizard offers no model"
                             : "missing: reads as 0, the wizard offers no model");
         } else if (count > kMaxDeviceEntries) {
-            Error(file, "DEVICENAME", "DEVICENUMBER",
-                  std::to_string(count) + " is beyond the 9999 entries the program reads");
+            Error(file, section, countKey, std::to_string(count) + " is beyond the 9999 entries the program reads");
         }
         const int last = count < 0 ? 0 : (count > kMaxDeviceEntries ? kMaxDeviceEntries : count);
         int missingFrom = 0;
         auto flushMissing = [&](int upTo) {
             if (missingFrom == 0) return;
-            const std::string key = "DEVICENAME" + std::to_string(missingFrom) +
-                                    (upTo > missingFrom ? " ... DEVICENAME" + std::to_string(upTo) : "");
-            Error(file, "DEVICENAME", key, "missing: DEVICENUMBER counts " + std::to_string(count) + " entries");
+            const std::string key =
+                DeviceEntryKey(missingFrom) + (upTo > missingFrom ? " ... " + DeviceEntryKey(upTo) : "");
+            Error(file, section, key, "missing: " + countKey + " counts " + std::to_string(count) + " entries");
             missingFrom = 0;
         };
         std::map<std::string, const Device*> byName;
         deviceList_ = ReadDeviceList(SnapshotLookup(setup_));
         for (int n = 1; n <= last; ++n) {
-            const std::string key = "DEVICENAME" + std::to_string(n);
-            const std::optional<std::string> value = setup_.Find("DEVICENAME", key);
+            const std::string key = DeviceEntryKey(n);
+            const std::optional<std::string> value = setup_.Find(section, key);
             if (!value) {
                 if (missingFrom == 0) missingFrom = n;
                 continue;
             }
             flushMissing(n - 1);
-            if (value->size() > kMaxFile)
-                Error(file, "DEVICENAME", key,
-                      std::to_string(value->size()) + " characters: the program reads the first 199");
+            if (value->size() > ConfigKeys::DeviceEntry.maxChars)
+                Error(file, section, key,
+                      std::to_string(value->size()) + " characters: the program reads the first " +
+                          std::to_string(ConfigKeys::DeviceEntry.maxChars));
             // The entry as the model page reads it.
             const std::string& model = deviceList_[n - 1].name;
             const int type = deviceList_[n - 1].type;
             if (type < 0) {
-                Error(file, "DEVICENAME", key,
+                Error(file, section, key,
                       Quoted(*value) + " carries no type suffix (-ReceiptPrinter, -TicketPrinter, -LabelPrinter, "
                                        "-EmbeddedPrinter): the entry is skipped");
                 continue;
             }
             if (model.empty()) {
-                Error(file, "DEVICENAME", key, "no model name before the type suffix");
+                Error(file, section, key, "no model name before the type suffix");
                 continue;
             }
             if (model.size() > kMaxUsbModelName)
-                Warning(file, "DEVICENAME", key,
+                Warning(file, section, key,
                         "model name of " + std::to_string(model.size()) +
                             " characters: the port page's USB port names are made for 45 or fewer");
             devices_.push_back(Device{n, model, type});
         }
         flushMissing(last);
         for (const Device& device : devices_) {
-            const std::string key = "DEVICENAME" + std::to_string(device.number);
+            const std::string key = DeviceEntryKey(device.number);
             auto [at, fresh] = byName.emplace(Fold(device.model), &device);
             if (!fresh) {
                 const Device& first = *at->second;
-                Error(file, "DEVICENAME", key,
-                      "model " + Quoted(device.model) + " is listed already as DEVICENAME" +
-                          std::to_string(first.number) +
+                Error(file, section, key,
+                      "model " + Quoted(device.model) + " is listed already as " + DeviceEntryKey(first.number) +
                           (first.type == device.type ? " of the same type: both read the same sections"
                                                      : std::string(", a ") + PrinterTypeName(first.type) +
                                                            " printer: their printer and USB port names collide"));
             }
         }
         // Entries the count leaves out, or written so that the program never asks for them.
-        for (const CProfileSnapshot::Entry& entry : setup_.Entries("DEVICENAME")) {
+        const std::string entryStem = Fold(ConfigKeys::DeviceEntry.name);
+        for (const CProfileSnapshot::Entry& entry : setup_.Entries(section)) {
             const std::string folded = Fold(entry.key);
-            if (folded.compare(0, 10, "devicename") != 0 || folded.size() == 10) continue;
-            const std::string digits = folded.substr(10);
+            if (folded.compare(0, entryStem.size(), entryStem) != 0 || folded.size() == entryStem.size()) continue;
+            const std::string digits = folded.substr(entryStem.size());
             if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
             const long long n = digits.size() > 9 ? 1LL << 40 : std::atoll(digits.c_str());
             if (digits[0] == '0' || n < 1)
-                Warning(file, "DEVICENAME", entry.key, "never read: device numbers carry no leading zeros");
+                Warning(file, section, entry.key, "never read: device numbers carry no leading zeros");
             else if (n > last)
-                Warning(file, "DEVICENAME", entry.key,
-                        "beyond DEVICENUMBER (" + std::to_string(count) + "): the entry is never read");
+                Warning(file, section, entry.key,
+                        "beyond " + countKey + " (" + std::to_string(count) + "): the entry is never read");
         }
-        const std::optional<std::string> defaultText = setup_.Find("DEVICENAME", "DEFAULTNAME");
-        const int defaultNumber = ParseLeadingInt(setup_.Read("DEVICENAME", "DEFAULTNAME", 259).c_str());
+        const std::optional<std::string> defaultText = setup_.Find(section, ConfigKeys::DefaultDevice.name);
+        const int defaultNumber = DeviceSetting(setup_, ConfigKeys::DefaultDevice);
         bool found = false;
         for (const Device& device : devices_) found = found || device.number == defaultNumber;
         if (!found && !devices_.empty())
-            Warning(file, "DEVICENAME", "DEFAULTNAME",
+            Warning(file, section, ConfigKeys::DefaultDevice.name,
                     (defaultText ? Quoted(*defaultText) : std::string("missing, read as 0,")) +
                         " names no device: the model page preselects no model");
     }
@@ -287,28 +297,30 @@ private:
             if (!bits_[bits] || !TypeFileLoaded(bits, device.type)) continue;
             const CProfileSnapshot& types = typeFiles_[bits][device.type];
             const std::string file = TypeFileRelativePath(device.type, bits == 1);
-            const std::string portSection = device.model + ".PORT";
+            const std::string portSection = PortSectionOf(device.model);
             if (!types.HasSection(portSection)) {
                 Error(file, portSection, "", "missing: the model offers no port and cannot be installed");
                 continue;
             }
             // The advanced list's keys include the typical list's.
             const PortListKeys keys = ReadPortListKeys(SnapshotLookup(types), portSection, false);
-            for (const char* key :
-                 {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED", "LPTDEFAULT", "RASTERVISIABLE"}) {
-                const std::optional<std::string> text = types.Find(portSection, key);
-                if (text && !StartsWithDigits(*text))
-                    Warning(file, portSection, key, Quoted(*text) + " is not a number: it reads as 0");
-            }
+            CheckNumbers(types, file, kPortSectionPattern, portSection);
             if (!keys.usbSupported && !keys.lptSupported && !keys.comSupported && !keys.netSupported) {
                 Error(file, portSection, "",
-                      "offers no port family (USBSUPPORTED, LPTSUPPORTED, COMSUPPORTED, NETSUPPORTED all 0)");
+                      std::string("offers no port family (") + ConfigKeys::UsbSupported.name + ", " +
+                          ConfigKeys::LptSupported.name + ", " + ConfigKeys::ComSupported.name + ", " +
+                          ConfigKeys::NetSupported.name + " all 0)");
                 continue;
             }
-            const bool advanced = ParseLeadingInt(types.Read(portSection, "AdvancedSetup", kMaxFile).c_str()) != 0;
-            if (const std::optional<std::string> baud = types.Find(portSection, "BaudRate")) {
-                if (!IsListedBaudRate(LookupInt(SnapshotLookup(types), portSection, "BaudRate")))
-                    Warning(file, portSection, "BaudRate", Quoted(*baud) + " is no baud rate of the list: 38400 is used");
+            // Read here with room for 199 characters; the mode page and the unattended mode
+            // read it with the schema's 31.
+            const bool advanced =
+                ParseLeadingInt(types.Read(portSection, ConfigKeys::AdvancedSetup.name, 199).c_str()) != 0;
+            const ConfigKey& baudRate = ConfigKeys::BaudRate;
+            if (const std::optional<std::string> baud = types.Find(portSection, baudRate.name)) {
+                if (!IsListedBaudRate(LookupInt(SnapshotLookup(types), portSection, baudRate)))
+                    Warning(file, portSection, baudRate.name,
+                            Quoted(*baud) + " is no baud rate of the list: 38400 is used");
             }
             for (int os : OsIndexes(bits)) {
                 if (!OsSupported(types, portSection, os)) continue;
@@ -320,8 +332,8 @@ private:
     void CheckModelOnOs(const Device& device, int bits, int os, const PortListKeys& keys, bool advanced) {
         const CProfileSnapshot& types = typeFiles_[bits][device.type];
         const std::string file = TypeFileRelativePath(device.type, bits == 1);
-        const std::string portSection = device.model + ".PORT";
-        const std::string where = std::string(kOsNames[os]) + " (" + kBitsNames[bits] + ")";
+        const std::string portSection = PortSectionOf(device.model);
+        const std::string where = std::string(OsIndexName(os)) + " (" + kBitsNames[bits] + ")";
         KindSet kinds = 0;
         for (bool typical : {true, false}) {
             if (!typical && !advanced) continue;
@@ -331,7 +343,7 @@ private:
             const int wanted = PortKindOfLptDefault(keys.lptDefault);
             if (typical && wanted != kNoInterface && !plan.entries.empty() &&
                 ClassifyPortName(plan.portText.c_str()) != wanted)
-                Warning(file, portSection, "LPTDEFAULT",
+                Warning(file, portSection, ConfigKeys::LptDefault.name,
                         std::to_string(keys.lptDefault) + " preselects a port kind the model does not offer on " +
                             where + ": the first port is preselected");
         }
@@ -340,7 +352,7 @@ private:
             return;
         }
         needs_[bits][os] |= kinds;
-        const std::string section = device.model + OsSectionSuffix(os);
+        const std::string section = OsSectionOf(device.model, os);
         if (!types.HasSection(section)) {
             Error(file, section, "", "missing: the model cannot be installed on " + where);
             return;
@@ -350,7 +362,8 @@ private:
         std::set<int> families;
         for (int kind = 0; kind < 4; ++kind) {
             if ((kinds & KindBit(kind)) == 0) continue;
-            if (const char* nameKey = DriverNameKey(os, kind, false)) CheckName(types, file, section, nameKey, true);
+            const std::string nameKey = DriverNameKey(os, kind);
+            if (!nameKey.empty()) CheckName(types, file, section, ConfigKeys::DriverName, nameKey, true);
             // Serial ports print with raster flag 0; the others with 1, or 0 when the
             // advanced mode shows the raster check box and the user clears it.
             std::set<int> rasters = {kind == kSerialInterface ? 0 : 1};
@@ -361,25 +374,42 @@ private:
             }
         }
         for (int raster : families) {
-            const std::string prefix = raster == 1 ? "GDI" : "STD";
-            // The system's own processor "WinPrint" is never copied: its DLL need not be shipped.
-            const bool ownProcessor = types.Read(section, prefix + "PrintProcessor", kMaxName) == "WinPrint";
-            for (const char* word : kRequiredFileWords)
-                if (!ownProcessor || std::string(word) != "ProcessorDLLName")
-                    CheckFileKey(types, bits, file, section, prefix + word, true);
-            for (const char* word : kOptionalFileWords) CheckFileKey(types, bits, file, section, prefix + word, false);
-            CheckName(types, file, section, prefix + "PrintProcessor", true);
+            const ConfigKey& processor = ConfigKeys::PrintProcessor;
+            const std::string processorKey = FamilyKey(processor, raster);
+            // The system's own processor is never copied: its DLL need not be shipped.
+            const bool ownProcessor = types.Read(section, processorKey, processor.maxChars) == kSystemPrintProcessor;
+            for (const ConfigKey* key : kRequiredFileKeys)
+                if (!ownProcessor || key != &ConfigKeys::ProcessorDll)
+                    CheckFileKey(types, bits, file, section, *key, FamilyKey(*key, raster), true);
+            for (const ConfigKey* key : kOptionalFileKeys)
+                CheckFileKey(types, bits, file, section, *key, FamilyKey(*key, raster), false);
+            CheckName(types, file, section, processor, processorKey, true);
         }
-        CheckFileKey(types, bits, file, section, "ControlFontFile", false);
-        if (bits == 0) CheckFileKey(types, bits, file, section, "USBInternalID", false);
-        if (const std::optional<std::string> attributes = types.Find(section, "ATTRIBUTES"))
-            if (!StartsWithDigits(*attributes))
-                Warning(file, section, "ATTRIBUTES", Quoted(*attributes) + " is not a number: it reads as 0");
+        CheckFileKey(types, bits, file, section, ConfigKeys::ControlFontFile, ConfigKeys::ControlFontFile.name, false);
+        if (bits == 0)
+            CheckFileKey(types, bits, file, section, ConfigKeys::UsbIdentityFile, ConfigKeys::UsbIdentityFile.name,
+                         false);
+        CheckNumbers(types, file, kOsSectionPattern, section);
     }
 
-    // A name the spooler gets (driver, processor, monitor): present, not "0", within 49 characters.
+    // The schema's keys of a section pattern that must hold numbers, in the schema's order.
+    void CheckNumbers(const CProfileSnapshot& source, const std::string& file, const char* sectionPattern,
+                      const std::string& section) {
+        for (std::size_t i = 0; i < kConfigKeyCount; ++i) {
+            const ConfigKey& key = kConfigKeys[i];
+            if (key.check != ConfigCheck::Number || std::string(key.section) != sectionPattern) continue;
+            for (const std::string& name : KeyNames(key)) {
+                const std::optional<std::string> text = source.Find(section, name);
+                if (text && !StartsWithDigits(*text))
+                    Warning(file, section, name, Quoted(*text) + " is not a number: it reads as 0");
+            }
+        }
+    }
+
+    // A name the spooler gets (driver, processor, monitor): present, not "0", within the
+    // entry's limit (49 characters).
     void CheckName(const CProfileSnapshot& source, const std::string& file, const std::string& section,
-                   const std::string& key, bool required) {
+                   const ConfigKey& entry, const std::string& key, bool required) {
         const std::optional<std::string> value = source.Find(section, key);
         if (!value) {
             if (required) Error(file, section, key, "missing: reads as \"0\"");
@@ -387,15 +417,17 @@ private:
         }
         if (value->empty() || *value == "0")
             Error(file, section, key, value->empty() ? "empty" : "\"0\" names nothing");
-        else if (value->size() > kMaxName)
+        else if (value->size() > entry.maxChars)
             Error(file, section, key,
-                  std::to_string(value->size()) + " characters: the program reads the first 49 and cuts the rest");
+                  std::to_string(value->size()) + " characters: the program reads the first " +
+                      std::to_string(entry.maxChars) + " and cuts the rest");
     }
 
     // A file of the W32 or W64 folder: present with exactly this letter case; "0" means
     // none where the key allows it.
     void CheckFileKey(const CProfileSnapshot& source, int bits, const std::string& file, const std::string& section,
-                      const std::string& key, bool required, std::size_t maxChars = kMaxFile) {
+                      const ConfigKey& entry, const std::string& key, bool required) {
+        const std::size_t maxChars = entry.maxChars;
         const std::optional<std::string> value = source.Find(section, key);
         if (!value) {
             if (required) Error(file, section, key, "missing: reads as \"0\", so no file is installed");
@@ -448,9 +480,10 @@ private:
             for (int type = 0; type < kPrinterTypeCount; ++type)
                 offered = offered || PortSectionOffersAPort(SnapshotLookup(typeFiles_[bits][type]), target.section);
             if (!offered)
-                Error(kSetupIniRelativePath, "DEVICENAME", "DEVICENAME" + std::to_string(number),
+                Error(kSetupIniRelativePath, kDeviceNameSection, DeviceEntryKey(number),
                       std::string("start-up refuses with PortNull on ") + kBitsNames[bits] +
-                          " Windows: the last model's .PORT section offers no port in any type file");
+                          " Windows: the last model's " + kPortSectionSuffix +
+                          " section offers no port in any type file");
         }
     }
 
@@ -463,21 +496,22 @@ private:
             if (bits_[bits])
                 for (int os : OsIndexes(bits)) osIndexes.insert(os);
         for (int os : osIndexes) {
-            const std::string section = std::string("COMMON-MONITOR") + OsSectionSuffix(os);
+            const std::string section = MonitorSectionOf(os);
             KindSet needs = needs_[0][os] | needs_[1][os];
             if (!setup_.HasSection(section)) {
                 if (needs & (KindBit(kUsbInterface) | KindBit(kSerialInterface)))
-                    Error(file, section, "", std::string("missing: no port monitor for ") + kOsNames[os]);
+                    Error(file, section, "", std::string("missing: no port monitor for ") + OsIndexName(os));
                 continue;
             }
             // Windows 98/Me prints to serial ports through its own driver: no serial monitor there.
-            CheckMonitor(section, os, "USBMONitor", (needs & KindBit(kUsbInterface)) != 0);
-            CheckMonitor(section, os, "COMMONitor", os != 0 && (needs & KindBit(kSerialInterface)) != 0);
+            CheckMonitor(section, os, MonitorFamily::Usb, (needs & KindBit(kUsbInterface)) != 0);
+            CheckMonitor(section, os, MonitorFamily::Serial, os != 0 && (needs & KindBit(kSerialInterface)) != 0);
             CheckLanguageMonitor(section, os);
         }
-        const std::optional<std::string> version = setup_.Find("ProcessorVersion", "DriverVersion");
+        const char* versionKey = ConfigKeys::ProcessorVersion.name;
+        const std::optional<std::string> version = setup_.Find(kProcessorVersionSection, versionKey);
         if (!version || !StartsWithDigits(*version))
-            Error(file, "ProcessorVersion", "DriverVersion",
+            Error(file, kProcessorVersionSection, versionKey,
                   version ? Quoted(*version) + " is not a number" : "missing: the print processor's version reads as 0");
         CheckUsbDeviceNames();
     }
@@ -490,16 +524,18 @@ private:
         return result;
     }
 
-    void CheckMonitor(const std::string& section, int os, const std::string& prefix, bool needed) {
-        const std::string nameKey = prefix + "PName", dllKey = prefix + "PDLLName", uiKey = prefix + "PUIDLLName",
-                          versionKey = prefix + "Version";
+    void CheckMonitor(const std::string& section, int os, MonitorFamily family, bool needed) {
+        const std::string nameKey = MonitorKey(ConfigKeys::MonitorName, family),
+                          dllKey = MonitorKey(ConfigKeys::MonitorDll, family),
+                          uiKey = MonitorKey(ConfigKeys::MonitorUiDll, family),
+                          versionKey = MonitorKey(ConfigKeys::MonitorVersion, family);
         bool present = false;
         for (const std::string& key : {nameKey, dllKey, uiKey, versionKey}) present = present || setup_.Find(section, key);
         if (!needed && !present) return;
-        CheckName(setup_, kSetupIniRelativePath, section, nameKey, true);
+        CheckName(setup_, kSetupIniRelativePath, section, ConfigKeys::MonitorName, nameKey, true);
         for (int bits : BitsOf(os)) {
-            CheckFileKey(setup_, bits, kSetupIniRelativePath, section, dllKey, true);
-            CheckFileKey(setup_, bits, kSetupIniRelativePath, section, uiKey, true, kMaxName);
+            CheckFileKey(setup_, bits, kSetupIniRelativePath, section, ConfigKeys::MonitorDll, dllKey, true);
+            CheckFileKey(setup_, bits, kSetupIniRelativePath, section, ConfigKeys::MonitorUiDll, uiKey, true);
         }
         CheckVersion(section, versionKey);
     }
@@ -512,7 +548,8 @@ private:
     }
 
     void CheckLanguageMonitor(const std::string& section, int os) {
-        const char* keys[] = {"USBLMONitorName", "USBLMONitorDLLName", "USBLMONitorVersion"};
+        const char* keys[] = {ConfigKeys::LanguageMonitorName.name, ConfigKeys::LanguageMonitorDll.name,
+                              ConfigKeys::LanguageMonitorVersion.name};
         int present = 0;
         for (const char* key : keys) present += setup_.Find(section, key) ? 1 : 0;
         if (present == 0) return;
@@ -523,10 +560,11 @@ private:
                           "missing while the other USB language monitor keys are present: the three go together");
             return;
         }
-        CheckName(setup_, kSetupIniRelativePath, section, keys[0], true);
+        CheckName(setup_, kSetupIniRelativePath, section, ConfigKeys::LanguageMonitorName, keys[0], true);
         // The language monitor is installed on 32-bit Windows only.
-        if (bits_[0]) CheckFileKey(setup_, 0, kSetupIniRelativePath, section, keys[1], true);
-        else MarkNamed(0, setup_.Read(section, keys[1], kMaxFile));
+        const ConfigKey& dll = ConfigKeys::LanguageMonitorDll;
+        if (bits_[0]) CheckFileKey(setup_, 0, kSetupIniRelativePath, section, dll, keys[1], true);
+        else MarkNamed(0, setup_.Read(section, keys[1], dll.maxChars));
         CheckVersion(section, keys[2]);
         (void)os;
     }
@@ -534,16 +572,16 @@ private:
     void CheckUsbDeviceNames() {
         std::set<std::string> usbModels;
         for (const Device& device : devices_) usbModels.insert(Fold(device.model));
-        for (const CProfileSnapshot::Entry& entry : setup_.Entries("SUPPORTED-USB-DEVICE")) {
+        for (const CProfileSnapshot::Entry& entry : setup_.Entries(kUsbDeviceSection)) {
             const int number = UsbPortNumberOfName(entry.key);
             const bool usbName = ClassifyPortName(entry.key.c_str()) == kUsbInterface && number > 0 &&
                                  entry.key.size() > 6 && Fold(entry.key.substr(0, 4)) == "usb_";
             const std::string model = usbName ? entry.key.substr(4, entry.key.size() - 6) : std::string();
             if (!usbName || usbModels.count(Fold(model)) == 0)
-                Warning(kSetupIniRelativePath, "SUPPORTED-USB-DEVICE", entry.key,
+                Warning(kSetupIniRelativePath, kUsbDeviceSection, entry.key,
                         "names no USB port the wizard offers (USB_<model>_1 ... _4 of a listed model)");
             else if (!entry.hasValue || !StartsWithDigits(entry.value))
-                Warning(kSetupIniRelativePath, "SUPPORTED-USB-DEVICE", entry.key,
+                Warning(kSetupIniRelativePath, kUsbDeviceSection, entry.key,
                         Quoted(entry.value) + " is not a number: it is stored as 0");
         }
     }
@@ -579,7 +617,7 @@ private:
         const std::map<std::string, std::string> files = ListFiles(JoinPath(folder_, "language"), "*.ini");
         if (files.count("setup.ini") == 0)
             Error("language\\setup.ini", "", "", "missing: every text of the wizard is empty");
-        const int language = ParseLeadingInt(setup_.Read("DEVICENAME", "LANGUAGE", kMaxFile).c_str());
+        const int language = DeviceSetting(setup_, ConfigKeys::Language);
         for (const auto& [folded, name] : files) {
             const bool program = folded == "setup.ini";
             const std::string relative = "language\\" + name;
@@ -623,10 +661,12 @@ private:
     // --- Licence and side bitmap ------------------------------------------------------------
 
     void CheckLicenceAndBitmap() {
-        if (ParseLeadingInt(setup_.Read("DEVICENAME", "LOADLICENSE", kMaxFile).c_str()) != 0) {
+        if (DeviceSetting(setup_, ConfigKeys::LoadLicence) != 0) {
             const LicenceFile licence = ReadLicenceFile(JoinPath(folder_, "License.txt"));
             if (licence.status == LicenceFileStatus::Unreadable)
-                Error("License.txt", "", "", "missing or unreadable while LOADLICENSE is on: the wizard ends at start");
+                Error("License.txt", "", "",
+                      std::string("missing or unreadable while ") + ConfigKeys::LoadLicence.name +
+                          " is on: the wizard ends at start");
             else if (licence.status == LicenceFileStatus::TooLarge)
                 Error("License.txt", "", "", "larger than 4 MiB: the licence page stays empty");
             else if (licence.text.empty())
@@ -657,11 +697,10 @@ private:
 
     void CheckUnnamedFiles() {
         // Every file key of every section counts, whichever OS and port it serves.
-        std::set<std::string> fileKeys = {"controlfontfile", "usbinternalid"};
-        for (const char* prefix : {"std", "gdi"}) {
-            for (const char* word : kRequiredFileWords) fileKeys.insert(prefix + Fold(word));
-            for (const char* word : kOptionalFileWords) fileKeys.insert(prefix + Fold(word));
-        }
+        std::set<std::string> fileKeys;
+        for (std::size_t i = 0; i < kConfigKeyCount; ++i)
+            if (kConfigKeys[i].file == ConfigFile::TypeFile && kConfigKeys[i].kind == ConfigKind::FileName)
+                for (const std::string& name : KeyNames(kConfigKeys[i])) fileKeys.insert(Fold(name));
         // A name counts for both folders: the sample carries each driver file in W32 and W64.
         for (int bits = 0; bits < 2; ++bits) {
             for (const CProfileSnapshot& types : typeFiles_[bits])

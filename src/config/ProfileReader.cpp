@@ -95,6 +95,10 @@ int ReadProfileInt(const std::string& path, const std::string& section, const st
     return ParseLeadingInt(ReadProfileString(path, section, key, maxChars).c_str());
 }
 
+int ReadProfileInt(const std::string& path, const std::string& section, const ConfigKey& key) {
+    return ReadProfileInt(path, section, key.name, key.maxChars);
+}
+
 unsigned int ReadProfileVersion(const std::string& path, const std::string& section,
                                 const std::string& key, std::size_t maxChars) {
     return ParseLeadingUnsigned(ReadProfileString(path, section, key, maxChars).c_str());
@@ -175,4 +179,8 @@ ProfileLookup SectionLookup(const CProfileSection& section, const std::string& s
 
 int LookupInt(const ProfileLookup& lookup, const std::string& section, const std::string& key, std::size_t maxChars) {
     return ParseLeadingInt(lookup(section, key, maxChars).c_str());
+}
+
+int LookupInt(const ProfileLookup& lookup, const std::string& section, const ConfigKey& key) {
+    return LookupInt(lookup, section, key.name, key.maxChars);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ConfigSchema.h"
 #include "config/ProfileSnapshot.h"
 #include "framework/ProgramPaths.h"
 
@@ -30,6 +31,8 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 // A lookup converted to a number; the value is read as text of up to maxChars characters.
 int ReadProfileInt(const std::string& path, const std::string& section, const std::string& key,
                    std::size_t maxChars = 31);
+// A key of the schema read with its own length limit.
+int ReadProfileInt(const std::string& path, const std::string& section, const ConfigKey& key);
 unsigned int ReadProfileVersion(const std::string& path, const std::string& section,
                                 const std::string& key, std::size_t maxChars = 31);
 
@@ -78,3 +81,4 @@ ProfileLookup SectionLookup(const CProfileSection& section, const std::string& s
 // A lookup converted to a number as ReadProfileInt converts it.
 int LookupInt(const ProfileLookup& lookup, const std::string& section, const std::string& key,
               std::size_t maxChars = 31);
+int LookupInt(const ProfileLookup& lookup, const std::string& section, const ConfigKey& key);

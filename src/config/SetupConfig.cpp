@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr const char* kOsSuffixes[kOsIndexCount] = {".98", ".NT", ".2K", ".XP", ".2003", ".Vista", ".2008", ".Win7"};
 constexpr const char* kTypeSuffixes[kPrinterTypeCount] = {"-ReceiptPrinter", "-TicketPrinter", "-LabelPrinter",
                                                           "-EmbeddedPrinter"};
 
@@ -30,32 +29,38 @@ constexpr const char* kMixedCaseTypeFiles64[kPrinterTypeCount] = {
 
 bool IsNtFamilyIndex(int os) { return os >= 2 && os <= 7; }
 
-template <std::size_t N>
-std::size_t Read(const std::string& path, const std::string& section, const char* key, char (&buffer)[N]) {
-    return ReadProfileText(path, section, key, buffer, N);
+// A key named as the schema builds it, read with the entry's limit or the buffer's,
+// whichever is smaller: some buffers are larger than the value they hold.
+std::size_t ReadKey(const std::string& path, const std::string& section, const ConfigKey& entry,
+                    const std::string& name, char* buffer, std::size_t bufferSize) {
+    const std::size_t size = entry.maxChars + 1 < bufferSize ? entry.maxChars + 1 : bufferSize;
+    return ReadProfileText(path, section, name, buffer, size);
 }
 
-// A value read into a buffer that is larger than the value's own limit.
 template <std::size_t N>
-std::size_t Read(const std::string& path, const std::string& section, const char* key, char (&buffer)[N],
-                 std::size_t maxChars) {
-    return ReadProfileText(path, section, key, buffer, maxChars + 1 < N ? maxChars + 1 : N);
+std::size_t Read(const std::string& path, const std::string& section, const ConfigKey& entry, char (&buffer)[N]) {
+    return ReadKey(path, section, entry, entry.name, buffer, N);
 }
 
-// A file-name key of the STD or GDI family (the prefix by raster flag), read into a
-// 200-byte buffer.
+template <std::size_t N>
+std::size_t ReadMonitorKey(const std::string& path, const std::string& section, const ConfigKey& entry,
+                           MonitorFamily family, char (&buffer)[N]) {
+    return ReadKey(path, section, entry, MonitorKey(entry, family), buffer, N);
+}
+
+// File-name keys of the STD or GDI family (the prefix by raster flag), read into
+// 200-byte buffers.
 static_assert(sizeof(DriverFileSet::driverPath) == CSetupConfig::kFileSize, "record and reader buffers agree");
 
 struct FamilyFileKey {
-    const char* word;
+    const ConfigKey& entry;
     char* buffer;
 };
 
 void ReadFamilyFiles(const std::string& path, const std::string& section, int raster,
                      std::initializer_list<FamilyFileKey> keys) {
-    const std::string prefix = raster == 1 ? "GDI" : "STD";
     for (const FamilyFileKey& key : keys)
-        ReadProfileText(path, section, prefix + key.word, key.buffer, CSetupConfig::kFileSize);
+        ReadKey(path, section, key.entry, FamilyKey(key.entry, raster), key.buffer, CSetupConfig::kFileSize);
 }
 
 
@@ -69,10 +74,6 @@ const char* TypeFileRelativePath(int type, bool is64BitWindows) {
 const char* PrinterTypeName(int type) {
     static constexpr const char* kNames[kPrinterTypeCount] = {"receipt", "ticket", "label", "embedded"};
     return type >= 0 && type < kPrinterTypeCount ? kNames[type] : "?";
-}
-
-const char* OsSectionSuffix(int os) {
-    return (os >= 0 && os < kOsIndexCount) ? kOsSuffixes[os] : "";
 }
 
 int ClassifyDeviceEntry(std::string& entry) {
@@ -99,15 +100,9 @@ int EffectiveRaster(int raster, int kind, bool driverFamilyRule) {
     return raster;
 }
 
-const char* DriverNameKey(int os, int kind, bool printerSpelling) {
-    if (os == 0 || os == 1) return printerSpelling ? "GDIDRIVERNAME" : "GDIDriverName";
-    switch (kind) {
-        case 0: return "DriverNameS";
-        case 1: return "DriverNameP";
-        case 2: return "DriverNameU";
-        case 3: return "DriverNameN";
-        default: return nullptr;
-    }
+std::string DriverNameKey(int os, int kind) {
+    if (os == 0 || os == 1) return ConfigKeys::GdiDriverName.name;
+    return DriverNameKeyOfKind(kind);
 }
 
 std::vector<char> BuildDependentFileList(const char* dataFile, const std::array<const char*, 4>& additionalFiles) {
@@ -147,36 +142,38 @@ const std::string& CSetupConfig::TypeFilePath(int type) const {
 void CSetupConfig::SelectWorkFile() { workPath_ = TypeFilePath(currentType); }
 
 std::string CSetupConfig::ModelSection(const char* model, int os) const {
-    if (model == nullptr || os < 0 || os >= kOsIndexCount) return std::string();
-    return std::string(model) + kOsSuffixes[os];
+    return model == nullptr ? std::string() : OsSectionOf(model, os);
 }
 
 int CSetupConfig::GetDeviceCount() {
-    return ReadProfileInt(setupIniPath_, "DEVICENAME", "DEVICENUMBER");
+    return ReadProfileInt(setupIniPath_, kDeviceNameSection, ConfigKeys::DeviceCount);
 }
 
 int CSetupConfig::GetDeviceName(int n, char* buffer, std::size_t bufferSize) {
     if (buffer == nullptr || bufferSize == 0) return -1;
-    std::string entry = ReadProfileString(setupIniPath_, "DEVICENAME", "DEVICENAME" + std::to_string(n), kFileSize - 1);
+    std::string entry =
+        ReadProfileString(setupIniPath_, kDeviceNameSection, DeviceEntryKey(n), ConfigKeys::DeviceEntry.maxChars);
     int type = ClassifyDeviceEntry(entry);
     CopyBounded(buffer, bufferSize, entry.c_str());
     return type;
 }
 
 std::vector<CSetupConfig::DeviceEntry> CSetupConfig::GetDeviceList() {
-    const CProfileSection section(setupIniPath_, "DEVICENAME");
-    return ReadDeviceList(SectionLookup(section, "DEVICENAME"));
+    const CProfileSection section(setupIniPath_, kDeviceNameSection);
+    return ReadDeviceList(SectionLookup(section, kDeviceNameSection));
 }
 
 int CSetupConfig::GetDefaultDevice(char* buffer, std::size_t bufferSize) {
     if (buffer == nullptr || bufferSize == 0) return -1;
-    ReadProfileText(setupIniPath_, "DEVICENAME", "DEFAULTNAME", buffer, bufferSize < 260 ? bufferSize : 260);
+    ReadKey(setupIniPath_, kDeviceNameSection, ConfigKeys::DefaultDevice, ConfigKeys::DefaultDevice.name, buffer,
+            bufferSize);
     int n = ParseLeadingInt(buffer);
     return GetDeviceName(n, buffer, bufferSize);
 }
 
 unsigned int CSetupConfig::GetProcessorVersion() {
-    return ReadProfileVersion(setupIniPath_, "ProcessorVersion", "DriverVersion");
+    const ConfigKey& key = ConfigKeys::ProcessorVersion;
+    return ReadProfileVersion(setupIniPath_, kProcessorVersionSection, key.name, key.maxChars);
 }
 
 void CSetupConfig::GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info, int raster, int kind) {
@@ -184,18 +181,19 @@ void CSetupConfig::GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info
     SelectWorkFile();
     const std::string section = ModelSection(model, os);
 
-    if (const char* key = DriverNameKey(os, kind, false)) Read(workPath_, section, key, driverName_);
+    const std::string nameKey = DriverNameKey(os, kind);
+    if (!nameKey.empty()) ReadKey(workPath_, section, ConfigKeys::DriverName, nameKey, driverName_, sizeof driverName_);
 
     if (IsNtFamilyIndex(os)) raster = EffectiveRaster(raster, kind, ProcessSettings::DriverFamilyRule());
     if (raster == 0 || raster == 1) {
-        ReadFamilyFiles(workPath_, section, raster, {{"DataFile", dataFile_},
-                                                     {"DriverPath", driverPath_},
-                                                     {"HelpFile", helpFile_},
-                                                     {"ConfigFile", configFile_},
-                                                     {"DataFileDLLName", dataFileDll_},
-                                                     {"DataOemuiDLL", oemuiDll_},
-                                                     {"DataOemuniDLL", oemuniDll_},
-                                                     {"DataOemuniini", oemuniIni_}});
+        ReadFamilyFiles(workPath_, section, raster, {{ConfigKeys::DataFile, dataFile_},
+                                                     {ConfigKeys::DriverPath, driverPath_},
+                                                     {ConfigKeys::HelpFile, helpFile_},
+                                                     {ConfigKeys::DriverConfigFile, configFile_},
+                                                     {ConfigKeys::DataFileDll, dataFileDll_},
+                                                     {ConfigKeys::OemUiDll, oemuiDll_},
+                                                     {ConfigKeys::OemUniDll, oemuniDll_},
+                                                     {ConfigKeys::OemUniIni, oemuniIni_}});
     }
 
     info->cVersion = os == 0 ? 0 : (os == 1 ? 2 : 3);
@@ -208,7 +206,8 @@ void CSetupConfig::GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info
 
     // Any nonzero number here asks for the generic driver's core files, whatever the
     // raster flag; Is2kDdkDriver deliberately applies a narrower test.
-    const int ddk = ReadProfileInt(workPath_, section, "GDI2KDDKDEV", 9);
+    const int ddk = ReadProfileInt(workPath_, section, FamilyKey(ConfigKeys::UniversalDriver, 1),
+                                   ConfigKeys::UniversalDriver.maxChars);
     if (ddk != 0 && IsNtFamilyIndex(os))
         dependentFiles_ = BuildDependentFileList(dataFile_, {dataFileDll_, oemuiDll_, oemuniDll_, oemuniIni_});
     else
@@ -221,12 +220,15 @@ void CSetupConfig::GetPrinterInfo(const char* model, int os, PRINTER_INFO_2A* in
     SelectWorkFile();
     const std::string section = ModelSection(model, os);
 
-    if (const char* key = DriverNameKey(os, kind, true)) Read(workPath_, section, key, printerDriverName_);
+    const std::string nameKey = DriverNameKey(os, kind);
+    if (!nameKey.empty())
+        ReadKey(workPath_, section, ConfigKeys::DriverName, nameKey, printerDriverName_, sizeof printerDriverName_);
 
     if (IsNtFamilyIndex(os)) raster = EffectiveRaster(raster, kind, ProcessSettings::DriverFamilyRule());
     if (raster == 0 || raster == 1) {
-        Read(workPath_, section, raster == 1 ? "GDIPrintProcessor" : "STDPrintProcessor", printProcessor_);
-        Read(workPath_, section, "ATTRIBUTES", attributesText_);
+        ReadKey(workPath_, section, ConfigKeys::PrintProcessor, FamilyKey(ConfigKeys::PrintProcessor, raster),
+                printProcessor_, sizeof printProcessor_);
+        Read(workPath_, section, ConfigKeys::Attributes, attributesText_);
     }
 
     info->Attributes = static_cast<DWORD>(ParseLeadingInt(attributesText_));
@@ -243,40 +245,44 @@ void CSetupConfig::GetDriverFiles(const char* model, int os, DriverFileSet* file
 
     raster = EffectiveRaster(raster, kind, ProcessSettings::DriverFamilyRule());
     if (raster != 0 && raster != 1) return;
-    ReadFamilyFiles(workPath_, section, raster, {{"DataFile", files->dataFile},
-                                                 {"ConfigFile", files->configFile},
-                                                 {"HelpFile", files->helpFile},
-                                                 {"ProcessorDLLName", files->processorDll},
-                                                 {"DriverPath", files->driverPath},
-                                                 {"DataFileDLLName", files->dataFileDll},
-                                                 {"DataOemuiDLL", files->oemuiDll},
-                                                 {"DataOemuniDLL", files->oemuniDll},
-                                                 {"DataOemuniini", files->oemuniIni}});
-    Read(workPath_, section, "ControlFontFile", files->controlFontFile);
+    ReadFamilyFiles(workPath_, section, raster, {{ConfigKeys::DataFile, files->dataFile},
+                                                 {ConfigKeys::DriverConfigFile, files->configFile},
+                                                 {ConfigKeys::HelpFile, files->helpFile},
+                                                 {ConfigKeys::ProcessorDll, files->processorDll},
+                                                 {ConfigKeys::DriverPath, files->driverPath},
+                                                 {ConfigKeys::DataFileDll, files->dataFileDll},
+                                                 {ConfigKeys::OemUiDll, files->oemuiDll},
+                                                 {ConfigKeys::OemUniDll, files->oemuniDll},
+                                                 {ConfigKeys::OemUniIni, files->oemuniIni}});
+    Read(workPath_, section, ConfigKeys::ControlFontFile, files->controlFontFile);
     // The USB identity file only travels with the 32-bit driver.
-    if (!ProcessSettings::Is64BitWindows()) Read(workPath_, section, "USBInternalID", files->usbInternalId);
+    if (!ProcessSettings::Is64BitWindows()) Read(workPath_, section, ConfigKeys::UsbIdentityFile, files->usbInternalId);
 }
 
 bool CSetupConfig::Is2kDdkDriver(const char* model, int os, int raster) {
     if (raster != 0 && raster != 1) return false;
     SelectWorkFile();
+    // Four characters here, nine where the driver record decides on the core files.
     char value[5] = {};
-    Read(workPath_, ModelSection(model, os), raster == 1 ? "GDI2KDDKDEV" : "STD2KDDKDEV", value);
+    const ConfigKey& key = ConfigKeys::UniversalDriver;
+    ReadKey(workPath_, ModelSection(model, os), key, FamilyKey(key, raster), value, sizeof value);
     return value[0] == '1';
 }
 
 void CSetupConfig::GetPortMonitors(int os, PortMonitorPair* pair) {
     if (pair == nullptr) return;
-    const std::string section = (os >= 0 && os < kOsIndexCount) ? std::string("COMMON-MONITOR") + kOsSuffixes[os]
-                                                                 : std::string();
-    Read(setupIniPath_, section, "USBMONitorPName", usbMonitorName_);
-    Read(setupIniPath_, section, "USBMONitorPDLLName", usbMonitorDll_, kFileSize - 1);
-    Read(setupIniPath_, section, "USBMONitorPUIDLLName", pair->usbUiDll, kNameSize - 1);
-    pair->usbVersion = ReadProfileVersion(setupIniPath_, section, "USBMONitorVersion", 9);
-    Read(setupIniPath_, section, "COMMONitorPName", serialMonitorName_);
-    Read(setupIniPath_, section, "COMMONitorPDLLName", serialMonitorDll_, kFileSize - 1);
-    Read(setupIniPath_, section, "COMMONitorPUIDLLName", pair->serialUiDll, kNameSize - 1);
-    pair->serialVersion = ReadProfileVersion(setupIniPath_, section, "COMMONitorVersion", 9);
+    const std::string section = MonitorSectionOf(os);
+    const ConfigKey& version = ConfigKeys::MonitorVersion;
+    ReadMonitorKey(setupIniPath_, section, ConfigKeys::MonitorName, MonitorFamily::Usb, usbMonitorName_);
+    ReadMonitorKey(setupIniPath_, section, ConfigKeys::MonitorDll, MonitorFamily::Usb, usbMonitorDll_);
+    ReadMonitorKey(setupIniPath_, section, ConfigKeys::MonitorUiDll, MonitorFamily::Usb, pair->usbUiDll);
+    pair->usbVersion =
+        ReadProfileVersion(setupIniPath_, section, MonitorKey(version, MonitorFamily::Usb), version.maxChars);
+    ReadMonitorKey(setupIniPath_, section, ConfigKeys::MonitorName, MonitorFamily::Serial, serialMonitorName_);
+    ReadMonitorKey(setupIniPath_, section, ConfigKeys::MonitorDll, MonitorFamily::Serial, serialMonitorDll_);
+    ReadMonitorKey(setupIniPath_, section, ConfigKeys::MonitorUiDll, MonitorFamily::Serial, pair->serialUiDll);
+    pair->serialVersion =
+        ReadProfileVersion(setupIniPath_, section, MonitorKey(version, MonitorFamily::Serial), version.maxChars);
 
     char* environment = os == 0 ? windows40_ : nullptr;
     pair->usb.pName = usbMonitorName_;
@@ -296,13 +302,11 @@ void CSetupConfig::GetLanguageMonitorInfo(const char* /*model*/, int os, Languag
     }
     if (kind != 2) return;
 
-    const std::string section = (os >= 0 && os < kOsIndexCount) ? std::string("COMMON-MONITOR") + kOsSuffixes[os]
-                                                                 : std::string();
+    const std::string section = MonitorSectionOf(os);
     char version[10] = {};
-    const std::size_t nameLength = Read(setupIniPath_, section, "USBLMONitorName", languageMonitorName_);
-    const std::size_t dllLength =
-        Read(setupIniPath_, section, "USBLMONitorDLLName", languageMonitorDll_, kFileSize - 1);
-    const std::size_t versionLength = Read(setupIniPath_, section, "USBLMONitorVersion", version);
+    const std::size_t nameLength = Read(setupIniPath_, section, ConfigKeys::LanguageMonitorName, languageMonitorName_);
+    const std::size_t dllLength = Read(setupIniPath_, section, ConfigKeys::LanguageMonitorDll, languageMonitorDll_);
+    const std::size_t versionLength = Read(setupIniPath_, section, ConfigKeys::LanguageMonitorVersion, version);
 
     // All three reading one character is how the default "0" shows: no monitor.
     if (nameLength == 1 && dllLength == 1 && versionLength == 1) {
@@ -333,14 +337,18 @@ void BuildConfigPaths(int type, std::string& setupIniPath, std::string& typeFile
 
 int ReadDeviceSetting(const char* key) {
     if (key == nullptr) return 0;
-    return ReadProfileInt(JoinPath(ProgramFolder(), kSetupIniRelativePath), "DEVICENAME", key, 199);
+    return ReadProfileInt(JoinPath(ProgramFolder(), kSetupIniRelativePath), kDeviceNameSection, key, 199);
+}
+
+int ReadDeviceSetting(const ConfigKey& key) {
+    return ReadProfileInt(JoinPath(ProgramFolder(), kSetupIniRelativePath), kDeviceNameSection, key);
 }
 
 std::vector<CSetupConfig::DeviceEntry> ReadDeviceList(const ProfileLookup& setupIni) {
-    const int count = LookupInt(setupIni, "DEVICENAME", "DEVICENUMBER");
+    const int count = LookupInt(setupIni, kDeviceNameSection, ConfigKeys::DeviceCount);
     std::vector<CSetupConfig::DeviceEntry> list;
     for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
-        std::string entry = setupIni("DEVICENAME", "DEVICENAME" + std::to_string(n), CSetupConfig::kFileSize - 1);
+        std::string entry = setupIni(kDeviceNameSection, DeviceEntryKey(n), ConfigKeys::DeviceEntry.maxChars);
         const int type = ClassifyDeviceEntry(entry);
         list.push_back({std::move(entry), type});
     }
@@ -355,10 +363,10 @@ PortScanTarget PortScanTargetOf(const std::vector<CSetupConfig::DeviceEntry>& de
         model = device.name;
         target.type = device.type;
     }
-    target.section = model + ".PORT";
+    target.section = PortSectionOf(model);
     return target;
 }
 
 bool DriverFamilyRuleOf(const ProfileLookup& setupIni) {
-    return LookupInt(setupIni, "DEVICENAME", "GDISTDSign", 199) != 0;
+    return LookupInt(setupIni, kDeviceNameSection, ConfigKeys::DriverFamilyRule) != 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/ConfigSchema.h"
+
 #include <windows.h>
 #include <winspool.h>
 
@@ -28,9 +30,6 @@ const char* TypeFileRelativePath(int type, bool is64BitWindows);
 // "label", "embedded"; "?" outside 0..3.
 const char* PrinterTypeName(int type);
 
-// Suffix of the per-OS section names (".98" ... ".Win7"); empty outside 0..7.
-const char* OsSectionSuffix(int os);
-
 // Cuts the first known type suffix ("-ReceiptPrinter", "-TicketPrinter",
 // "-LabelPrinter", "-EmbeddedPrinter", tried in that order) off a device entry
 // and returns its type; -1 and the entry unchanged when it carries none.
@@ -42,9 +41,9 @@ std::size_t LongestModelName();
 // Raster flag after the driver-family rule: serial reads GDI, USB reads STD.
 int EffectiveRaster(int raster, int kind, bool driverFamilyRule);
 
-// Key of the driver name for an OS index and interface kind; null when no name is
-// read (an unknown kind on OS 2..7). The printer record spells the 98/NT key in capitals.
-const char* DriverNameKey(int os, int kind, bool printerSpelling);
+// Key of the driver name for an OS index and interface kind; empty when no name is
+// read (an unknown kind on OS 2..7).
+std::string DriverNameKey(int os, int kind);
 
 // The spooler's dependent-file list: each name zero-terminated, then an empty name.
 // Names that are empty or begin with "0" (meaning "none") are left out.
@@ -172,6 +171,7 @@ void BuildConfigPaths(const std::string& programFolder, int type, std::string& s
 
 // Integer switch of section DEVICENAME in DRVCONFIG\setup.ini beside the program.
 int ReadDeviceSetting(const char* key);
+int ReadDeviceSetting(const ConfigKey& key);
 
 // Rules of DRVCONFIG\setup.ini that the program and the checker both apply, each over
 // the lookup it reads the file with.

@@ -34,7 +34,7 @@ int MapWindowsVersionToOsIndex(DWORD platformId, DWORD majorVersion, DWORD minor
     return 0;
 }
 
-bool NewerWindowsAllowed() { return ReadConfigInt(kSetupIniRelativePath, "DEVICENAME", "NewerWindows") != 0; }
+bool NewerWindowsAllowed() { return ReadDeviceSetting(ConfigKeys::NewerWindows) != 0; }
 
 namespace {
 

@@ -90,18 +90,21 @@ PortListKeys ReadPortListKeys(const std::string& typeFilePath, const std::string
 
 PortListKeys ReadPortListKeys(const ProfileLookup& typeFile, const std::string& section, bool typical) {
     PortListKeys keys;
-    keys.usbSupported = LookupInt(typeFile, section, "USBSUPPORTED");
-    keys.lptSupported = LookupInt(typeFile, section, "LPTSUPPORTED");
-    keys.comSupported = LookupInt(typeFile, section, "COMSUPPORTED");
-    keys.netSupported = LookupInt(typeFile, section, "NETSUPPORTED");
-    keys.lptDefault = LookupInt(typeFile, section, "LPTDEFAULT");
-    if (!typical) keys.rasterVisible = LookupInt(typeFile, section, "RASTERVISIABLE");
+    keys.usbSupported = LookupInt(typeFile, section, ConfigKeys::UsbSupported);
+    keys.lptSupported = LookupInt(typeFile, section, ConfigKeys::LptSupported);
+    keys.comSupported = LookupInt(typeFile, section, ConfigKeys::ComSupported);
+    keys.netSupported = LookupInt(typeFile, section, ConfigKeys::NetSupported);
+    keys.lptDefault = LookupInt(typeFile, section, ConfigKeys::LptDefault);
+    if (!typical) keys.rasterVisible = LookupInt(typeFile, section, ConfigKeys::RasterVisible);
     return keys;
 }
 
 bool PortSectionOffersAPort(const ProfileLookup& typeFile, const std::string& section) {
-    for (const char* key : {"USBSUPPORTED", "LPTSUPPORTED", "COMSUPPORTED", "NETSUPPORTED"}) {
-        if (LookupInt(typeFile, section, key, 199) != 0) return true;
+    // The scan reads the four with room for 199 characters, the port page with the
+    // schema's 31: a value behind 31 or more leading zeros offers a port here only.
+    for (const ConfigKey* key : {&ConfigKeys::UsbSupported, &ConfigKeys::LptSupported, &ConfigKeys::ComSupported,
+                                 &ConfigKeys::NetSupported}) {
+        if (LookupInt(typeFile, section, key->name, 199) != 0) return true;
     }
     return false;
 }

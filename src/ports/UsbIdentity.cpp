@@ -3,6 +3,7 @@
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/RegistryKey.h"
+#include "config/SetupConfig.h"
 #include "config/TextCatalogue.h"
 #include "framework/TextFormat.h"
 #include "framework/UniqueResource.h"
@@ -258,7 +259,8 @@ int CheckUsbDriverUpdate() { return ReadUsbDriverVersions().update; }
 bool RegisterUsbPort(const char* portName) {
     if (portName == nullptr || *portName == '\0') return false;
     const int value =
-        ReadProfileInt(JoinPath(ProgramFolder(), "DRVCONFIG\\setup.ini"), "SUPPORTED-USB-DEVICE", portName);
+        ReadProfileInt(JoinPath(ProgramFolder(), kSetupIniRelativePath), kUsbDeviceSection, portName,
+                       ConfigKeys::UsbDeviceNumber.maxChars);
     bool written = false;
     const auto record = [&] { written = WriteUsbPortRecords(portName, value); };
     // The registry view comes from CRegistryKey's access rights, not from this bracket; it

@@ -19,7 +19,7 @@ BOOL CAboutBox::OnInitDialog() {
     chineseFont_ = 0;
     // A missing LANGUAGE reads 0, so a distribution without it gets the Chinese font,
     // as the frame does.
-    if (ReadDeviceSetting("LANGUAGE") == 0) {
+    if (ReadDeviceSetting(ConfigKeys::Language) == 0) {
         chineseFont_ = 1;
         font_.reset(CreateChineseFont());
         SetFontOnWindowAndChildren(Handle(), font_.get());

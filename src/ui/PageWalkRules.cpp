@@ -8,11 +8,11 @@ OsSupport ReadOsSupport(const std::string& typeFilePath, const std::string& sect
 
 OsSupport ReadOsSupport(const ProfileLookup& typeFile, const std::string& section) {
     OsSupport support;
-    support.server2003 = LookupInt(typeFile, section, "System2003Supported");
-    support.vista = LookupInt(typeFile, section, "SystemVistaSupported");
-    support.nt = LookupInt(typeFile, section, "SystemNTSupported");
-    support.server2008 = LookupInt(typeFile, section, "System2008Supported");
-    support.windows7 = LookupInt(typeFile, section, "SystemWin7Supported");
+    support.server2003 = LookupInt(typeFile, section, ConfigKeys::Server2003Supported);
+    support.vista = LookupInt(typeFile, section, ConfigKeys::VistaSupported);
+    support.nt = LookupInt(typeFile, section, ConfigKeys::NtSupported);
+    support.server2008 = LookupInt(typeFile, section, ConfigKeys::Server2008Supported);
+    support.windows7 = LookupInt(typeFile, section, ConfigKeys::Windows7Supported);
     return support;
 }
 

@@ -281,7 +281,7 @@ void CPortPage::BuildPortList(const std::string& modelName, int osIndex, int pri
 
     std::string setupIni, typeFile;
     BuildConfigPaths(printerType, setupIni, typeFile);
-    const std::string section = modelName + ".PORT";
+    const std::string section = PortSectionOf(modelName);
     PortListInput input;
     input.keys = ReadPortListKeys(typeFile, section, typical);
     input.modelName = modelName;

@@ -1,0 +1,34 @@
+#include "config/ConfigSchema.h"
+
+namespace {
+
+constexpr int kOsSuffixCount = static_cast<int>(sizeof kOsSectionSuffixes / sizeof kOsSectionSuffixes[0]);
+
+}  // namespace
+
+const char* OsSectionSuffix(int os) { return os >= 0 && os < kOsSuffixCount ? kOsSectionSuffixes[os] : ""; }
+
+std::string PortSectionOf(const std::string& model) { return model + kPortSectionSuffix; }
+
+std::string OsSectionOf(const std::string& model, int os) {
+    return os >= 0 && os < kOsSuffixCount ? model + kOsSectionSuffixes[os] : std::string();
+}
+
+std::string MonitorSectionOf(int os) {
+    return os >= 0 && os < kOsSuffixCount ? std::string(kMonitorSectionStem) + kOsSectionSuffixes[os] : std::string();
+}
+
+std::string DeviceEntryKey(int n) { return ConfigKeys::DeviceEntry.name + std::to_string(n); }
+
+std::string FamilyKey(const ConfigKey& key, int raster) {
+    return kFamilyPrefixes[raster == 1 ? 1 : 0] + std::string(key.name);
+}
+
+std::string DriverNameKeyOfKind(int kind) {
+    if (kind < 0 || kind >= static_cast<int>(sizeof kPortLetters) - 1) return std::string();
+    return ConfigKeys::DriverName.name + std::string(1, kPortLetters[kind]);
+}
+
+std::string MonitorKey(const ConfigKey& key, MonitorFamily family) {
+    return kMonitorPrefixes[static_cast<int>(family)] + std::string(key.name);
+}
