@@ -267,10 +267,10 @@ bool CInstallCommand::CreateNetworkPort(const InstallSelection& selection) {
     request_.portName = "IP_";
     request_.portName += selection.ipAddress;
     request_.printer.pPortName = request_.portName.data();
-    const bool added = AddTcpIpPort(request_.portName.c_str(), selection.ipAddress.c_str()) != 0;
+    const OperationResult added = AddTcpIpPort(request_.portName.c_str(), selection.ipAddress.c_str());
     JournalResult("Add network port " + request_.portName + " for " + selection.ipAddress +
                       " through the Standard TCP/IP Port monitor",
-                  added, added ? 0 : GetLastError());
+                  added);
     if (!added) {
         SayKey("IDS_ERR_ADDPORTERROR", true);
         return false;
@@ -296,7 +296,7 @@ bool CInstallCommand::MatchUsbPrinter(const InstallSelection& selection) {
     }
     if (Say(MessageText("IDS_INF_CHANGEID"), false, MB_YESNO) != IDYES) return false;
     // A port without a number cannot be written (the write refuses 0).
-    const bool written = WriteUsbDeviceNumber(static_cast<unsigned char>(port));
+    const bool written = WriteUsbDeviceNumber(static_cast<unsigned char>(port)).ok;
     JournalResult("Rewrite the USB printer's device number for port " + std::to_string(port), written);
     if (written) return true;
     // Typical mode: the write has told the user itself.
@@ -319,7 +319,7 @@ void CInstallCommand::NamePrinterAndPort(const InstallSelection& selection) {
     }
     JournalResult(std::string("Record the USB port ") + request_.printer.pPortName +
                       " under HKLM\\SOFTWARE\\VANTORA\\PORTNAME",
-                  RegisterUsbPort(request_.printer.pPortName));
+                  RegisterUsbPort(request_.printer.pPortName).ok);
 }
 
 bool CInstallCommand::RunWorker(const InstallSelection& selection) {

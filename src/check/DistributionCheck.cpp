@@ -76,19 +76,13 @@ bool FolderExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-struct FindHandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE handle) { FindClose(handle); }
-};
-
 // The files of a folder by folded name, each with its name as stored.
 std::map<std::string, std::string> ListFiles(const std::string& folder, const char* pattern = "*") {
     std::map<std::string, std::string> files;
     const std::string query = JoinPath(folder, pattern);
     if (query.empty()) return files;
     WIN32_FIND_DATAA data;
-    UniqueResource<FindHandleTraits> search(FindFirstFileA(query.c_str(), &data));
+    UniqueFindHandle search(FindFirstFileA(query.c_str(), &data));
     if (!search) return files;
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) files.emplace(Fold(data.cFileName), data.cFileName);

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -38,57 +39,75 @@ void PrefixName(char* name) {
 }
 
 // Copies a monitor DLL to the system directory; when only its prefixed copy could be
-// made, the record names that copy. Other copy failures leave their text for the
-// installation to find.
-Replacement CopyMonitorDll(char* dllName, int os, std::string& errorText) {
-    std::string driverValue;
-    const Replacement replacement = ReplaceComponentFile(dllName, kSystemDirectory, os, driverValue, errorText);
-    if (replacement == Replacement::Replaced && driverValue != dllName) PrefixName(dllName);
-    return replacement;
+// made, the record names that copy.
+ResultWith<ReplacedFile> CopyMonitorDll(char* dllName, int os) {
+    ResultWith<ReplacedFile> replaced = ReplaceComponentFile(dllName, kSystemDirectory, os);
+    if (replaced && replaced.value.driverValue != dllName) PrefixName(dllName);
+    return replaced;
 }
 
 // An older file of the same name may still be there and let the spooler add the
 // component: a version recorded then would tell every later run that it is current.
-void RecordVersionWhenInPlace(Replacement copied, const std::string& keyPath, unsigned int version) {
-    if (copied == Replacement::Replaced) RecordVersion(keyPath, version);
+void RecordVersionWhenInPlace(bool copied, const std::string& keyPath, unsigned int version) {
+    if (copied) RecordVersion(keyPath, version);
 }
 
-// Checks one monitor: its flag when older, 0 when current, and a missing one installed.
-int CheckMonitor(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version, int olderFlag, int os,
-                 std::string& errorText, SpoolerRegistrations* registered) {
-    const std::string keyPath = MonitorKeyPath(monitor.pName);
+ComponentCheck Ended(const OperationResult& failure) {
+    ComponentCheck check;
+    static_cast<OperationResult&>(check) = failure;
+    return check;
+}
+
+// What the registry says of a component: its flag when older, nothing more to do when
+// current; empty when it is missing and must be installed.
+std::optional<ComponentCheck> CheckInstalled(const std::string& keyPath, unsigned int version, int olderFlag) {
+    ComponentCheck check;
     switch (InstalledVersion(keyPath, version)) {
         case Installed::Older:
-            return olderFlag;
+            check.value = olderFlag;
+            return check;
         case Installed::Current:
-            return 0;
+            return check;
         case Installed::No:
             break;
     }
-    const Replacement copied = CopyMonitorDll(monitor.pDLLName, os, errorText);
-    if (copied == Replacement::NeedsRestart) return kMonitorCheckFailed;
-    if (uiDll != nullptr && uiDll[0] != '\0') CopyDriverFile(uiDll, kSystemDirectory, os, false, errorText);
-    if (!AddMonitorObject(&monitor, errorText, registered)) return kMonitorCheckFailed;
-    RecordVersionWhenInPlace(copied, keyPath, version);
-    return 0;
+    return std::nullopt;
+}
+
+// Checks one monitor: its flag when older, 0 when current, and a missing one installed.
+ComponentCheck CheckMonitor(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version, int olderFlag, int os,
+                            SpoolerRegistrations* registered) {
+    const std::string keyPath = MonitorKeyPath(monitor.pName);
+    if (auto installed = CheckInstalled(keyPath, version, olderFlag)) return *installed;
+    ComponentCheck check;
+    const ResultWith<ReplacedFile> copied = CopyMonitorDll(monitor.pDLLName, os);
+    if (copied.value.needsRestart) return Ended(copied);
+    KeepTold(check.leftOver, copied);
+    if (uiDll != nullptr && uiDll[0] != '\0') KeepTold(check.leftOver, CopyDriverFile(uiDll, kSystemDirectory, os, false));
+    const OperationResult added = AddMonitorObject(&monitor, registered);
+    if (!added) return Ended(added);
+    RecordVersionWhenInPlace(copied.ok, keyPath, version);
+    return check;
 }
 
 bool HasName(const char* text) { return text != nullptr && text[0] != '\0'; }
 
 }  // namespace
 
-Replacement ReplaceComponentFile(char* fileName, int kind, int os, std::string& driverValue, std::string& errorText) {
-    const auto inUse = [](int result) { return result == ERROR_SHARING_VIOLATION || result == ERROR_ACCESS_DENIED; };
-    if (inUse(CopyDriverFile(fileName, kind, os, false, errorText))) {
-        if (inUse(CopyDriverFile(fileName, kind, os, true, errorText))) {
-            errorText = MessageText("IDS_ERR_NEEDRESTART");
-            return Replacement::NeedsRestart;
+ResultWith<ReplacedFile> ReplaceComponentFile(char* fileName, int kind, int os) {
+    ReplacedFile file;
+    OperationResult copy = CopyDriverFile(fileName, kind, os, false);
+    if (IsFileInUse(copy)) {
+        copy = CopyDriverFile(fileName, kind, os, true);
+        if (IsFileInUse(copy)) {
+            file.needsRestart = true;
+            return WithValue(OperationResult::FailedWith("IDS_ERR_NEEDRESTART", copy.code), file);
         }
-        driverValue = std::string("n") + fileName;
+        file.driverValue = std::string("n") + fileName;
     } else {
-        driverValue = fileName;
+        file.driverValue = fileName;
     }
-    return errorText.empty() ? Replacement::Replaced : Replacement::CopyFailed;
+    return WithValue(copy.Told() ? copy : OperationResult::Ok(), file);
 }
 
 std::string MonitorKeyPath(const char* monitorName) {
@@ -103,105 +122,83 @@ std::string PrintProcessorKeyPath(int os, const char* processorName) {
            "\\Print Processors\\" + (processorName ? processorName : "");
 }
 
-int CheckPortMonitors(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText,
-                      SpoolerRegistrations* registered) {
-    if (portKind != kSerialInterface && portKind != kUsbInterface) return 0;
+ComponentCheck CheckPortMonitors(CSetupConfig& config, int printerType, int os, int portKind,
+                                 SpoolerRegistrations* registered) {
+    if (portKind != kSerialInterface && portKind != kUsbInterface) return ComponentCheck();
     config.currentType = printerType;
     PortMonitorPair monitors = {};
     config.GetPortMonitors(os, &monitors);
 
-    int result = 0;
     // A 64-bit Windows brings its own serial port support.
     if (portKind == kSerialInterface && !ProcessSettings::Is64BitWindows() && HasName(monitors.serial.pDLLName) &&
         os != 0) {
-        result = CheckMonitor(monitors.serial, monitors.serialUiDll, monitors.serialVersion, kSerialMonitorOlder, os,
-                              errorText, registered);
-        if (result < 0) return result;
+        return CheckMonitor(monitors.serial, monitors.serialUiDll, monitors.serialVersion, kSerialMonitorOlder, os,
+                            registered);
     }
     if (portKind == kUsbInterface && HasName(monitors.usb.pDLLName) && os != 1) {
-        result = CheckMonitor(monitors.usb, monitors.usbUiDll, monitors.usbVersion, kUsbMonitorOlder, os, errorText,
-                              registered);
+        return CheckMonitor(monitors.usb, monitors.usbUiDll, monitors.usbVersion, kUsbMonitorOlder, os, registered);
     }
-    return result;
+    return ComponentCheck();
 }
 
-int CheckPrintProcessor(CSetupConfig& config, int os, const char* processorName, char* processorFile,
-                        std::string& errorText, SpoolerRegistrations* registered) {
+ComponentCheck CheckPrintProcessor(CSetupConfig& config, int os, const char* processorName, char* processorFile,
+                                   SpoolerRegistrations* registered) {
     const unsigned int version = config.GetProcessorVersion();
-    if (processorName == nullptr || std::strcmp(processorName, "WinPrint") == 0) return 0;
+    if (processorName == nullptr || std::strcmp(processorName, "WinPrint") == 0) return ComponentCheck();
 
     const std::string keyPath = PrintProcessorKeyPath(os, processorName);
-    switch (InstalledVersion(keyPath, version)) {
-        case Installed::Older:
-            return kPrintProcessorOlder;
-        case Installed::Current:
-            return 0;
-        case Installed::No:
-            break;
+    if (auto installed = CheckInstalled(keyPath, version, kPrintProcessorOlder)) return *installed;
+    ComponentCheck check;
+    bool copied = true;
+    if (HasName(processorFile)) {
+        const OperationResult copy = CopyDriverFile(processorFile, kPrintProcessorDirectory, os, false);
+        copied = copy.ok;
+        KeepTold(check.leftOver, copy);
     }
-    Replacement copied = Replacement::Replaced;
-    if (HasName(processorFile) &&
-        CopyDriverFile(processorFile, kPrintProcessorDirectory, os, false, errorText) != 1) {
-        copied = Replacement::CopyFailed;
-    }
-    if (AddPrintProcessorObject(processorName, processorFile, os, registered) != 1) {
-        const DWORD code = GetLastError();
-        if (ObjectWantedForX64(SpoolerObject::PrintProcessor, code, ProcessSettings::Is64BitWindows()) ==
+    const OperationResult added = AddPrintProcessorObject(processorName, processorFile, os, registered);
+    if (!added) {
+        if (ObjectWantedForX64(SpoolerObject::PrintProcessor, added.code, ProcessSettings::Is64BitWindows()) ==
             SpoolerObject::PrintProcessor) {
-            errorText.clear();
-            if (!AddPrintProcessorForX64(config, os, processorName, processorFile, code, errorText, registered)) {
-                return kProcessorCheckFailed;
-            }
-            Sleep(200);
-            return 0;
+            ComponentCheck x64 = AddPrintProcessorForX64(config, os, processorName, processorFile, added.code,
+                                                         registered);
+            x64.addedForX64 = true;
+            if (x64) Sleep(200);
+            return x64;
         }
-        errorText = MessageText("IDS_ERR_ADDPROCESSOR");
-        return kProcessorCheckFailed;
+        return Ended(OperationResult::FailedWith("IDS_ERR_ADDPROCESSOR", added.code));
     }
     RecordVersionWhenInPlace(copied, keyPath, version);
     Sleep(200);
-    return 0;
+    return check;
 }
 
-bool AddPrintProcessorForX64(CSetupConfig& config, int os, const char* processorName, char* processorFile,
-                             DWORD refusal, std::string& errorText, SpoolerRegistrations* registered) {
-    if (processorName == nullptr || std::strcmp(processorName, "WinPrint") == 0) return false;
+ComponentCheck AddPrintProcessorForX64(CSetupConfig& config, int os, const char* processorName, char* processorFile,
+                                       DWORD refusal, SpoolerRegistrations* registered) {
+    if (processorName == nullptr || std::strcmp(processorName, "WinPrint") == 0) {
+        return Ended(OperationResult::Failed(refusal));
+    }
     JournalX64Fallback(SpoolerObject::PrintProcessor, processorName, refusal);
-    Replacement copied = Replacement::Replaced;
-    if (HasName(processorFile) &&
-        CopyDriverFile(processorFile, kPrintProcessorDirectory, os, false, errorText, kEnvironmentX64) != 1) {
-        copied = Replacement::CopyFailed;
+    ComponentCheck check;
+    bool copied = true;
+    if (HasName(processorFile)) {
+        const OperationResult copy = CopyDriverFile(processorFile, kPrintProcessorDirectory, os, false, kEnvironmentX64);
+        copied = copy.ok;
+        KeepTold(check.leftOver, copy);
     }
-    if (AddPrintProcessorObject(processorName, processorFile, os, registered, kEnvironmentX64) != 1) {
-        errorText = MessageText("IDS_ERR_ADDPROCESSOR");
-        return false;
-    }
+    const OperationResult added = AddPrintProcessorObject(processorName, processorFile, os, registered, kEnvironmentX64);
+    if (!added) return Ended(OperationResult::FailedWith("IDS_ERR_ADDPROCESSOR", added.code));
     // On 64-bit Windows the version is read from the "Windows x64" record: now the one in use.
     RecordVersionWhenInPlace(copied, PrintProcessorKeyPath(os, processorName), config.GetProcessorVersion());
-    return true;
+    return check;
 }
 
-int CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int portKind, std::string& errorText,
-                         SpoolerRegistrations* registered) {
+ComponentCheck CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int portKind,
+                                    SpoolerRegistrations* registered) {
     config.currentType = printerType;
-    if (portKind != kUsbInterface) return 0;
+    if (portKind != kUsbInterface) return ComponentCheck();
     LanguageMonitorInfo info = {};
     config.GetLanguageMonitorInfo(nullptr, os, &info, kUsbInterface);
     const bool none = !HasName(info.monitor.pName) && !HasName(info.monitor.pDLLName) && info.version == 0;
-    if (none || os == 1) return 0;
-
-    const std::string keyPath = MonitorKeyPath(info.monitor.pName);
-    switch (InstalledVersion(keyPath, info.version)) {
-        case Installed::Older:
-            return kLanguageMonitorOlder;
-        case Installed::Current:
-            return 0;
-        case Installed::No:
-            break;
-    }
-    const Replacement copied = CopyMonitorDll(info.monitor.pDLLName, os, errorText);
-    if (copied == Replacement::NeedsRestart) return kMonitorCheckFailed;
-    if (!AddMonitorObject(&info.monitor, errorText, registered)) return kMonitorCheckFailed;
-    RecordVersionWhenInPlace(copied, keyPath, info.version);
-    return 0;
+    if (none || os == 1) return ComponentCheck();
+    return CheckMonitor(info.monitor, nullptr, info.version, kLanguageMonitorOlder, os, registered);
 }

@@ -7,26 +7,21 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
-struct GlobalFreeDeleter {
-    void operator()(void* block) const { GlobalFree(block); }
-};
-using GlobalBlock = std::unique_ptr<BYTE, GlobalFreeDeleter>;
-
-// The printer's level-2 record, read the two-call way.
-GlobalBlock ReadPrinterInfo(HANDLE printer) {
+// The printer's level-2 record, read the two-call way; empty when it cannot be read.
+std::vector<BYTE> ReadPrinterInfo(HANDLE printer) {
     DWORD needed = 0;
     SetLastError(ERROR_SUCCESS);
     if (SystemCalls().GetPrinterA(printer, 2, nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
         needed == 0) {
-        return nullptr;
+        return {};
     }
-    GlobalBlock info(static_cast<BYTE*>(GlobalAlloc(GPTR, needed)));
-    if (!info || !SystemCalls().GetPrinterA(printer, 2, info.get(), needed, &needed)) return nullptr;
+    std::vector<BYTE> info(needed);
+    if (!SystemCalls().GetPrinterA(printer, 2, info.data(), needed, &needed)) return {};
     return info;
 }
 
@@ -41,10 +36,10 @@ UniquePrinterHandle OpenNamedPrinter(const char* printerName) {
 bool SetDefaultAttribute(const char* printerName) {
     UniquePrinterHandle printer = OpenNamedPrinter(printerName);
     if (!printer) return false;
-    GlobalBlock info = ReadPrinterInfo(printer.get());
-    if (!info) return false;
-    reinterpret_cast<PRINTER_INFO_2A*>(info.get())->Attributes |= PRINTER_ATTRIBUTE_DEFAULT;
-    return SystemCalls().SetPrinterA(printer.get(), 2, info.get(), 0) != FALSE;
+    std::vector<BYTE> info = ReadPrinterInfo(printer.get());
+    if (info.empty()) return false;
+    reinterpret_cast<PRINTER_INFO_2A*>(info.data())->Attributes |= PRINTER_ATTRIBUTE_DEFAULT;
+    return SystemCalls().SetPrinterA(printer.get(), 2, info.data(), 0) != FALSE;
 }
 
 // Windows 2000 and later. Looked up at run time: Windows NT 4 has no such function.
@@ -61,9 +56,9 @@ bool SetDefaultThroughSpooler(const char* printerName) {
 bool SetDefaultInProfile(const char* printerName) {
     UniquePrinterHandle printer = OpenNamedPrinter(printerName);
     if (!printer) return false;
-    GlobalBlock info = ReadPrinterInfo(printer.get());
-    if (!info) return false;
-    const auto* record = reinterpret_cast<const PRINTER_INFO_2A*>(info.get());
+    const std::vector<BYTE> info = ReadPrinterInfo(printer.get());
+    if (info.empty()) return false;
+    const auto* record = reinterpret_cast<const PRINTER_INFO_2A*>(info.data());
     if (record->pDriverName == nullptr || record->pPortName == nullptr) return false;
     const std::string device = std::string(printerName) + "," + record->pDriverName + "," + record->pPortName;
     return WriteProfileStringA("windows", "device", device.c_str()) != FALSE;
@@ -71,11 +66,12 @@ bool SetDefaultInProfile(const char* printerName) {
 
 }  // namespace
 
-int SetDefaultPrinterByName(const char* printerName) {
-    if (printerName == nullptr) return 0;
+OperationResult SetDefaultPrinterByName(const char* printerName) {
+    const OperationResult failed = OperationResult::Failed(ERROR_SUCCESS);
+    if (printerName == nullptr) return failed;
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
-    if (!SystemCalls().GetVersionExA(&version)) return 0;
+    if (!SystemCalls().GetVersionExA(&version)) return failed;
 
     bool done = false;
     if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
@@ -83,12 +79,12 @@ int SetDefaultPrinterByName(const char* printerName) {
     } else if (version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
         done = version.dwMajorVersion >= 5 ? SetDefaultThroughSpooler(printerName) : SetDefaultInProfile(printerName);
     } else {
-        return 1;
+        return OperationResult::Ok();
     }
-    if (!done) return 0;
+    if (!done) return failed;
 
     DWORD_PTR answer = 0;
     SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("windows"), SMTO_NORMAL,
                         1000, &answer);
-    return 1;
+    return OperationResult::Ok();
 }

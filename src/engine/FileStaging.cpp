@@ -42,16 +42,14 @@ struct CoreFileSearch {
     void RemoveExtractionFolder() {
         if (extractionFolder.empty()) return;
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((extractionFolder + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
+        if (const UniqueFindHandle search{FindFirstFileA((extractionFolder + "\\*").c_str(), &found)}) {
             do {
                 if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
                     const std::string path = extractionFolder + "\\" + found.cFileName;
                     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                     DeleteFileA(path.c_str());
                 }
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
+            } while (FindNextFileA(search.get(), &found));
         }
         RemoveDirectoryA(extractionFolder.c_str());
         extractionFolder.clear();
@@ -70,10 +68,7 @@ bool IsCoreFile(const char* upperName) {
 
 bool FileExists(const std::string& path) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
+    return static_cast<bool>(UniqueFindHandle(FindFirstFileA(path.c_str(), &found)));
 }
 
 bool IsDirectory(const std::string& path) {
@@ -132,6 +127,9 @@ bool TemporaryFolder(std::string& folder) {
 }
 
 bool IsInUse(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED; }
+
+// Nothing to tell: the caller decides what an occupied target means.
+OperationResult InUse(DWORD code) { return OperationResult::Failed(code); }
 
 // Creation attributes carrying the extraction folder's own security.
 class CPrivateFolderSecurity {
@@ -195,15 +193,21 @@ UINT CALLBACK CabinetCallback(PVOID context, UINT notification, UINT_PTR param1,
     return FILEOP_DOIT;
 }
 
-// The text of a failed copy: the catalogue's two texts around the name and the
-// system's description, or the first text alone when there is no description.
-void SetCopyErrorText(std::string& errorText, const std::string& targetName, DWORD code) {
-    errorText = MessageText("IDS_ERR_COPYFIEL");
+// A failed copy: the catalogue's two texts around the name and the system's
+// description, or the first text alone when there is no description.
+OperationResult CopyFailure(const std::string& targetName, DWORD code) {
+    std::string text = MessageText("IDS_ERR_COPYFIEL");
     std::string description;
     if (DescribeSystemError(code, description)) {
-        errorText += targetName + "\n" + description;
-        errorText += MessageText("IDS_ERR_COPYFIEL1");
+        text += targetName + "\n" + description;
+        text += MessageText("IDS_ERR_COPYFIEL1");
     }
+    return OperationResult::Failed(code, text);
+}
+
+// Redirection could not be switched off: the file cannot be reached at all.
+OperationResult Unreachable(const char* fileName) {
+    return OperationResult::Failed(ERROR_SUCCESS, MessageText("IDS_ERR_COPYFIEL") + fileName);
 }
 
 struct TargetDirectory {
@@ -250,21 +254,19 @@ bool CreatedWhenMissing(int kind) {
            kind == kDriverVersion3Directory;
 }
 
-int GeneralCopy(const char* fileName, int kind, int os, bool prefixed, std::string& errorText,
-                const char* environment) {
-    if (fileName[0] == '0') return 0;
+OperationResult GeneralCopy(const char* fileName, int kind, int os, bool prefixed, const char* environment) {
+    if (fileName[0] == '0') return OperationResult::Failed(ERROR_SUCCESS);
 
     const TargetDirectory target = ResolveTargetDirectory(kind, environment);
-    if (target.errorKey != nullptr) {
-        errorText = MessageText(target.errorKey);
-        return 0;
-    }
+    if (target.errorKey != nullptr) return OperationResult::FailedWith(target.errorKey);
     if (CreatedWhenMissing(kind) && !IsDirectory(target.path)) CreateDirectoryA(target.path.c_str(), nullptr);
-    if (kind == kSystemDirectoryIfMissing && FileExists(target.path + "\\" + fileName)) return 1;
+    if (kind == kSystemDirectoryIfMissing && FileExists(target.path + "\\" + fileName)) return OperationResult::Ok();
     if (kind == kWbemDirectory) {
-        if (FileExists(target.path + "\\" + fileName)) return 1;
+        if (FileExists(target.path + "\\" + fileName)) return OperationResult::Ok();
         std::string system;
-        if (os >= 5 && os <= 7 && SystemDirectory(system) && FileExists(system + "\\" + fileName)) return 1;
+        if (os >= 5 && os <= 7 && SystemDirectory(system) && FileExists(system + "\\" + fileName)) {
+            return OperationResult::Ok();
+        }
     }
 
     const bool is64 = ProcessSettings::Is64BitWindows();
@@ -282,150 +284,121 @@ int GeneralCopy(const char* fileName, int kind, int os, bool prefixed, std::stri
     };
     if (kind == kSystemDirectory && is64) {
         CFileSystemRedirectionOff redirection;
-        if (!redirection.Usable()) {
-            errorText = MessageText("IDS_ERR_COPYFIEL") + fileName;
-            return 0;
-        }
+        if (!redirection.Usable()) return Unreachable(fileName);
         copy();
     } else {
         copy();
     }
 
-    if (copied) return 1;
-    if (IsInUse(code)) return static_cast<int>(code);
-    SetCopyErrorText(errorText, targetName, code);
-    return 0;
+    if (copied) return OperationResult::Ok();
+    if (IsInUse(code)) return InUse(code);
+    return CopyFailure(targetName, code);
 }
 
-constexpr int kNotFound = -1;
-
-// A core file the system already has in its driver directory is used as it is: 1 when
-// present, 0 when the directory cannot be named, kNotFound otherwise.
-int FindInDriverDirectory(const char* fileName, std::string& errorText, const char* environment) {
+// A core file the system already has in its driver directory is used as it is: in place
+// when present, a failure when the directory cannot be named, nothing when it is absent.
+std::optional<OperationResult> FindInDriverDirectory(const char* fileName, const char* environment) {
     std::string driverDirectory;
-    if (!PrinterDriverDirectory(driverDirectory, environment)) {
-        errorText = MessageText("IDS_ERR_GETDRIVERDIR");
-        return 0;
-    }
-    return FileExists(driverDirectory + "\\" + fileName) ? 1 : kNotFound;
+    if (!PrinterDriverDirectory(driverDirectory, environment)) return OperationResult::FailedWith("IDS_ERR_GETDRIVERDIR");
+    if (FileExists(driverDirectory + "\\" + fileName)) return OperationResult::Ok();
+    return std::nullopt;
+}
+
+// "Couldn't find system files.", with the system's description of code when it has one.
+OperationResult SystemFilesMissing(DWORD code) {
+    std::string text = "Couldn't find system files.";
+    std::string description;
+    if (DescribeSystemError(code, description)) text += "\n" + description;
+    return OperationResult::Failed(code, text);
 }
 
 // Windows 2000, XP and Server 2003: the driver directory, then the driver cache cabinets.
-// 2 = not found there, go on with the general copy.
-int CopyCoreFileFromDriverCache(const char* fileName, std::string& errorText, const char* environment) {
-    if (const int found = FindInDriverDirectory(fileName, errorText, environment); found != kNotFound) return found;
+// Nothing when the file is in neither: the general copy goes on.
+std::optional<OperationResult> CopyCoreFileFromDriverCache(const char* fileName, const char* environment) {
+    if (auto found = FindInDriverDirectory(fileName, environment)) return found;
 
     if (coreFileSearch.extractionPending) {
         coreFileSearch.extractionPending = false;
-        if (!ExtractCoreFilesFromCabinets()) return 2;
+        if (!ExtractCoreFilesFromCabinets()) return std::nullopt;
     }
-    if (coreFileSearch.extractionFolder.empty()) return 2;
+    if (coreFileSearch.extractionFolder.empty()) return std::nullopt;
 
     std::string target;
-    if (!PrinterDriverDirectory(target, environment, MAX_PATH)) {
-        errorText = MessageText("IDS_ERR_GETDRIVERDIR");
-        return 0;
-    }
+    if (!PrinterDriverDirectory(target, environment, MAX_PATH)) return OperationResult::FailedWith("IDS_ERR_GETDRIVERDIR");
     const std::string source = coreFileSearch.extractionFolder + "\\" + fileName;
     if (coreFileSearch.extracted.count(fileName) != 0 && FileExists(source) &&
         CopyFileWithJournal(source, target + "\\" + fileName, FALSE)) {
-        return 1;
+        return OperationResult::Ok();
     }
-    return 2;
+    return std::nullopt;
 }
 
 // Vista and later: the driver directory, then the system's own printer driver package.
-int CopyCoreFileFromDriverStore(const char* fileName, std::string& errorText, const char* environment) {
-    if (const int found = FindInDriverDirectory(fileName, errorText, environment); found != kNotFound) return found;
+OperationResult CopyCoreFileFromDriverStore(const char* fileName, const char* environment) {
+    if (auto found = FindInDriverDirectory(fileName, environment)) return *found;
 
     std::string windows;
-    if (!WindowsDirectory(windows)) {
-        errorText = "Couldn't find system files.";
-        return 0;
-    }
+    if (!WindowsDirectory(windows)) return OperationResult::Failed(ERROR_SUCCESS, "Couldn't find system files.");
     const bool is64 = ProcessSettings::Is64BitWindows();
     const std::string repository = windows + "\\System32\\DriverStore\\FileRepository\\";
 
     WIN32_FIND_DATAA found;
-    HANDLE search = INVALID_HANDLE_VALUE;
+    UniqueFindHandle search;
     DWORD code = ERROR_SUCCESS;
     {
         std::optional<CFileSystemRedirectionOff> redirection;
-        if (is64 && !redirection.emplace().Usable()) {
-            errorText = MessageText("IDS_ERR_COPYFIEL") + fileName;
-            return 0;
-        }
-        search = FindFirstFileA((repository + "ntprint*").c_str(), &found);
+        if (is64 && !redirection.emplace().Usable()) return Unreachable(fileName);
+        search.reset(FindFirstFileA((repository + "ntprint*").c_str(), &found));
         code = GetLastError();
     }
-    if (search == INVALID_HANDLE_VALUE) {
-        errorText = "Couldn't find system files.";
-        std::string description;
-        if (DescribeSystemError(code, description)) errorText += "\n" + description;
-        return 0;
-    }
+    if (!search) return SystemFilesMissing(code);
     const std::string source =
         repository + found.cFileName + (is64 ? "\\AMD64\\" : "\\I386\\") + fileName;
 
     std::string target;
-    if (!PrinterDriverDirectory(target, environment, MAX_PATH)) {
-        FindClose(search);
-        errorText = MessageText("IDS_ERR_GETDRIVERDIR");
-        return 0;
-    }
+    if (!PrinterDriverDirectory(target, environment, MAX_PATH)) return OperationResult::FailedWith("IDS_ERR_GETDRIVERDIR");
     BOOL copied = FALSE;
     {
         std::optional<CFileSystemRedirectionOff> redirection;
-        if (is64 && !redirection.emplace().Usable()) {
-            FindClose(search);
-            errorText = MessageText("IDS_ERR_COPYFIEL") + fileName;
-            return 0;
-        }
+        if (is64 && !redirection.emplace().Usable()) return Unreachable(fileName);
         copied = CopyFileWithJournal(source, target + "\\" + fileName, FALSE);
         code = GetLastError();
     }
     if (!copied) {
-        FindClose(search);
-        if (IsInUse(code)) return static_cast<int>(code);
-        errorText = MessageText("IDS_ERR_COPYFIEL") + fileName;
+        if (IsInUse(code)) return InUse(code);
+        std::string text = MessageText("IDS_ERR_COPYFIEL") + fileName;
         std::string description;
-        if (DescribeSystemError(code, description)) errorText += "\n" + description + source;
-        return 0;
+        if (DescribeSystemError(code, description)) text += "\n" + description + source;
+        return OperationResult::Failed(code, text);
     }
-    if (!FindClose(search)) {
-        errorText = "Couldn't close search handle.";
-        return 0;
-    }
-    return 1;
+    // The search is closed here, not by its owner, because a close that fails is told.
+    if (!FindClose(search.release())) return OperationResult::Failed(GetLastError(), "Couldn't close search handle.");
+    return OperationResult::Ok();
 }
 
 }  // namespace
 
-int CopyDriverFile(char* fileName, int kind, int os, bool prefixed, std::string& errorText,
-                   const char* environment) {
-    if (fileName == nullptr) {
-        errorText = MessageText("IDS_ERR_COPYFIEL");
-        return 0;
-    }
+OperationResult CopyDriverFile(char* fileName, int kind, int os, bool prefixed, const char* environment) {
+    if (fileName == nullptr) return OperationResult::FailedWith("IDS_ERR_COPYFIEL");
     CharUpperA(fileName);
 
     if (IsCoreFile(fileName)) {
         if (os >= 2 && os <= 4) {
-            const int result = CopyCoreFileFromDriverCache(fileName, errorText, environment);
-            if (result != 2) return result;
+            if (auto result = CopyCoreFileFromDriverCache(fileName, environment)) return *result;
         } else if (os >= 5 && os <= 7) {
-            return CopyCoreFileFromDriverStore(fileName, errorText, environment);
+            return CopyCoreFileFromDriverStore(fileName, environment);
         }
     }
-    return GeneralCopy(fileName, kind, os, prefixed, errorText, environment);
+    return GeneralCopy(fileName, kind, os, prefixed, environment);
 }
 
-int CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed, std::string& errorText,
-                   const char* environment) {
+OperationResult CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed, const char* environment) {
     std::vector<char> copy(fileName.begin(), fileName.end());
     copy.push_back('\0');
-    return CopyDriverFile(copy.data(), kind, os, prefixed, errorText, environment);
+    return CopyDriverFile(copy.data(), kind, os, prefixed, environment);
 }
+
+bool IsFileInUse(const OperationResult& copy) { return !copy.ok && copy.text.empty() && IsInUse(copy.code); }
 
 // Run as SYSTEM the temporary folder is the Windows one, where ordinary users may
 // create files, and our folder's name can be guessed: only Administrators and SYSTEM
@@ -447,12 +420,10 @@ bool ExtractCoreFilesFromCabinets() {
 
     coreFileSearch.cabinets.clear();
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((coreFileSearch.driverCacheFolder + "*.cab").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    if (const UniqueFindHandle search{FindFirstFileA((coreFileSearch.driverCacheFolder + "*.cab").c_str(), &found)}) {
         do {
             coreFileSearch.cabinets.emplace_back(found.cFileName);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        } while (FindNextFileA(search.get(), &found));
     }
     if (coreFileSearch.cabinets.empty()) return false;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/UniqueResource.h"
+#include "platform/OperationResult.h"
 
 #include <string>
 
@@ -17,19 +18,22 @@ enum TargetKind {
 // Puts one file of the distribution's W32 (W64 on 64-bit Windows) folder in place.
 // The universal driver's core files (names containing UNIDRV, STDNAMES, TTFSUB or
 // UNIRES) are first looked for where the system keeps its own copies.
-//   1   the file is in place (copied, or found where the kind allows);
-//   0   failed, with a text in errorText; also, silently, for a name beginning with "0"
-//       (the configuration's "none");
-//   32 / 5  the target is in use or protected; no text, the caller decides.
+//   ok                     the file is in place (copied, or found where the kind allows);
+//   failed with a text     what the user is told;
+//   failed without a text  the target is in use or protected (code 32 or 5, see
+//                          IsFileInUse: the caller decides), or the name begins with "0"
+//                          (the configuration's "none"; code 0).
 // fileName is upper-cased in place (the records and registry values show it); prefixed
 // copies the file under "n" + its name. environment names the spooler environment whose
 // driver and processor directories are meant (null: the caller's own, as the spooler
 // gives them for no environment).
-int CopyDriverFile(char* fileName, int kind, int os, bool prefixed, std::string& errorText,
-                   const char* environment = nullptr);
+OperationResult CopyDriverFile(char* fileName, int kind, int os, bool prefixed, const char* environment = nullptr);
 // For names the caller does not own: works on a copy.
-int CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed, std::string& errorText,
-                   const char* environment = nullptr);
+OperationResult CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed,
+                               const char* environment = nullptr);
+
+// A copy refused because the target is held open or protected, left to the caller.
+bool IsFileInUse(const OperationResult& copy);
 
 // Extracts the six core files from every cabinet of the Windows driver cache into a
 // folder made for this run. True when the last cabinet was iterated successfully.

@@ -9,15 +9,18 @@
 #include "engine/FileStaging.h"
 #include "engine/SpoolerObjects.h"
 #include "engine/SpoolerService.h"
+#include "framework/UniqueResource.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
 #include "platform/Journal.h"
+#include "platform/OperationResult.h"
 #include "platform/SystemCalls.h"
 #include "ports/PortNames.h"
 
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -50,16 +53,23 @@ public:
         : r_(request),
           observer_(observer),
           config_(*request.config),
-          text_(request.resultText),
           os_(request.osIndex),
           usb_(request.portKind == kUsbInterface),
           is64_(ProcessSettings::Is64BitWindows()) {}
 
-    bool Run();
+    // Ok with the notice the user reads after it (the restart notice on the NT family),
+    // or the failure the installation ended on.
+    OperationResult Run();
 
 private:
     bool NtFamily() const { return os_ >= 1 && os_ <= 7; }
-    bool Check() const { return text_.empty(); }
+    // A step that went on after a failure it told ends the installation here.
+    bool Check() const { return !told_.Told(); }
+    bool Fail(const OperationResult& failure) {
+        KeepTold(told_, failure);
+        return false;
+    }
+    bool RunSteps();
     template <typename Work>
     bool Step(InstallStep step, Work work) {
         if (observer_ != nullptr) observer_->StepStarted(step);
@@ -68,23 +78,31 @@ private:
         return succeeded;
     }
     bool Copy(char* fileName, int kind, const char* environment) {
-        CopyDriverFile(fileName, kind, os_, false, text_, environment);
+        KeepTold(told_, CopyDriverFile(fileName, kind, os_, false, environment));
         return Check();
     }
     bool CopyConstant(const char* fileName, int kind) {
-        CopyDriverFile(std::string(fileName), kind, os_, false, text_);
+        KeepTold(told_, CopyDriverFile(std::string(fileName), kind, os_, false));
         return Check();
     }
+    // A replacement counts only while no earlier failure waits to be told: nothing is
+    // recorded as replaced on the way to a failed installation.
+    bool Replaced(const ResultWith<ReplacedFile>& replaced) {
+        KeepTold(told_, replaced);
+        return replaced.ok && Check();
+    }
 
+    bool CheckComponents(int& flags);
     bool UpdateInPlaceNt(int flags);
     bool UpdateMonitorNt(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version);
     bool UpdateProcessorNt(const std::string& processorDirectory);
     bool RestartSpoolerAndFail();
     bool UpdateInPlace9x(int flags);
     bool CopyDriverFiles(const char* environment = nullptr);
+    bool RestoreCoreFiles();
     bool AddPrinterDriver();
-    bool AddPrinterDriverForX64(DWORD refusal);
-    bool RegisterForX64(SpoolerObject wanted, DWORD refusal);
+    OperationResult AddPrinterDriverForX64(DWORD refusal);
+    OperationResult RegisterForX64(SpoolerObject wanted, DWORD refusal);
     bool AddPrinter();
     bool UpdateLanguageMonitor();
     bool RecordUsbPort();
@@ -93,7 +111,8 @@ private:
     InstallRequest& r_;
     IInstallObserver* observer_;
     CSetupConfig& config_;
-    std::string& text_;
+    // The latest failure told by a step that went on after it; Check ends the run on it.
+    OperationResult told_;
     const int os_;
     const bool usb_;
     const bool is64_;
@@ -101,21 +120,34 @@ private:
     unsigned int processorVersion_ = 0;
 };
 
-bool Installation::Run() {
+OperationResult Installation::Run() {
+    if (!RunSteps()) return told_.Told() ? told_ : OperationResult::Failed(told_.code);
+    // The spooler has copied the record's device mode, if the request gave one.
+    const UniqueLocalMemory devMode(std::exchange(r_.printer.pDevMode, nullptr));
+    OperationResult done = OperationResult::Ok();
+    // Windows 98/Me has no restart notice here: what a step left untold is still said.
+    done.text = NtFamily() ? MessageText(usb_ ? "IDS_INF_USBRESTART" : "IDS_INF_NTRESTART") : told_.text;
+    return done;
+}
+
+bool Installation::CheckComponents(int& flags) {
+    const ComponentCheck monitors = CheckPortMonitors(config_, r_.printerType, os_, r_.portKind, &r_.registrations);
+    if (!monitors) return Fail(monitors);
+    KeepTold(told_, monitors.leftOver);
+    const ComponentCheck processor =
+        CheckPrintProcessor(config_, os_, r_.printer.pPrintProcessor, r_.files.processorDll, &r_.registrations);
+    if (processor.addedForX64) told_ = OperationResult::Ok();
+    if (!processor) return Fail(processor);
+    KeepTold(told_, processor.leftOver);
+    flags = monitors.value | processor.value;
+    return true;
+}
+
+bool Installation::RunSteps() {
     r_.installFlags = 0;
     r_.registrations.clear();
     int flags = 0;
-    if (!Step(InstallStep::CheckComponents, [&] {
-            flags = CheckPortMonitors(config_, r_.printerType, os_, r_.portKind, text_, &r_.registrations);
-            if (flags == kMonitorCheckFailed) return false;
-            const int processor = CheckPrintProcessor(config_, os_, r_.printer.pPrintProcessor, r_.files.processorDll,
-                                                      text_, &r_.registrations);
-            if (processor == kProcessorCheckFailed) return false;
-            flags |= processor;
-            return true;
-        })) {
-        return false;
-    }
+    if (!Step(InstallStep::CheckComponents, [&] { return CheckComponents(flags); })) return false;
     r_.installFlags = flags;
     processorVersion_ = config_.GetProcessorVersion();
 
@@ -125,27 +157,16 @@ bool Installation::Run() {
         return false;
     }
 
-    if (usb_ && !Step(InstallStep::CheckPorts, [&] { return CheckPortEnumeration(text_); })) return false;
-    if (!Step(InstallStep::CopyDriverFiles, [&] { return CopyDriverFiles(); })) return false;
-
-    ddk_ = config_.Is2kDdkDriver(r_.modelName, os_, r_.raster);
-    if (!Step(InstallStep::RestoreCoreFiles, [&] {
-            RestoreCoreFiles(os_, ddk_, text_);
-            // A file the restore could not put in place must not end in the success notice.
-            if (!Check()) return false;
-            if (os_ == 0 &&
-                (std::strstr(r_.modelName, "QXP-K520") != nullptr || std::strstr(r_.modelName, "QXP-K410") != nullptr) &&
-                !CopyConstant("DMCOLOR.DLL", kPrinterDriverDirectory)) {
-                return false;
-            }
-            if (ddk_ && r_.files.dataFileDll[0] == '\0') {
-                text_ = MessageText("IDS_ERR_LOSTDRIVERFILE");
-                return false;
-            }
-            return true;
+    if (usb_ && !Step(InstallStep::CheckPorts, [&] {
+            const OperationResult ports = CheckPortEnumeration();
+            return ports ? true : Fail(ports);
         })) {
         return false;
     }
+    if (!Step(InstallStep::CopyDriverFiles, [&] { return CopyDriverFiles(); })) return false;
+
+    ddk_ = config_.Is2kDdkDriver(r_.modelName, os_, r_.raster);
+    if (!Step(InstallStep::RestoreCoreFiles, [&] { return RestoreCoreFiles(); })) return false;
 
     if (usb_ && !is64_ && IsGiven(r_.languageMonitor.monitor.pDLLName) &&
         !Step(InstallStep::UpdateLanguageMonitor, [&] { return UpdateLanguageMonitor(); })) {
@@ -159,7 +180,7 @@ bool Installation::Run() {
     if (r_.setAsDefault) {
         Step(InstallStep::SetDefaultPrinter, [&] {
             JournalResult(std::string("Set \"") + r_.modelName + "\" as the default printer",
-                          SetDefaultPrinterByName(r_.modelName) != 0);
+                          SetDefaultPrinterByName(r_.modelName));
             return true;
         });
     }
@@ -169,56 +190,68 @@ bool Installation::Run() {
             return true;
         });
     }
+    return true;
+}
 
-    LocalFree(r_.printer.pDevMode);
-    r_.printer.pDevMode = nullptr;
-    if (NtFamily()) text_ = MessageText(usb_ ? "IDS_INF_USBRESTART" : "IDS_INF_NTRESTART");
+bool Installation::RestoreCoreFiles() {
+    KeepTold(told_, ::RestoreCoreFiles(os_, ddk_));
+    // A file the restore could not put in place must not end in the success notice.
+    if (!Check()) return false;
+    if (os_ == 0 &&
+        (std::strstr(r_.modelName, "QXP-K520") != nullptr || std::strstr(r_.modelName, "QXP-K410") != nullptr) &&
+        !CopyConstant("DMCOLOR.DLL", kPrinterDriverDirectory)) {
+        return false;
+    }
+    if (ddk_ && r_.files.dataFileDll[0] == '\0') return Fail(OperationResult::FailedWith("IDS_ERR_LOSTDRIVERFILE"));
     return true;
 }
 
 bool Installation::AddPrinterDriver() {
-    if (AddPrinterDriverObject(&r_.driver, text_, &r_.registrations)) return true;
-    const DWORD code = GetLastError();
-    if (ObjectWantedForX64(SpoolerObject::PrinterDriver, code, is64_) != SpoolerObject::PrinterDriver) return false;
-    text_.clear();
-    return AddPrinterDriverForX64(code);
+    const OperationResult added = AddPrinterDriverObject(&r_.driver, &r_.registrations);
+    if (added) return true;
+    if (ObjectWantedForX64(SpoolerObject::PrinterDriver, added.code, is64_) != SpoolerObject::PrinterDriver) {
+        return Fail(added);
+    }
+    told_ = OperationResult::Ok();
+    const OperationResult x64 = AddPrinterDriverForX64(added.code);
+    return x64 ? true : Fail(x64);
 }
 
 // The files go where the 64-bit spooler looks for this environment's drivers; they are
 // the W64 builds and the AMD64 core files, the ones the x86 directory received as well.
-bool Installation::AddPrinterDriverForX64(DWORD refusal) {
+OperationResult Installation::AddPrinterDriverForX64(DWORD refusal) {
     JournalX64Fallback(SpoolerObject::PrinterDriver, r_.driver.pName != nullptr ? r_.driver.pName : "", refusal);
-    if (!CopyDriverFiles(kEnvironmentX64)) return false;
-    RestoreCoreFiles(os_, ddk_, text_, kEnvironmentX64);
-    if (!Check()) return false;
+    if (!CopyDriverFiles(kEnvironmentX64)) return told_;
+    KeepTold(told_, ::RestoreCoreFiles(os_, ddk_, kEnvironmentX64));
+    if (!Check()) return told_;
     std::string x64 = kEnvironmentX64;
     LPSTR own = r_.driver.pEnvironment;
     r_.driver.pEnvironment = x64.data();
-    const int added = AddPrinterDriverObject(&r_.driver, text_, &r_.registrations);
+    const OperationResult added = AddPrinterDriverObject(&r_.driver, &r_.registrations);
     r_.driver.pEnvironment = own;
-    return added != 0;
+    return added;
 }
 
-bool Installation::RegisterForX64(SpoolerObject wanted, DWORD refusal) {
+OperationResult Installation::RegisterForX64(SpoolerObject wanted, DWORD refusal) {
     if (wanted == SpoolerObject::PrinterDriver) return AddPrinterDriverForX64(refusal);
     if (wanted == SpoolerObject::PrintProcessor) {
-        return AddPrintProcessorForX64(config_, os_, r_.printer.pPrintProcessor, r_.files.processorDll, refusal, text_,
-                                       &r_.registrations);
+        const ComponentCheck added = AddPrintProcessorForX64(config_, os_, r_.printer.pPrintProcessor,
+                                                             r_.files.processorDll, refusal, &r_.registrations);
+        if (added) KeepTold(told_, added.leftOver);
+        return added;
     }
-    return false;
+    return OperationResult::Failed(refusal);
 }
 
 bool Installation::AddPrinter() {
     const auto registerForX64 = [this](SpoolerObject wanted, DWORD refusal) { return RegisterForX64(wanted, refusal); };
-    if (!AddPrinterObject(&r_.printer, 2, usb_, text_, registerForX64)) return false;
+    const OperationResult added = AddPrinterObject(&r_.printer, 2, usb_, registerForX64);
+    if (!added) return Fail(added);
     const char* finalName = r_.printer.pPrinterName != nullptr ? r_.printer.pPrinterName : "";
     const std::size_t length = strnlen(finalName, InstallRequest::kModelNameSize - 1);
     std::memcpy(r_.modelName, finalName, length);
     r_.modelName[length] = '\0';
-    if (length == 0) {
-        text_ = MessageText("IDS_ERR_ADDPRINTER");
-        return false;
-    }
+    if (length == 0) return Fail(OperationResult::FailedWith("IDS_ERR_ADDPRINTER"));
     return true;
 }
 
@@ -229,8 +262,7 @@ bool Installation::UpdateInPlaceNt(int flags) {
         DWORD needed = 0;
         if (!GetPrintProcessorDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer), sizeof buffer,
                                          &needed)) {
-            text_ = MessageText("IDS_ERR_GETPRODIR");
-            return false;
+            return Fail(OperationResult::FailedWith("IDS_ERR_GETPRODIR", GetLastError()));
         }
         processorDirectory.assign(buffer, strnlen(buffer, sizeof buffer));
     }
@@ -249,14 +281,15 @@ bool Installation::UpdateInPlaceNt(int flags) {
     }
     if (!updated) return RestartSpoolerAndFail();
 
-    StartSpooler(text_);
+    KeepTold(told_, StartSpooler());
     if (os_ == 1 || os_ == 2) Sleep(1000);
     if (os_ == 3 || os_ == 4) Sleep(2500);
-    const DWORD state = WaitSpoolerRunning(text_);
-    if (state == SERVICE_RUNNING) return true;
-    if (state == SERVICE_STOPPED || state == SERVICE_STOP_PENDING) {
-        // The text already says "StartSpoolService error": the next check ends the run on it.
-        StartSpooler(text_);
+    const ResultWith<DWORD> running = WaitSpoolerRunning();
+    KeepTold(told_, running);
+    if (running.value == SERVICE_RUNNING) return true;
+    if (running.value == SERVICE_STOPPED || running.value == SERVICE_STOP_PENDING) {
+        // "StartSpoolService error" is told already: the next check ends the run on it.
+        KeepTold(told_, StartSpooler());
         Sleep(2500);
         return true;
     }
@@ -265,18 +298,15 @@ bool Installation::UpdateInPlaceNt(int flags) {
 
 // Printing must not stay stopped because an update failed; the first failure's text stays.
 bool Installation::RestartSpoolerAndFail() {
-    std::string scratch;
-    StartSpooler(scratch);
+    StartSpooler();
     return false;
 }
 
 bool Installation::UpdateMonitorNt(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version) {
-    std::string driverValue;
-    if (ReplaceComponentFile(monitor.pDLLName, kSystemDirectory, os_, driverValue, text_) != Replacement::Replaced) {
-        return false;
-    }
-    WriteMonitorValues(monitor.pName, driverValue, version, false);
-    if (uiDll != nullptr && uiDll[0] != '\0') CopyDriverFile(uiDll, kSystemDirectory, os_, false, text_);
+    const ResultWith<ReplacedFile> replaced = ReplaceComponentFile(monitor.pDLLName, kSystemDirectory, os_);
+    if (!Replaced(replaced)) return false;
+    WriteMonitorValues(monitor.pName, replaced.value.driverValue, version, false);
+    if (uiDll != nullptr && uiDll[0] != '\0') KeepTold(told_, CopyDriverFile(uiDll, kSystemDirectory, os_, false));
     return true;
 }
 
@@ -285,8 +315,7 @@ bool Installation::UpdateProcessorNt(const std::string& processorDirectory) {
         JoinPath(ProgramFolder(), std::string(is64_ ? "W64\\" : "W32\\") + r_.files.processorDll);
     const std::string target = processorDirectory + "\\" + r_.files.processorDll;
     if (!CopyFileWithJournal(source, target, FALSE)) {
-        text_ = MessageText("IDS_ERR_COPYFIEL") + source;
-        return false;
+        return Fail(OperationResult::Failed(GetLastError(), MessageText("IDS_ERR_COPYFIEL") + source));
     }
     CRegistryKey key;
     const std::string path = PrintProcessorKeyPath(os_, r_.printer.pPrintProcessor);
@@ -300,31 +329,30 @@ bool Installation::UpdateInPlace9x(int flags) {
     if (flags & kUsbMonitorOlder) {
         PortMonitorPair monitors = {};
         config_.GetPortMonitors(os_, &monitors);
-        std::string driverValue;
-        // Another copy failure leaves its text for the next check, and no version: the
-        // old file is still the one in place.
-        const Replacement replaced =
-            ReplaceComponentFile(monitors.usb.pDLLName, kSystemDirectory, os_, driverValue, text_);
-        if (replaced == Replacement::NeedsRestart) return false;
-        if (replaced == Replacement::Replaced) WriteMonitorValues(monitors.usb.pName, driverValue, monitors.usbVersion, true);
+        // Another copy failure is left for the next check, and no version: the old file
+        // is still the one in place.
+        const ResultWith<ReplacedFile> replaced = ReplaceComponentFile(monitors.usb.pDLLName, kSystemDirectory, os_);
+        if (replaced.value.needsRestart) return Fail(replaced);
+        if (Replaced(replaced)) {
+            WriteMonitorValues(monitors.usb.pName, replaced.value.driverValue, monitors.usbVersion, true);
+        }
         return true;
     }
     if (flags & kPrintProcessorOlder) {
         const std::string path = PrintProcessorKeyPath(0, r_.printer.pPrintProcessor);
         CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, path.c_str());
-        std::string driverValue;
-        const Replacement replaced =
-            ReplaceComponentFile(r_.files.processorDll, kPrintProcessorDirectory, os_, driverValue, text_);
-        if (replaced == Replacement::NeedsRestart) return false;
-        if (replaced != Replacement::Replaced) return true;
+        const ResultWith<ReplacedFile> replaced =
+            ReplaceComponentFile(r_.files.processorDll, kPrintProcessorDirectory, os_);
+        if (replaced.value.needsRestart) return Fail(replaced);
+        if (!Replaced(replaced)) return true;
         CRegistryKey key;
         const bool opened = key.Open(HKEY_LOCAL_MACHINE, path.c_str());
         if (opened) {
-            key.SetString("Driver", driverValue.c_str());
+            key.SetString("Driver", replaced.value.driverValue.c_str());
             key.SetDword("DriverVersion", processorVersion_);
         }
-        JournalResult("Record Driver \"" + driverValue + "\" and DriverVersion " + std::to_string(processorVersion_) +
-                          " under HKLM\\" + path,
+        JournalResult("Record Driver \"" + replaced.value.driverValue + "\" and DriverVersion " +
+                          std::to_string(processorVersion_) + " under HKLM\\" + path,
                       opened);
     }
     return true;
@@ -333,8 +361,7 @@ bool Installation::UpdateInPlace9x(int flags) {
 bool Installation::CopyDriverFiles(const char* environment) {
     DriverFileSet& f = r_.files;
     if (f.configFile[0] == '\0' || f.dataFile[0] == '\0' || f.driverPath[0] == '\0' || f.helpFile[0] == '\0') {
-        text_ = MessageText("IDS_ERR_LOSTDRIVERFILE");
-        return false;
+        return Fail(OperationResult::FailedWith("IDS_ERR_LOSTDRIVERFILE"));
     }
     for (char* required : {f.configFile, f.dataFile, f.driverPath, f.helpFile}) {
         if (!Copy(required, kPrinterDriverDirectory, environment)) return false;
@@ -356,19 +383,17 @@ bool Installation::CopyDriverFiles(const char* environment) {
 }
 
 bool Installation::UpdateLanguageMonitor() {
-    const int flags = CheckLanguageMonitor(config_, r_.printerType, os_, r_.portKind, text_);
-    if (flags == kMonitorCheckFailed) return false;
-    r_.installFlags = flags;
-    if ((flags & kLanguageMonitorOlder) == 0) return true;
+    const ComponentCheck check = CheckLanguageMonitor(config_, r_.printerType, os_, r_.portKind);
+    if (!check) return Fail(check);
+    KeepTold(told_, check.leftOver);
+    r_.installFlags = check.value;
+    if ((check.value & kLanguageMonitorOlder) == 0) return true;
 
     LanguageMonitorInfo info = {};
     config_.GetLanguageMonitorInfo(r_.modelName, os_, &info, kUsbInterface);
-    std::string driverValue;
-    if (ReplaceComponentFile(info.monitor.pDLLName, kSystemDirectory, os_, driverValue, text_) !=
-        Replacement::Replaced) {
-        return false;
-    }
-    WriteMonitorValues(info.monitor.pName, driverValue, info.version, false);
+    const ResultWith<ReplacedFile> replaced = ReplaceComponentFile(info.monitor.pDLLName, kSystemDirectory, os_);
+    if (!Replaced(replaced)) return false;
+    WriteMonitorValues(info.monitor.pName, replaced.value.driverValue, info.version, false);
     return true;
 }
 
@@ -385,10 +410,7 @@ bool Installation::RecordUsbPort() {
         return true;
     }
     // Shown from the worker: no owner, a user-interface owner would wait on the progress loop.
-    if (!RunWithRedirectionOff(write)) {
-        text_ = "Can't Load Kernel32.dll";
-        return false;
-    }
+    if (!RunWithRedirectionOff(write)) return Fail(OperationResult::Failed(ERROR_SUCCESS, "Can't Load Kernel32.dll"));
     return true;
 }
 
@@ -427,7 +449,9 @@ const char* InstallStepName(InstallStep step) {
 unsigned int RunInstallation(InstallContext& context) {
     bool succeeded = false;
     if (context.request != nullptr && context.request->config != nullptr) {
-        succeeded = Installation(*context.request, context.observer).Run();
+        const OperationResult result = Installation(*context.request, context.observer).Run();
+        context.request->resultText = result.text;
+        succeeded = result.ok;
     }
     EndCoreFileSearch();
     if (context.observer != nullptr) context.observer->InstallationEnded(succeeded);

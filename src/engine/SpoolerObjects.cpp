@@ -1,12 +1,12 @@
 #include "engine/SpoolerObjects.h"
 
 #include "config/ProcessSettings.h"
+#include "framework/UniqueResource.h"
 #include "platform/ErrorText.h"
 #include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 
 #include <cstring>
-#include <memory>
 #include <string>
 
 namespace {
@@ -37,12 +37,9 @@ const char* ObjectNoun(SpoolerObject object) {
     return "object";
 }
 
-struct LocalFreeDeleter {
-    void operator()(void* block) const { LocalFree(block); }
-};
-using LocalBlock = std::unique_ptr<BYTE, LocalFreeDeleter>;
+UniqueLocalMemory AllocateZeroed(DWORD size) { return UniqueLocalMemory(LocalAlloc(LPTR, size)); }
 
-LocalBlock AllocateZeroed(DWORD size) { return LocalBlock(static_cast<BYTE*>(LocalAlloc(LPTR, size))); }
+BYTE* Bytes(const UniqueLocalMemory& block) { return static_cast<BYTE*>(block.get()); }
 
 void EmptyPrinterName(PRINTER_INFO_2A* printer) {
     if (printer->pPrinterName != nullptr) std::memset(printer->pPrinterName, 0, kPrinterNameStorage);
@@ -64,13 +61,13 @@ HANDLE CallAddPrinter(DWORD level, PRINTER_INFO_2A* printer) {
     return handle;
 }
 
-int Added(HANDLE handle, const PRINTER_INFO_2A* printer) {
+OperationResult Added(HANDLE handle, const PRINTER_INFO_2A* printer) {
     ClosePrinter(handle);
     JournalResult(std::string("Add printer \"") + (printer->pPrinterName ? printer->pPrinterName : "") + "\" on port " +
                       (printer->pPortName ? printer->pPortName : "") + " with driver " +
                       (printer->pDriverName ? printer->pDriverName : ""),
                   true);
-    return 1;
+    return OperationResult::Ok();
 }
 
 void JournalPrinterRefused(const PRINTER_INFO_2A* printer, DWORD code) {
@@ -79,16 +76,14 @@ void JournalPrinterRefused(const PRINTER_INFO_2A* printer, DWORD code) {
     SetLastError(code);
 }
 
-int FailAddPrinter(PRINTER_INFO_2A* printer, DWORD code, std::string& errorText) {
-    SetErrorText(errorText, "IDS_ERR_ADDPRINTER", code);
+OperationResult FailAddPrinter(PRINTER_INFO_2A* printer, DWORD code) {
     EmptyPrinterName(printer);
-    return 0;
+    return OperationResult::Described("IDS_ERR_ADDPRINTER", code);
 }
 
-int FailTooMany(PRINTER_INFO_2A* printer, std::string& errorText) {
-    errorText = MessageText("IDS_ERR_TOOMANY");
+OperationResult FailTooMany(PRINTER_INFO_2A* printer) {
     EmptyPrinterName(printer);
-    return 0;
+    return OperationResult::FailedWith("IDS_ERR_TOOMANY", ERROR_PRINTER_ALREADY_EXISTS);
 }
 
 // "base(n)" within the name storage: a long base gives way to the number, so that
@@ -119,9 +114,9 @@ void JournalX64Fallback(SpoolerObject object, const std::string& name, DWORD cod
                 "): added again there; what was registered for this program's own environment stays, unused");
 }
 
-int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std::string& errorText,
-                     const RegisterForX64& registerForX64) {
-    if (printer == nullptr) return 0;
+OperationResult AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber,
+                                 const RegisterForX64& registerForX64) {
+    if (printer == nullptr) return OperationResult::Failed(ERROR_INVALID_PARAMETER);
     level &= 0xFF;
     HANDLE handle = CallAddPrinter(level, printer);
     DWORD code = ERROR_SUCCESS;
@@ -134,20 +129,21 @@ int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std
         bool& done = retried[wanted == SpoolerObject::PrintProcessor ? 1 : 0];
         if (!registerForX64 || wanted == SpoolerObject::None || done) break;
         done = true;
-        if (!registerForX64(wanted, code)) {
-            if (errorText.empty()) return FailAddPrinter(printer, code, errorText);
+        OperationResult registered = registerForX64(wanted, code);
+        if (!registered) {
+            if (!registered.Told()) return FailAddPrinter(printer, code);
             EmptyPrinterName(printer);
             SetLastError(code);
-            return 0;
+            return registered;
         }
         handle = CallAddPrinter(level, printer);
     }
     if (handle != nullptr) return Added(handle, printer);
 
     if (code != ERROR_PRINTER_ALREADY_EXISTS || printer->pPrinterName == nullptr) {
-        return FailAddPrinter(printer, code, errorText);
+        return FailAddPrinter(printer, code);
     }
-    if (noRenumber) return FailTooMany(printer, errorText);
+    if (noRenumber) return FailTooMany(printer);
 
     const std::string base(printer->pPrinterName, strnlen(printer->pPrinterName, kPrinterNameStorage - 1));
     for (int n = 1; n <= kLastNumberedName; ++n) {
@@ -156,29 +152,28 @@ int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std
         if (HANDLE numbered = CallAddPrinter(level, printer)) return Added(numbered, printer);
         const DWORD attemptCode = GetLastError();
         JournalPrinterRefused(printer, attemptCode);
-        if (attemptCode != ERROR_PRINTER_ALREADY_EXISTS) return FailAddPrinter(printer, attemptCode, errorText);
+        if (attemptCode != ERROR_PRINTER_ALREADY_EXISTS) return FailAddPrinter(printer, attemptCode);
     }
-    return FailTooMany(printer, errorText);
+    return FailTooMany(printer);
 }
 
-int AddPrinterDriverObject(DRIVER_INFO_3A* driver, std::string& errorText, SpoolerRegistrations* registered) {
+OperationResult AddPrinterDriverObject(DRIVER_INFO_3A* driver, SpoolerRegistrations* registered) {
     const char* name = driver && driver->pName ? driver->pName : "";
     const char* environment = driver ? driver->pEnvironment : nullptr;
     const std::string what = std::string("Add printer driver \"") + name + "\"" + ForEnvironment(environment);
     if (SystemCalls().AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(driver))) {
         JournalResult(what, true);
         Note(registered, SpoolerObject::PrinterDriver, name, environment);
-        return 1;
+        return OperationResult::Ok();
     }
-    const DWORD code = GetLastError();
-    JournalResult(what, false, code);
-    SetErrorText(errorText, "IDS_ERR_ADDPRNDRV3", code);
-    SetLastError(code);
-    return 0;
+    const OperationResult failed = OperationResult::Described("IDS_ERR_ADDPRNDRV3", GetLastError());
+    JournalResult(what, failed);
+    SetLastError(failed.code);
+    return failed;
 }
 
-int AddMonitorObject(MONITOR_INFO_2A* monitor, std::string& errorText, SpoolerRegistrations* registered) {
-    if (monitor == nullptr) return 0;
+OperationResult AddMonitorObject(MONITOR_INFO_2A* monitor, SpoolerRegistrations* registered) {
+    if (monitor == nullptr) return OperationResult::Failed(ERROR_INVALID_PARAMETER);
     const char* name = monitor->pName ? monitor->pName : "";
     const std::string what =
         std::string("Add port monitor \"") + name + "\" (" + (monitor->pDLLName ? monitor->pDLLName : "") + ")";
@@ -200,19 +195,19 @@ int AddMonitorObject(MONITOR_INFO_2A* monitor, std::string& errorText, SpoolerRe
     if (added) {
         JournalResult(what + ForEnvironment(environment), true);
         Note(registered, SpoolerObject::Monitor, name, environment);
-        return 1;
+        return OperationResult::Ok();
     }
     if (code == ERROR_PRINT_MONITOR_ALREADY_INSTALLED || code == ERROR_ALREADY_EXISTS) {
         JournalLine(what + ForEnvironment(environment) + ": already installed");
-        return 1;
+        return OperationResult::Ok();
     }
-    JournalResult(what + ForEnvironment(environment), false, code);
-    SetErrorText(errorText, "IDS_ERR_ADDMONITOR", code);
-    return 0;
+    const OperationResult failed = OperationResult::Described("IDS_ERR_ADDMONITOR", code);
+    JournalResult(what + ForEnvironment(environment), failed);
+    return failed;
 }
 
-int AddPrintProcessorObject(const char* processorName, const char* fileName, int os, SpoolerRegistrations* registered,
-                            const char* environment) {
+OperationResult AddPrintProcessorObject(const char* processorName, const char* fileName, int os,
+                                        SpoolerRegistrations* registered, const char* environment) {
     std::string name = processorName != nullptr ? processorName : "";
     std::string file = fileName != nullptr ? fileName : "";
     std::string named = environment != nullptr ? environment : (os == 0 ? "Windows 4.0" : "");
@@ -220,49 +215,36 @@ int AddPrintProcessorObject(const char* processorName, const char* fileName, int
     if (SystemCalls().AddPrintProcessorA(nullptr, named.empty() ? nullptr : named.data(), file.data(), name.data())) {
         JournalResult(what, true);
         Note(registered, SpoolerObject::PrintProcessor, name.c_str(), named.c_str());
-        return 1;
+        return OperationResult::Ok();
     }
-    const DWORD code = GetLastError();
-    JournalResult(what, false, code);
-    SetLastError(code);
-    if (code == ERROR_PRINT_PROCESSOR_ALREADY_INSTALLED || code == ERROR_ALREADY_EXISTS ||
-        code == ERROR_INVALID_PARAMETER) {
-        return static_cast<int>(code);
-    }
-    return 0;
+    const OperationResult failed = OperationResult::Failed(GetLastError());
+    JournalResult(what, failed);
+    SetLastError(failed.code);
+    return failed;
 }
 
-int CheckPortEnumeration(std::string& errorText) {
+OperationResult CheckPortEnumeration() {
+    const auto noMemory = [] { return OperationResult::FailedWith("IDS_ERR_ALLOCMEMORY", GetLastError()); };
     DWORD needed = 0;
     DWORD returned = 0;
     {
-        LocalBlock probe = AllocateZeroed(100);
-        if (!probe) {
-            errorText = MessageText("IDS_ERR_ALLOCMEMORY");
-            return 0;
-        }
-        SystemCalls().EnumPortsA(nullptr, 1, probe.get(), 0, &needed, &returned);
+        const UniqueLocalMemory probe = AllocateZeroed(100);
+        if (!probe) return noMemory();
+        SystemCalls().EnumPortsA(nullptr, 1, Bytes(probe), 0, &needed, &returned);
     }
 
     DWORD size = needed < 300 ? 1000 : needed;
-    LocalBlock ports = AllocateZeroed(size);
-    if (!ports) {
-        errorText = MessageText("IDS_ERR_ALLOCMEMORY");
-        return 0;
-    }
+    UniqueLocalMemory ports = AllocateZeroed(size);
+    if (!ports) return noMemory();
     needed = 0;
-    if (SystemCalls().EnumPortsA(nullptr, 1, ports.get(), size, &needed, &returned)) return 1;
+    if (SystemCalls().EnumPortsA(nullptr, 1, Bytes(ports), size, &needed, &returned)) return OperationResult::Ok();
 
     // A port added since the size was learnt: the repeat takes the size now reported.
     if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > size) {
         size = needed;
         ports = AllocateZeroed(size);
-        if (!ports) {
-            errorText = MessageText("IDS_ERR_ALLOCMEMORY");
-            return 0;
-        }
+        if (!ports) return noMemory();
     }
-    if (SystemCalls().EnumPortsA(nullptr, 1, ports.get(), size, &needed, &returned)) return 1;
-    SetErrorText(errorText, "IDS_ERR_ALLOCMEMORY", GetLastError());
-    return 0;
+    if (SystemCalls().EnumPortsA(nullptr, 1, Bytes(ports), size, &needed, &returned)) return OperationResult::Ok();
+    return OperationResult::Described("IDS_ERR_ALLOCMEMORY", GetLastError());
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/OperationResult.h"
+
 #include <windows.h>
 #include <winspool.h>
 
@@ -9,8 +11,8 @@
 #include <vector>
 
 // The spooler objects an installation consists of, added on the local machine. Each
-// operation decides which failure codes count as success and leaves a failure text in
-// errorText (the installation's result text); none shows a message.
+// operation decides which failure codes count as success and answers with the failure's
+// code and text (the installation's result text); none shows a message.
 
 enum class SpoolerObject { None, Monitor, PrintProcessor, PrinterDriver, Printer };
 
@@ -42,32 +44,30 @@ void JournalX64Fallback(SpoolerObject object, const std::string& name, DWORD cod
 constexpr std::size_t kPrinterNameStorage = 260;
 
 // Registers `wanted` for "Windows x64" after the spooler refused the printer with `code`
-// (ObjectWantedForX64); false, with the failure's text, when it could not.
-using RegisterForX64 = std::function<bool(SpoolerObject wanted, DWORD code)>;
+// (ObjectWantedForX64); a failure when it could not (told, or left for the printer's own text).
+using RegisterForX64 = std::function<OperationResult(SpoolerObject wanted, DWORD code)>;
 
-// 1 added, 0 failed. When the name is taken, tries "name(1)" … "name(98)" unless
+// Adds the printer. When the name is taken, tries "name(1)" … "name(98)" unless
 // noRenumber is set; every failure empties the name storage.
 // With registerForX64 given, a printer 64-bit Windows refuses for want of its driver or
 // processor in "Windows x64" is tried again once each is registered there.
-int AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber, std::string& errorText,
-                     const RegisterForX64& registerForX64 = {});
+OperationResult AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber,
+                                 const RegisterForX64& registerForX64 = {});
 
 // The add calls below register under the record's own environment (null: the caller's)
 // and, when `registered` is given, note each success there.
 
-// 1 added, 0 failed with its code as the last error.
-int AddPrinterDriverObject(DRIVER_INFO_3A* driver, std::string& errorText, SpoolerRegistrations* registered = nullptr);
+OperationResult AddPrinterDriverObject(DRIVER_INFO_3A* driver, SpoolerRegistrations* registered = nullptr);
 
-// 1 added or already installed, 0 failed. On 64-bit Windows a monitor refused for the
+// Ok when added or already installed. On 64-bit Windows a monitor refused for the
 // caller's environment is added again for "Windows x64" (its DLL is in the one system
 // folder both share).
-int AddMonitorObject(MONITOR_INFO_2A* monitor, std::string& errorText, SpoolerRegistrations* registered = nullptr);
+OperationResult AddMonitorObject(MONITOR_INFO_2A* monitor, SpoolerRegistrations* registered = nullptr);
 
-// 1 added; 3005, 183 or 87 returned as the spooler reported them; 0 for any other
-// failure, its code as the last error. Writes no text: the caller has its own.
+// A failure carries the spooler's code and no text: the caller has its own.
 // environment null: "Windows 4.0" for os 0, the caller's otherwise.
-int AddPrintProcessorObject(const char* processorName, const char* fileName, int os,
-                            SpoolerRegistrations* registered = nullptr, const char* environment = nullptr);
+OperationResult AddPrintProcessorObject(const char* processorName, const char* fileName, int os,
+                                        SpoolerRegistrations* registered = nullptr, const char* environment = nullptr);
 
-// 1 when the spooler's port list can be read, 0 otherwise.
-int CheckPortEnumeration(std::string& errorText);
+// Ok when the spooler's port list can be read.
+OperationResult CheckPortEnumeration();

@@ -19,13 +19,21 @@ constexpr DWORD kTransitionLimit = 30000;
 // Opening fails silently for the caller, but never for whoever reads the journal.
 UniqueServiceHandle OpenManager() {
     UniqueServiceHandle manager(SystemCalls().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    if (!manager) JournalResult("Open the service control manager", false, GetLastError());
+    if (!manager) {
+        const DWORD code = GetLastError();
+        JournalResult("Open the service control manager", false, code);
+        SetLastError(code);
+    }
     return manager;
 }
 
 UniqueServiceHandle OpenSpooler(const UniqueServiceHandle& manager, DWORD access) {
     UniqueServiceHandle service(SystemCalls().OpenServiceA(manager.get(), kSpoolerService, access));
-    if (!service) JournalResult("Open the Spooler service", false, GetLastError());
+    if (!service) {
+        const DWORD code = GetLastError();
+        JournalResult("Open the Spooler service", false, code);
+        SetLastError(code);
+    }
     return service;
 }
 
@@ -55,24 +63,24 @@ void StopSpooler() {
     Sleep(100);
 }
 
-void StartSpooler(std::string& errorText) {
+OperationResult StartSpooler() {
     UniqueServiceHandle manager = OpenManager();
-    if (!manager) return;
+    if (!manager) return OperationResult::Failed(GetLastError());
     UniqueServiceHandle service = OpenSpooler(manager, SERVICE_START | SERVICE_QUERY_STATUS);
-    if (!service) return;
+    if (!service) return OperationResult::Failed(GetLastError());
     if (SystemCalls().StartServiceA(service.get(), 0, nullptr)) {
         JournalResult("Start the Spooler service", true);
         // One that never gets there is told by the wait for the running state.
         WaitForState(service, SERVICE_RUNNING);
-        return;
+        return OperationResult::Ok();
     }
     const DWORD code = GetLastError();
     JournalResult("Start the Spooler service", false, code);
-    if (code == ERROR_SERVICE_ALREADY_RUNNING) return;
-    errorText = "Start spool service error, error code = " + std::to_string(code);
+    if (code == ERROR_SERVICE_ALREADY_RUNNING) return OperationResult::Ok();
+    return OperationResult::Failed(code, "Start spool service error, error code = " + std::to_string(code));
 }
 
-DWORD WaitSpoolerRunning(std::string& errorText) {
+ResultWith<DWORD> WaitSpoolerRunning() {
     DWORD state = SERVICE_STOPPED;
     if (UniqueServiceHandle manager = OpenManager()) {
         if (UniqueServiceHandle service = OpenSpooler(manager, SERVICE_QUERY_STATUS)) {
@@ -84,9 +92,7 @@ DWORD WaitSpoolerRunning(std::string& errorText) {
             }
         }
     }
-    if (state != SERVICE_RUNNING) {
-        JournalLine("The Spooler service is not running (state " + std::to_string(state) + ")");
-        errorText = "StartSpoolService error";
-    }
-    return state;
+    if (state == SERVICE_RUNNING) return WithValue(OperationResult::Ok(), state);
+    JournalLine("The Spooler service is not running (state " + std::to_string(state) + ")");
+    return WithValue(OperationResult::Failed(ERROR_SERVICE_NOT_ACTIVE, "StartSpoolService error"), state);
 }

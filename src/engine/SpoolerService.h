@@ -1,8 +1,8 @@
 #pragma once
 
-#include <windows.h>
+#include "platform/OperationResult.h"
 
-#include <string>
+#include <windows.h>
 
 // The "Spooler" service, stopped while the files it holds open are replaced. Every wait
 // is bounded: a stop or start the service accepted is followed until it reports stopped
@@ -12,8 +12,10 @@
 
 // Returns once the service has stopped (bounded), or at once when the stop was refused.
 void StopSpooler();
-// A start that fails for any reason but "already running" is told in errorText; an
-// accepted start is waited for, bounded, until the service runs.
-void StartSpooler(std::string& errorText);
-// The last state seen (4 = running); any other state writes "StartSpoolService error".
-DWORD WaitSpoolerRunning(std::string& errorText);
+// A start that fails for any reason but "already running" is a failure, told when the
+// service refused it (an unopened manager or service is journalled only); an accepted
+// start is waited for, bounded, until the service runs.
+OperationResult StartSpooler();
+// The last state seen (4 = running) as the value; any other state is a failure told
+// "StartSpoolService error".
+ResultWith<DWORD> WaitSpoolerRunning();

@@ -48,11 +48,19 @@ struct KernelHandleTraits {
     static void Close(Type handle) { CloseHandle(handle); }
 };
 
-// CreateFile and FindFirstFile report failure as INVALID_HANDLE_VALUE, not null.
+// CreateFile reports failure as INVALID_HANDLE_VALUE, not null.
 struct FileHandleTraits {
     using Type = HANDLE;
     static Type Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(Type handle) { CloseHandle(handle); }
+};
+
+// A FindFirstFile search: INVALID_HANDLE_VALUE on failure like a file, but closed
+// with FindClose; CloseHandle does not end a search.
+struct FindHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type search) { FindClose(search); }
 };
 
 struct ModuleTraits {
@@ -88,6 +96,7 @@ struct LocalMemoryTraits {
 
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
+using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueSid = UniqueResource<SidTraits>;
 using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;

@@ -1,17 +1,8 @@
 #include "platform/ErrorText.h"
 
 #include "config/TextCatalogue.h"
+#include "framework/UniqueResource.h"
 #include "platform/SystemCalls.h"
-
-#include <memory>
-
-namespace {
-
-struct LocalFreeDeleter {
-    void operator()(char* block) const { LocalFree(block); }
-};
-
-}  // namespace
 
 std::string MessageText(const char* key) { return MessageCatalogue.ReadText(key); }
 
@@ -20,7 +11,7 @@ bool DescribeSystemError(DWORD code, std::string& description) {
     const DWORD length = SystemCalls().FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
         code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::unique_ptr<char, LocalFreeDeleter> owner(buffer);
+    const UniqueLocalMemory owner(buffer);
     if (length == 0 || buffer == nullptr) return false;
     description.assign(buffer, length);
     return true;

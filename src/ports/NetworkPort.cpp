@@ -16,12 +16,12 @@ namespace {
 constexpr char kMonitorTransceiver[] = ",XcvMonitor Standard TCP/IP Port";
 
 // The system's text for code under the caption "ERROR"; the code stays the last error.
-int Fail(DWORD code) {
+OperationResult Fail(DWORD code) {
     std::string description;
     if (!DescribeSystemError(code, description)) description = "Error " + std::to_string(code);
     Notify(Notice{description, "ERROR", MB_ICONINFORMATION});
     SetLastError(code);
-    return 0;
+    return OperationResult::Failed(code, description);
 }
 
 // MultiByteToWideChar refuses a text that does not fit with its zero (ERROR_INSUFFICIENT_BUFFER)
@@ -34,7 +34,7 @@ bool ConvertInto(const char* text, WCHAR (&field)[Units]) {
 
 }  // namespace
 
-int AddTcpIpPort(const char* portName, const char* hostAddress) {
+OperationResult AddTcpIpPort(const char* portName, const char* hostAddress) {
     if (portName == nullptr || hostAddress == nullptr) return Fail(ERROR_INVALID_PARAMETER);
     // LPTR: fixed and zero-filled, so every field not set below, padding included, is zero.
     UniqueLocalMemory memory(LocalAlloc(LPTR, sizeof(PORT_DATA_1)));
@@ -67,5 +67,5 @@ int AddTcpIpPort(const char* portName, const char* hostAddress) {
     // The call only carried the command; the monitor's own answer is the status. A port
     // that already exists is what installing again on the same address meets.
     if (status != ERROR_SUCCESS && status != ERROR_ALREADY_EXISTS) return Fail(status);
-    return 1;
+    return OperationResult::Ok();
 }

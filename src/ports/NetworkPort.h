@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/OperationResult.h"
+
 #include <windows.h>
 
 // The record the Standard TCP/IP Port monitor takes with XcvData("AddPort"), as tcpxcv.h
@@ -27,6 +29,7 @@ constexpr DWORD kRawTcpProtocol = 1;  // PROTOCOL_RAWTCP_TYPE
 constexpr DWORD kRawTcpPortNumber = 9100;
 
 // Creates the raw TCP/IP port portName (ANSI) printing to hostAddress through the Standard
-// TCP/IP Port monitor. 1 created, or already there; 0 not, after a message box captioned
-// "ERROR" with the system's text for the failure.
-int AddTcpIpPort(const char* portName, const char* hostAddress);
+// TCP/IP Port monitor. Ok when created, or already there; a failure after a message box
+// captioned "ERROR" with the system's text for it (the result's text; the code stays the
+// last error).
+OperationResult AddTcpIpPort(const char* portName, const char* hostAddress);

@@ -166,34 +166,27 @@ int UsbPortNumberOfPrinter(int deviceNumber) {
     return deviceNumber % kDeviceIndexes + 1;
 }
 
-bool WriteUsbDeviceNumber(unsigned char portNumber) {
-    if (portNumber == 0 || portNumber > kDeviceIndexes) return false;
+OperationResult WriteUsbDeviceNumber(unsigned char portNumber) {
+    // Each failure is shown where it happens; the result carries the same text.
+    const auto told = [](const char* text) {
+        Notify(text);
+        return OperationResult::Failed(ERROR_SUCCESS, text);
+    };
+    if (portNumber == 0 || portNumber > kDeviceIndexes) return OperationResult::Failed(ERROR_SUCCESS);
     const UniqueModule library = LoadInterfaceLibrary();
-    if (!library) {
-        Notify(kCannotLoadLibrary);
-        return false;
-    }
+    if (!library) return told(kCannotLoadLibrary);
     const auto open = Lookup<OpenDeviceFunction>(library.get(), "OpenDeviceX");
     const auto write = Lookup<WriteFunction>(library.get(), "uWrite");
     const auto close = Lookup<CloseDeviceFunction>(library.get(), "CloseDevice");
-    if (open == nullptr || write == nullptr || close == nullptr) {
-        Notify(kFunctionMissing);
-        return false;
-    }
+    if (open == nullptr || write == nullptr || close == nullptr) return told(kFunctionMissing);
 
     const int device = OpenFirstPrinter(open);
-    if (!IsPrinterHandle(device)) {
-        Notify("Can not find USB device.");
-        return false;
-    }
+    if (!IsPrinterHandle(device)) return told("Can not find USB device.");
     auto command = DeviceNumberCommand(static_cast<unsigned char>(portNumber - 1));
     const int written = write(device, 0, command.data(), static_cast<int>(command.size()));
     close(device);
-    if (written <= 0) {
-        Notify("write ID error");
-        return false;
-    }
-    return true;
+    if (written <= 0) return told("write ID error");
+    return OperationResult::Ok();
 }
 
 std::string VersionResourceText(const char* text, unsigned int length, const std::string& none) {
@@ -256,8 +249,8 @@ UsbDriverVersions ReadUsbDriverVersions() {
 
 int CheckUsbDriverUpdate() { return ReadUsbDriverVersions().update; }
 
-bool RegisterUsbPort(const char* portName) {
-    if (portName == nullptr || *portName == '\0') return false;
+OperationResult RegisterUsbPort(const char* portName) {
+    if (portName == nullptr || *portName == '\0') return OperationResult::Failed(ERROR_SUCCESS);
     const int value =
         ReadProfileInt(JoinPath(ProgramFolder(), kSetupIniRelativePath), kUsbDeviceSection, portName,
                        ConfigKeys::UsbDeviceNumber.maxChars);
@@ -267,5 +260,5 @@ bool RegisterUsbPort(const char* portName) {
     // stays so that a broken Kernel32 is told here as on every other 64-bit path, and the
     // records are written either way.
     if (!ProcessSettings::Is64BitWindows() || !RunWithRedirectionOff(record)) record();
-    return written;
+    return written ? OperationResult::Ok() : OperationResult::Failed(ERROR_SUCCESS);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/OperationResult.h"
+
 #include <string>
 
 // Which physical printer answers on which USB port: the port "..._n" belongs to the
@@ -20,9 +22,10 @@ int ReadUsbDeviceNumber();
 int UsbPortNumberOfPrinter(int deviceNumber);
 
 // Makes the connected printer answer on USB port portNumber (1 ... 8) by storing
-// portNumber - 1 in it. False when the port number is out of range (no message) or the
-// command could not be written.
-bool WriteUsbDeviceNumber(unsigned char portNumber);
+// portNumber - 1 in it. A failure when the port number is out of range (no message) or
+// the command could not be written (told in a message box: the result's text). The
+// library answers with no Win32 codes: the failures carry none.
+OperationResult WriteUsbDeviceNumber(unsigned char portNumber);
 
 // The FileVersion text of the file's version resource, or "0.0.0.0" when the file, its
 // version resource or that text is missing or empty.
@@ -52,5 +55,6 @@ int CheckUsbDriverUpdate();
 
 // Stores under HKLM\SOFTWARE\VANTORA\PORTNAME\ the port's value from [SUPPORTED-USB-DEVICE]
 // of DRVCONFIG\setup.ini (0 when absent), named by the port name, and makes sure
-// HKLM\SOFTWARE\VANTORA\PRINTERPORT\ exists. False when the value could not be written.
-bool RegisterUsbPort(const char* portName);
+// HKLM\SOFTWARE\VANTORA\PRINTERPORT\ exists. A failure (without a code or a text) when
+// the value could not be written.
+OperationResult RegisterUsbPort(const char* portName);

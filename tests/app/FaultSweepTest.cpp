@@ -364,9 +364,8 @@ TEST(FaultSweepTest, EveryFailingSystemCallEndsTheInstallationCleanly) {
     const bool is64 = IsWow64();
     ProcessSettings::SetIs64BitWindows(is64);
     PrepareUsb(is64);
-    std::string ignored;
-    StartSpooler(ignored);
-    ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), WaitSpoolerRunning(ignored));
+    StartSpooler();
+    ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), WaitSpoolerRunning().value);
     PlaceDriverStore(is64);
     SweptPath restoring{"parallel with the core-file restore", Selection("LPT1:"), false, true};
     restoring.selection.printerType = 3;

@@ -44,7 +44,6 @@ protected:
         WriteTextFile(ProgramFolder(), ProcessSettings::Is64BitWindows() ? "W64\\VTPRTPRC.DLL" : "W32\\VTPRTPRC.DLL",
                       "processor");
     }
-    std::string errorText;
     ScopedSystemCall<decltype(SystemCallTable::AddPrintProcessorA)> counting{&SystemCallTable::AddPrintProcessorA,
                                                                             &CountingProcessor::Add};
 };
@@ -52,17 +51,18 @@ protected:
 TEST_F(ComponentChecksTest, ParallelAndNetworkPortsNeedNoMonitor) {
     CSetupConfig config(ProgramFolder());
     for (int kind : {kParallelInterface, kNetworkInterface}) {
-        EXPECT_EQ(0, CheckPortMonitors(config, 0, 7, kind, errorText));
+        const ComponentCheck check = CheckPortMonitors(config, 0, 7, kind);
+        EXPECT_TRUE(check.ok && check.value == 0 && check.leftOver.ok) << check.text;
         EXPECT_EQ(-1, config.currentType) << "the configuration was consulted";
     }
-    EXPECT_EQ(0, CheckLanguageMonitor(config, 2, 7, kParallelInterface, errorText));
-    EXPECT_TRUE(errorText.empty());
+    const ComponentCheck language = CheckLanguageMonitor(config, 2, 7, kParallelInterface);
+    EXPECT_TRUE(language.ok && language.value == 0 && language.leftOver.ok) << language.text;
 }
 
 TEST_F(ComponentChecksTest, SystemProcessorIsNeverTouched) {
     CSetupConfig config(ProgramFolder());
     char file[200] = "winprint.dll";
-    EXPECT_EQ(0, CheckPrintProcessor(config, 7, "WinPrint", file, errorText));
+    EXPECT_EQ(0, CheckPrintProcessor(config, 7, "WinPrint", file).value);
     EXPECT_EQ(0, CountingProcessor::calls);
     EXPECT_STREQ("winprint.dll", file) << "nothing copied";
 }
@@ -70,25 +70,30 @@ TEST_F(ComponentChecksTest, SystemProcessorIsNeverTouched) {
 TEST_F(ComponentChecksTest, MissingProcessorIsAddedAndItsVersionRecorded) {
     CSetupConfig config(ProgramFolder());
     char file[200] = "vtprtprc.dll";
-    ASSERT_EQ(0, CheckPrintProcessor(config, 7, "VantoraPrint", file, errorText)) << errorText;
+    const ComponentCheck added = CheckPrintProcessor(config, 7, "VantoraPrint", file);
+    ASSERT_TRUE(added.ok) << added.text;
+    EXPECT_EQ(0, added.value);
+    EXPECT_EQ("", added.leftOver.text);
     EXPECT_EQ(1, CountingProcessor::calls);
     EXPECT_STREQ("VTPRTPRC.DLL", file);
     EXPECT_EQ(3u, ReadVersion(PrintProcessorKeyPath(7, "VantoraPrint")));
 
     // Installed and current: nothing more; configured newer: reported.
-    EXPECT_EQ(0, CheckPrintProcessor(config, 7, "VantoraPrint", file, errorText));
+    EXPECT_EQ(0, CheckPrintProcessor(config, 7, "VantoraPrint", file).value);
     WriteTextFile(ProgramFolder(), "DRVCONFIG\\setup.ini", "[ProcessorVersion]\nDriverVersion=4\n");
-    EXPECT_EQ(kPrintProcessorOlder, CheckPrintProcessor(config, 7, "VantoraPrint", file, errorText));
+    const ComponentCheck older = CheckPrintProcessor(config, 7, "VantoraPrint", file);
+    EXPECT_EQ(kPrintProcessorOlder, older.value);
     EXPECT_EQ(1, CountingProcessor::calls);
-    EXPECT_TRUE(errorText.empty()) << errorText;
+    EXPECT_TRUE(older.ok && older.leftOver.ok) << older.text;
 }
 
 TEST_F(ComponentChecksTest, ProcessorTheSpoolerCallsInstalledWithoutItsKeyFails) {
     CSetupConfig config(ProgramFolder());
     CountingProcessor::failure = ERROR_PRINT_PROCESSOR_ALREADY_INSTALLED;
     char file[200] = "VTPRTPRC.DLL";
-    EXPECT_EQ(kProcessorCheckFailed, CheckPrintProcessor(config, 7, "VantoraGhost", file, errorText));
-    EXPECT_EQ(Text("IDS_ERR_ADDPROCESSOR"), errorText);
+    const ComponentCheck check = CheckPrintProcessor(config, 7, "VantoraGhost", file);
+    EXPECT_FALSE(check.ok);
+    EXPECT_EQ(Text("IDS_ERR_ADDPROCESSOR"), check.text);
 }
 
 // The monitors are the real fixture DLLs, loaded by Wine's spooler from the system folder.
@@ -137,22 +142,26 @@ protected:
         ASSERT_NE(nullptr, locks.back()) << file;
     }
 
-    std::string system, errorText;
+    std::string system;
     std::vector<HMODULE> locks;
 };
 
 TEST_F(MonitorChecksTest, MissingMonitorsAreCopiedAddedAndRecorded) {
     CSetupConfig config(ProgramFolder());
-    ASSERT_EQ(0, CheckPortMonitors(config, 1, 7, kSerialInterface, errorText)) << errorText;
+    const ComponentCheck serial = CheckPortMonitors(config, 1, 7, kSerialInterface);
+    ASSERT_TRUE(serial.ok) << serial.text;
+    EXPECT_EQ(0, serial.value);
     EXPECT_EQ(1, config.currentType);
     EXPECT_TRUE(MonitorListed("Vantora Serial Port"));
     EXPECT_NE("<missing>", ReadWholeFile(system + "VTCOMMUI.DLL"));
     EXPECT_EQ(2u, ReadVersion(MonitorKeyPath("Vantora Serial Port")));
 
-    ASSERT_EQ(0, CheckLanguageMonitor(config, 1, 7, kUsbInterface, errorText)) << errorText;
+    const ComponentCheck language = CheckLanguageMonitor(config, 1, 7, kUsbInterface);
+    ASSERT_TRUE(language.ok) << language.text;
+    EXPECT_EQ(0, language.value);
     EXPECT_TRUE(MonitorListed("Vantora Language Monitor"));
     EXPECT_EQ(3u, ReadVersion(MonitorKeyPath("Vantora Language Monitor")));
-    EXPECT_TRUE(errorText.empty()) << errorText;
+    EXPECT_EQ("", serial.leftOver.text + language.leftOver.text);
 }
 
 TEST_F(MonitorChecksTest, OlderInstalledMonitorIsReportedAndNotCopied) {
@@ -163,18 +172,20 @@ TEST_F(MonitorChecksTest, OlderInstalledMonitorIsReportedAndNotCopied) {
         ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, MonitorKeyPath("Vantora Serial Port").c_str()));
         key.SetDword("DriverVersion", 1);
     }
-    EXPECT_EQ(kSerialMonitorOlder, CheckPortMonitors(config, 0, 7, kSerialInterface, errorText));
+    EXPECT_EQ(kSerialMonitorOlder, CheckPortMonitors(config, 0, 7, kSerialInterface).value);
     EXPECT_EQ("<missing>", ReadWholeFile(system + "VTCOMMON.DLL"));
     // Serial ports of Windows NT 4 have no such monitor check on index 0, nor USB on NT.
-    EXPECT_EQ(0, CheckPortMonitors(config, 0, 0, kSerialInterface, errorText));
-    EXPECT_EQ(0, CheckPortMonitors(config, 0, 1, kUsbInterface, errorText));
-    EXPECT_EQ(0, CheckLanguageMonitor(config, 0, 1, kUsbInterface, errorText));
+    EXPECT_EQ(0, CheckPortMonitors(config, 0, 0, kSerialInterface).value);
+    EXPECT_EQ(0, CheckPortMonitors(config, 0, 1, kUsbInterface).value);
+    EXPECT_EQ(0, CheckLanguageMonitor(config, 0, 1, kUsbInterface).value);
 }
 
 TEST_F(MonitorChecksTest, LockedDllIsInstalledAsItsPrefixedCopy) {
     CSetupConfig config(ProgramFolder());
     Lock("VTUSBMON.DLL");
-    ASSERT_EQ(0, CheckPortMonitors(config, 0, 7, kUsbInterface, errorText)) << errorText;
+    const ComponentCheck check = CheckPortMonitors(config, 0, 7, kUsbInterface);
+    ASSERT_TRUE(check.ok) << check.text;
+    EXPECT_EQ(0, check.value);
     EXPECT_NE("<missing>", ReadWholeFile(system + "nVTUSBMON.DLL"));
     EXPECT_TRUE(MonitorListed("Vantora USB Port"));
     CRegistryKey key;
@@ -188,8 +199,9 @@ TEST_F(MonitorChecksTest, PrefixedCopyInUseTooNeedsARestart) {
     CSetupConfig config(ProgramFolder());
     Lock("VTUSBMON.DLL");
     Lock("nVTUSBMON.DLL");
-    EXPECT_EQ(kMonitorCheckFailed, CheckPortMonitors(config, 0, 7, kUsbInterface, errorText));
-    EXPECT_EQ(Text("IDS_ERR_NEEDRESTART"), errorText);
+    const ComponentCheck check = CheckPortMonitors(config, 0, 7, kUsbInterface);
+    EXPECT_FALSE(check.ok);
+    EXPECT_EQ(Text("IDS_ERR_NEEDRESTART"), check.text);
     EXPECT_FALSE(MonitorListed("Vantora USB Port"));
 }
 
@@ -212,16 +224,16 @@ TEST_F(MonitorChecksTest, VersionIsNotRecordedWhenTheCopyFailed) {
                           Case{"Vantora Language Monitor", "VTLMON.DLL", kUsbInterface, true}}) {
         SCOPED_TRACE(c.monitor);
         ASSERT_TRUE(CopyFileA((ProgramFolder() + "W32\\VTUSBMON.DLL").c_str(), (system + c.dll).c_str(), FALSE));
-        errorText.clear();
-        int result = 0;
+        ComponentCheck result;
         {
             ScopedSystemCall<decltype(SystemCallTable::CopyFileA)> full(&SystemCallTable::CopyFileA, &DiskFull);
-            result = c.language ? CheckLanguageMonitor(config, 0, 7, c.portKind, errorText)
-                                : CheckPortMonitors(config, 0, 7, c.portKind, errorText);
+            result = c.language ? CheckLanguageMonitor(config, 0, 7, c.portKind)
+                                : CheckPortMonitors(config, 0, 7, c.portKind);
         }
-        EXPECT_EQ(0, result);
+        EXPECT_TRUE(result.ok) << result.text;
+        EXPECT_EQ(0, result.value);
         EXPECT_TRUE(MonitorListed(c.monitor)) << "added with the older DLL";
-        EXPECT_EQ(0u, errorText.rfind(Text("IDS_ERR_COPYFIEL"), 0)) << errorText;
+        EXPECT_EQ(0u, result.leftOver.text.rfind(Text("IDS_ERR_COPYFIEL"), 0)) << result.leftOver.text;
         EXPECT_EQ(0xDEADBEEFu, ReadVersion(MonitorKeyPath(c.monitor)));
     }
 }

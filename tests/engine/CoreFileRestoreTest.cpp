@@ -34,15 +34,15 @@ protected:
     }
 
     static constexpr const char* kFiles[] = {"TTFSUB.GPD", "STDNAMES.GPD", "UNIRES.DLL", "ICONLIB.DLL", "UNIDRV.DLL"};
-    std::string driverDirectory, systemDirectory, errorText;
+    std::string driverDirectory, systemDirectory;
 };
 
 TEST_F(CoreFileRestoreTest, UniversalDriverFilesOnlyForDriversBuiltOnIt) {
-    RestoreCoreFiles(3, false, errorText);
+    RestoreCoreFiles(3, false);
     for (const char* name : kFiles) EXPECT_EQ("<missing>", ReadWholeFile(driverDirectory + name)) << name;
 
-    RestoreCoreFiles(3, true, errorText);
-    EXPECT_TRUE(errorText.empty()) << errorText;
+    const OperationResult restored = RestoreCoreFiles(3, true);
+    EXPECT_TRUE(restored.ok) << restored.text;
     for (const char* name : {"TTFSUB.GPD", "STDNAMES.GPD", "UNIRES.DLL"}) {
         EXPECT_EQ(std::string("distribution's ") + name, ReadWholeFile(driverDirectory + name)) << name;
     }
@@ -50,8 +50,8 @@ TEST_F(CoreFileRestoreTest, UniversalDriverFilesOnlyForDriversBuiltOnIt) {
 
 TEST_F(CoreFileRestoreTest, Windows98TakesTheUniversalDriverFromTheDistributionIntoTheDriverDirectory) {
     Remove(systemDirectory + "UNIDRV.DLL");
-    RestoreCoreFiles(0, false, errorText);
-    EXPECT_TRUE(errorText.empty()) << errorText;
+    const OperationResult restored = RestoreCoreFiles(0, false);
+    EXPECT_TRUE(restored.ok) << restored.text;
     EXPECT_EQ("distribution's ICONLIB.DLL", ReadWholeFile(driverDirectory + "ICONLIB.DLL"));
     EXPECT_EQ("distribution's UNIDRV.DLL", ReadWholeFile(driverDirectory + "UNIDRV.DLL"));
     EXPECT_EQ("<missing>", ReadWholeFile(systemDirectory + "UNIDRV.DLL"));
@@ -59,7 +59,7 @@ TEST_F(CoreFileRestoreTest, Windows98TakesTheUniversalDriverFromTheDistributionI
     // Present in the system directory: the icon library alone.
     Remove(driverDirectory + "UNIDRV.DLL");
     WriteTextFile(systemDirectory, "UNIDRV.DLL", "system's own");
-    RestoreCoreFiles(0, false, errorText);
+    RestoreCoreFiles(0, false);
     EXPECT_EQ("<missing>", ReadWholeFile(driverDirectory + "UNIDRV.DLL"));
     Remove(systemDirectory + "UNIDRV.DLL");
 }

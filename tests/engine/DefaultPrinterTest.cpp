@@ -53,7 +53,7 @@ struct CountingOpen {
 TEST_F(DefaultPrinterTest, WindowsSevenSetsItThroughTheSpoolerWithoutOpeningThePrinter) {
     ScopedSystemCall<decltype(SystemCallTable::OpenPrinterA)> counting(&SystemCallTable::OpenPrinterA,
                                                                        &CountingOpen::Open);
-    ASSERT_EQ(1, SetDefaultPrinterByName(kPrinter));
+    ASSERT_TRUE(SetDefaultPrinterByName(kPrinter).ok);
     char name[MAX_PATH] = {};
     DWORD size = sizeof name;
     ASSERT_TRUE(GetDefaultPrinterA(name, &size));
@@ -64,7 +64,7 @@ TEST_F(DefaultPrinterTest, WindowsSevenSetsItThroughTheSpoolerWithoutOpeningTheP
 TEST_F(DefaultPrinterTest, WindowsNt4WritesPrinterDriverAndPortToTheProfile) {
     FakeWindowsVersion nt4(VER_PLATFORM_WIN32_NT, 4, 0);
     WriteProfileStringA("windows", "device", "untouched");
-    ASSERT_EQ(1, SetDefaultPrinterByName(kPrinter));
+    ASSERT_TRUE(SetDefaultPrinterByName(kPrinter).ok);
     char device[MAX_PATH] = {};
     GetProfileStringA("windows", "device", "", device, sizeof device);
     EXPECT_EQ(std::string(kPrinter) + "," + kDriver + ",LPT1:", device);
@@ -89,9 +89,9 @@ TEST_F(DefaultPrinterTest, Windows98PrinterReportingNoSizeIsLeftAlone) {
     ScopedSystemCall<decltype(SystemCallTable::GetPrinterA)> probe(&SystemCallTable::GetPrinterA,
                                                                   &SizeProbeReportsNothing);
     ScopedSystemCall<decltype(SystemCallTable::SetPrinterA)> set(&SystemCallTable::SetPrinterA, &CountingSet::Set);
-    EXPECT_EQ(0, SetDefaultPrinterByName(kPrinter));
+    EXPECT_FALSE(SetDefaultPrinterByName(kPrinter).ok);
     EXPECT_EQ(0, CountingSet::calls);
-    EXPECT_EQ(0, SetDefaultPrinterByName(nullptr));
+    EXPECT_FALSE(SetDefaultPrinterByName(nullptr).ok);
 }
 
 }  // namespace

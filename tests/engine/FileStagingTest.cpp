@@ -74,19 +74,21 @@ protected:
     }
     void TearDown() override { EndCoreFileSearch(); }
 
-    int Copy(const char* name, int kind, int os, bool prefixed = false) {
+    const OperationResult& Copy(const char* name, int kind, int os, bool prefixed = false) {
         std::strcpy(nameBuffer, name);
-        return CopyDriverFile(nameBuffer, kind, os, prefixed, errorText);
+        copied = CopyDriverFile(nameBuffer, kind, os, prefixed);
+        return copied;
     }
     void Distribute(const std::string& name, const std::string& text) { WriteTextFile(distribution, name, text); }
 
-    std::string distribution, driverDirectory, system, windows, errorText;
+    std::string distribution, driverDirectory, system, windows;
+    OperationResult copied;
     char nameBuffer[200] = {};
 };
 
 TEST_F(FileStagingTest, SystemDirectoryKindReachesTheSixtyFourBitSystem) {
     Distribute("VTSTAGE.DLL", "W64 VTSTAGE");
-    ASSERT_EQ(1, Copy("vtstage.dll", kSystemDirectory, 7)) << errorText;
+    ASSERT_TRUE(Copy("vtstage.dll", kSystemDirectory, 7).ok) << copied.text;
     EXPECT_STREQ("VTSTAGE.DLL", nameBuffer);
     EXPECT_EQ("W64 VTSTAGE", ReadNative(system + "\\VTSTAGE.DLL"));
     EXPECT_EQ("<missing>", ReadWholeFile(system + "\\VTSTAGE.DLL")) << "landed in the 32-bit system folder";
@@ -94,48 +96,47 @@ TEST_F(FileStagingTest, SystemDirectoryKindReachesTheSixtyFourBitSystem) {
 
 TEST_F(FileStagingTest, TargetsByKindWithPrefixAndReadOnlyOverwrite) {
     Distribute("VTFONT.TTF", "font");
-    ASSERT_EQ(1, Copy("VTFONT.TTF", kDriverVersion3Directory, 7, true)) << errorText;
+    ASSERT_TRUE(Copy("VTFONT.TTF", kDriverVersion3Directory, 7, true).ok) << copied.text;
     EXPECT_EQ("font", ReadWholeFile(driverDirectory + "\\3\\nVTFONT.TTF"));
 
     WriteTextFile(driverDirectory + "\\", "VTRO.DLL", "old");
     SetFileAttributesA((driverDirectory + "\\VTRO.DLL").c_str(), FILE_ATTRIBUTE_READONLY);
     Distribute("VTRO.DLL", "new");
-    ASSERT_EQ(1, Copy("VTRO.DLL", kPrinterDriverDirectory, 7)) << errorText;
+    ASSERT_TRUE(Copy("VTRO.DLL", kPrinterDriverDirectory, 7).ok) << copied.text;
     EXPECT_EQ("new", ReadWholeFile(driverDirectory + "\\VTRO.DLL"));
 
     // Present in the system folder: left as it is.
     WriteTextFile(system + "\\", "VTKEEP.DLL", "system's own");
     Distribute("VTKEEP.DLL", "ours");
-    ASSERT_EQ(1, Copy("VTKEEP.DLL", kSystemDirectoryIfMissing, 3)) << errorText;
+    ASSERT_TRUE(Copy("VTKEEP.DLL", kSystemDirectoryIfMissing, 3).ok) << copied.text;
     EXPECT_EQ("system's own", ReadWholeFile(system + "\\VTKEEP.DLL"));
-    EXPECT_TRUE(errorText.empty()) << errorText;
+    EXPECT_EQ("", copied.text);
 }
 
 TEST_F(FileStagingTest, NamesAndKindsThatCopyNothing) {
-    errorText = "untouched";
-    EXPECT_EQ(0, Copy("0", kPrinterDriverDirectory, 7));
-    EXPECT_EQ("untouched", errorText);
-    EXPECT_EQ(0, Copy("VTFONT.TTF", 12345, 7));
-    EXPECT_EQ(Text("IDS_ERR_DIRTYPE"), errorText);
+    EXPECT_FALSE(Copy("0", kPrinterDriverDirectory, 7).ok);
+    EXPECT_EQ("", copied.text);
+    EXPECT_FALSE(Copy("VTFONT.TTF", 12345, 7).ok);
+    EXPECT_EQ(Text("IDS_ERR_DIRTYPE"), copied.text);
     // Constant names are copied before they are upper-cased.
-    EXPECT_EQ(0, CopyDriverFile(std::string("0"), kPrinterDriverDirectory, 7, false, errorText));
+    EXPECT_FALSE(CopyDriverFile(std::string("0"), kPrinterDriverDirectory, 7, false).ok);
 }
 
 TEST_F(FileStagingTest, FailedCopyTexts) {
-    ASSERT_EQ(0, Copy("vtnone.dll", kPrinterDriverDirectory, 7));
+    ASSERT_FALSE(Copy("vtnone.dll", kPrinterDriverDirectory, 7).ok);
     EXPECT_EQ(Text("IDS_ERR_COPYFIEL") + "VTNONE.DLL\n" + SystemText(ERROR_FILE_NOT_FOUND) + Text("IDS_ERR_COPYFIEL1"),
-              errorText);
+              copied.text);
     {
         ScopedSystemCall<decltype(SystemCallTable::FormatMessageA)> noText(&SystemCallTable::FormatMessageA,
                                                                            &FormatMessageFails);
-        ASSERT_EQ(0, Copy("vtnone.dll", kPrinterDriverDirectory, 7, true));
-        EXPECT_EQ(Text("IDS_ERR_COPYFIEL"), errorText);
+        ASSERT_FALSE(Copy("vtnone.dll", kPrinterDriverDirectory, 7, true).ok);
+        EXPECT_EQ(Text("IDS_ERR_COPYFIEL"), copied.text);
     }
     {
         ScopedSystemCall<decltype(SystemCallTable::LoadLibraryA)> noKernel(&SystemCallTable::LoadLibraryA, &LoadFails);
         Distribute("VTSTAGE.DLL", "W64 VTSTAGE");
-        ASSERT_EQ(0, Copy("VTSTAGE.DLL", kSystemDirectory, 7));
-        EXPECT_EQ(Text("IDS_ERR_COPYFIEL") + "VTSTAGE.DLL", errorText);
+        ASSERT_FALSE(Copy("VTSTAGE.DLL", kSystemDirectory, 7).ok);
+        EXPECT_EQ(Text("IDS_ERR_COPYFIEL") + "VTSTAGE.DLL", copied.text);
     }
 }
 
@@ -144,15 +145,15 @@ TEST_F(FileStagingTest, TargetInUseIsReportedWithoutText) {
     ScopedSystemCall<decltype(SystemCallTable::CopyFileA)> busy(&SystemCallTable::CopyFileA, &CopyFails);
     for (DWORD code : {ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED}) {
         injectedCode = code;
-        errorText.clear();
-        EXPECT_EQ(static_cast<int>(code), Copy("VTBUSY.DLL", kSystemDirectory, 7));
-        EXPECT_EQ("", errorText);
+        EXPECT_TRUE(IsFileInUse(Copy("VTBUSY.DLL", kSystemDirectory, 7)));
+        EXPECT_EQ(code, copied.code);
+        EXPECT_EQ("", copied.text);
     }
 }
 
 TEST_F(FileStagingTest, XpCoreFileAlreadyInTheDriverDirectoryIsKept) {
     WriteTextFile(driverDirectory + "\\", "UNIDRV.DLL", "system's own");
-    ASSERT_EQ(1, Copy("unidrv.dll", kPrinterDriverDirectory, 3)) << errorText;
+    ASSERT_TRUE(Copy("unidrv.dll", kPrinterDriverDirectory, 3).ok) << copied.text;
     EXPECT_STREQ("UNIDRV.DLL", nameBuffer);
     EXPECT_EQ("system's own", ReadWholeFile(driverDirectory + "\\UNIDRV.DLL"));
     RemoveFile(driverDirectory + "\\UNIDRV.DLL");
@@ -164,7 +165,7 @@ TEST_F(FileStagingTest, XpCoreFileWithoutCabinetsComesFromTheDistribution) {
     RemoveFile(driverDirectory + "\\UNIRES.DLL");
     WriteTextFile(TemporaryFolder(), "UNIRES.DLL", "planted");
     Distribute("UNIRES.DLL", "distribution's");
-    ASSERT_EQ(1, Copy("unires.dll", kPrinterDriverDirectory, 3)) << errorText;
+    ASSERT_TRUE(Copy("unires.dll", kPrinterDriverDirectory, 3).ok) << copied.text;
     EXPECT_EQ("distribution's", ReadWholeFile(driverDirectory + "\\UNIRES.DLL"));
     RemoveFile(TemporaryFolder() + "UNIRES.DLL");
     RemoveFile(driverDirectory + "\\UNIRES.DLL");
@@ -173,12 +174,11 @@ TEST_F(FileStagingTest, XpCoreFileWithoutCabinetsComesFromTheDistribution) {
 TEST_F(FileStagingTest, WindowsSevenCoreFileComesFromTheDriverStore) {
     RemoveFile(driverDirectory + "\\TTFSUB.GPD");
     const std::string repository = windows + "\\System32\\DriverStore\\FileRepository";
-    ASSERT_EQ(0, Copy("ttfsub.gpd", kPrinterDriverDirectory, 7));
-    EXPECT_EQ(0u, errorText.rfind("Couldn't find system files.", 0)) << errorText;
+    ASSERT_FALSE(Copy("ttfsub.gpd", kPrinterDriverDirectory, 7).ok);
+    EXPECT_EQ(0u, copied.text.rfind("Couldn't find system files.", 0)) << copied.text;
 
     WriteNative(repository + "\\ntprint.inf_amd64_test\\AMD64", "TTFSUB.GPD", "driver store's");
-    errorText.clear();
-    ASSERT_EQ(1, Copy("ttfsub.gpd", kPrinterDriverDirectory, 7)) << errorText;
+    ASSERT_TRUE(Copy("ttfsub.gpd", kPrinterDriverDirectory, 7).ok) << copied.text;
     EXPECT_EQ("driver store's", ReadWholeFile(driverDirectory + "\\TTFSUB.GPD"));
     RemoveFile(driverDirectory + "\\TTFSUB.GPD");
 }
@@ -201,9 +201,9 @@ TEST_F(FileStagingTest, XpCoreFilesComeFromTheDriverCacheExtractedOnce) {
                                                                              &CountingCabinets::Iterate);
     for (const char* name : {"UNIDRV.DLL", "STDNAMES.GPD"}) RemoveFile(driverDirectory + "\\" + name);
 
-    ASSERT_EQ(1, Copy("unidrv.dll", kPrinterDriverDirectory, 3)) << errorText;
+    ASSERT_TRUE(Copy("unidrv.dll", kPrinterDriverDirectory, 3).ok) << copied.text;
     EXPECT_EQ("cabinet fixture unidrv.dll\r\n", ReadWholeFile(driverDirectory + "\\UNIDRV.DLL"));
-    ASSERT_EQ(1, Copy("stdnames.gpd", kPrinterDriverDirectory, 3)) << errorText;
+    ASSERT_TRUE(Copy("stdnames.gpd", kPrinterDriverDirectory, 3).ok) << copied.text;
     EXPECT_EQ("cabinet fixture stdnames.gpd\r\n", ReadWholeFile(driverDirectory + "\\STDNAMES.GPD"));
     EXPECT_EQ(1, CountingCabinets::iterations);
 
@@ -294,10 +294,10 @@ TEST_F(FileStagingTest, FilePlantedInTheExtractionFolderIsNotInstalled) {
     for (const char* name : {"UNIDRV.DLL", "TTFSUB.GPD"}) RemoveFile(driverDirectory + "\\" + name);
     Distribute("UNIDRV.DLL", "distribution's");
 
-    ASSERT_EQ(1, Copy("unidrv.dll", kPrinterDriverDirectory, 3)) << errorText;
+    ASSERT_TRUE(Copy("unidrv.dll", kPrinterDriverDirectory, 3).ok) << copied.text;
     ASSERT_FALSE(PlantingCabinets::folder.empty()) << "the cabinets were not read";
     EXPECT_EQ("distribution's", ReadWholeFile(driverDirectory + "\\UNIDRV.DLL"));
-    ASSERT_EQ(1, Copy("ttfsub.gpd", kPrinterDriverDirectory, 3)) << errorText;
+    ASSERT_TRUE(Copy("ttfsub.gpd", kPrinterDriverDirectory, 3).ok) << copied.text;
     EXPECT_EQ("second cabinet fixture ttfsub.gpd\r\n", ReadWholeFile(driverDirectory + "\\TTFSUB.GPD"));
 
     for (const Grant& grant : PlantingCabinets::grants) {

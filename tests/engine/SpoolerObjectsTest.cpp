@@ -53,9 +53,9 @@ protected:
         driver.pDriverPath = driverPath;
         driver.pDataFile = dataFile;
         driver.pConfigFile = configFile;
-        std::string errorText = "untouched";
-        ASSERT_EQ(1, AddPrinterDriverObject(&driver, errorText)) << errorText;
-        EXPECT_EQ("untouched", errorText);
+        const OperationResult added = AddPrinterDriverObject(&driver);
+        ASSERT_TRUE(added.ok) << added.text;
+        EXPECT_EQ("", added.text);
     }
 
     void SetUp() override {
@@ -91,7 +91,7 @@ protected:
 
     // One byte past the storage guards against writes beyond it.
     char nameStorage[kPrinterNameStorage + 1];
-    std::string errorText;
+    OperationResult added;
     ScopedSystemCall<decltype(SystemCallTable::AddPrinterA)> fakeAdd{&SystemCallTable::AddPrinterA,
                                                                      &FakeSpooler::AddPrinter};
 };
@@ -99,18 +99,18 @@ protected:
 TEST_F(SpoolerObjectsTest, TakenNameIsNumberedAndTheCallerReadsTheNumberedName) {
     FakeSpooler::existing = {"Thermal"};
     PRINTER_INFO_2A printer = Printer("Thermal");
-    ASSERT_EQ(1, AddPrinterObject(&printer, 2, false, errorText)) << errorText;
+    ASSERT_TRUE((added = AddPrinterObject(&printer, 2, false)).ok) << added.text;
     EXPECT_STREQ("Thermal(1)", printer.pPrinterName);
     EXPECT_EQ(nameStorage, printer.pPrinterName);
     EXPECT_TRUE(PrinterExists("Thermal(1)"));
-    EXPECT_TRUE(errorText.empty()) << errorText;
+    EXPECT_EQ("", added.text);
 }
 
 TEST_F(SpoolerObjectsTest, NoRenumberGivesTooManyAloneAndEmptiesTheName) {
     FakeSpooler::existing = {"Thermal"};
     PRINTER_INFO_2A printer = Printer("Thermal");
-    EXPECT_EQ(0, AddPrinterObject(&printer, 2, true, errorText));
-    EXPECT_EQ(Text("IDS_ERR_TOOMANY"), errorText);
+    EXPECT_FALSE((added = AddPrinterObject(&printer, 2, true)).ok);
+    EXPECT_EQ(Text("IDS_ERR_TOOMANY"), added.text);
     EXPECT_EQ(1u, FakeSpooler::attempts.size());
     EXPECT_TRUE(NameStorageEmpty());
 }
@@ -120,10 +120,10 @@ TEST_F(SpoolerObjectsTest, NinetyEightNumberedNamesThenTooMany) {
     for (int n = 1; n <= 98; ++n) FakeSpooler::existing.insert("X(" + std::to_string(n) + ")");
     FakeSpooler::existing.insert("X(99)");
     PRINTER_INFO_2A printer = Printer("X");
-    EXPECT_EQ(0, AddPrinterObject(&printer, 2, false, errorText));
+    EXPECT_FALSE((added = AddPrinterObject(&printer, 2, false)).ok);
     ASSERT_EQ(99u, FakeSpooler::attempts.size());
     EXPECT_EQ("X(98)", FakeSpooler::attempts.back());
-    EXPECT_EQ(Text("IDS_ERR_TOOMANY"), errorText);
+    EXPECT_EQ(Text("IDS_ERR_TOOMANY"), added.text);
     EXPECT_TRUE(NameStorageEmpty());
 }
 
@@ -131,9 +131,9 @@ TEST_F(SpoolerObjectsTest, NumberedAttemptFailingOtherwiseTellsTheSystemText) {
     FakeSpooler::existing = {"Thermal", "Thermal(1)"};
     FakeSpooler::failure = ERROR_ACCESS_DENIED;
     PRINTER_INFO_2A printer = Printer("Thermal");
-    EXPECT_EQ(0, AddPrinterObject(&printer, 2, false, errorText));
+    EXPECT_FALSE((added = AddPrinterObject(&printer, 2, false)).ok);
     EXPECT_EQ(2u, FakeSpooler::attempts.size());
-    EXPECT_EQ(Text("IDS_ERR_ADDPRINTER") + "\n" + SystemText(ERROR_ACCESS_DENIED), errorText);
+    EXPECT_EQ(Text("IDS_ERR_ADDPRINTER") + "\n" + SystemText(ERROR_ACCESS_DENIED), added.text);
     EXPECT_TRUE(NameStorageEmpty());
 }
 
@@ -143,8 +143,8 @@ TEST_F(SpoolerObjectsTest, FailureWithoutSystemDescriptionStillLeavesTheCatalogu
     FakeSpooler::existing = {"Thermal", "Thermal(1)"};
     FakeSpooler::failure = ERROR_ACCESS_DENIED;
     PRINTER_INFO_2A printer = Printer("Thermal");
-    EXPECT_EQ(0, AddPrinterObject(&printer, 2, false, errorText));
-    EXPECT_EQ(Text("IDS_ERR_ADDPRINTER"), errorText);
+    EXPECT_FALSE((added = AddPrinterObject(&printer, 2, false)).ok);
+    EXPECT_EQ(Text("IDS_ERR_ADDPRINTER"), added.text);
     EXPECT_TRUE(NameStorageEmpty());
 }
 
@@ -153,7 +153,7 @@ TEST_F(SpoolerObjectsTest, LongNameKeepsItsNumberWithinTheStorage) {
     FakeSpooler::existing = {base, base.substr(0, kPrinterNameStorage - 4) + "(1)"};
     FakeSpooler::failure = ERROR_ACCESS_DENIED;
     PRINTER_INFO_2A printer = Printer(base.c_str());
-    AddPrinterObject(&printer, 2, false, errorText);
+    added = AddPrinterObject(&printer, 2, false);
     ASSERT_EQ(2u, FakeSpooler::attempts.size());
     EXPECT_EQ(base.substr(0, kPrinterNameStorage - 4) + "(1)", FakeSpooler::attempts[1]);
     EXPECT_EQ(0x5A, nameStorage[kPrinterNameStorage]);
@@ -162,14 +162,14 @@ TEST_F(SpoolerObjectsTest, LongNameKeepsItsNumberWithinTheStorage) {
 // Wine wants a data type where Windows takes its default; the record is given back as it came.
 TEST_F(SpoolerObjectsTest, RecordWithoutDataTypeIsAddedAndLeftWithout) {
     PRINTER_INFO_2A printer = Printer("Vantora No Datatype");
-    ASSERT_EQ(1, AddPrinterObject(&printer, 2, false, errorText)) << errorText;
+    ASSERT_TRUE((added = AddPrinterObject(&printer, 2, false)).ok) << added.text;
     EXPECT_EQ(nullptr, printer.pDatatype);
     EXPECT_TRUE(PrinterExists("Vantora No Datatype"));
 }
 
 struct CodeCase {
     DWORD code;
-    int expected;
+    bool added;
 };
 
 DWORD injectedCode;
@@ -185,23 +185,26 @@ BOOL WINAPI ProcessorFails(LPSTR, LPSTR, LPSTR, LPSTR) {
 TEST(SpoolerObjectResults, MonitorAlreadyInstalledCountsAsAddedAndLeavesTheText) {
     WriteEngineMessages();
     ScopedSystemCall<decltype(SystemCallTable::AddMonitorA)> fake(&SystemCallTable::AddMonitorA, &MonitorFails);
-    for (const CodeCase& c : {CodeCase{ERROR_PRINT_MONITOR_ALREADY_INSTALLED, 1}, CodeCase{ERROR_ALREADY_EXISTS, 1},
-                              CodeCase{ERROR_ACCESS_DENIED, 0}}) {
+    for (const CodeCase& c : {CodeCase{ERROR_PRINT_MONITOR_ALREADY_INSTALLED, true},
+                              CodeCase{ERROR_ALREADY_EXISTS, true}, CodeCase{ERROR_ACCESS_DENIED, false}}) {
         injectedCode = c.code;
         MONITOR_INFO_2A monitor = {};
-        std::string errorText = "untouched";
-        EXPECT_EQ(c.expected, AddMonitorObject(&monitor, errorText)) << c.code;
-        EXPECT_EQ(c.expected == 1 ? "untouched" : Text("IDS_ERR_ADDMONITOR") + "\n" + SystemText(c.code), errorText);
+        const OperationResult added = AddMonitorObject(&monitor);
+        EXPECT_EQ(c.added, added.ok) << c.code;
+        EXPECT_EQ(c.added ? "" : Text("IDS_ERR_ADDMONITOR") + "\n" + SystemText(c.code), added.text);
+        EXPECT_EQ(c.added ? 0u : c.code, added.code);
     }
 }
 
 TEST(SpoolerObjectResults, ProcessorCodesAreReturnedAsTheSpoolerGaveThem) {
     ScopedSystemCall<decltype(SystemCallTable::AddPrintProcessorA)> fake(&SystemCallTable::AddPrintProcessorA,
                                                                          &ProcessorFails);
-    for (const CodeCase& c : {CodeCase{ERROR_PRINT_PROCESSOR_ALREADY_INSTALLED, 3005}, CodeCase{ERROR_ALREADY_EXISTS, 183},
-                              CodeCase{ERROR_INVALID_PARAMETER, 87}, CodeCase{ERROR_ACCESS_DENIED, 0}}) {
-        injectedCode = c.code;
-        EXPECT_EQ(c.expected, AddPrintProcessorObject("VantoraPrint", "VTPRTPRC.DLL", 7)) << c.code;
+    for (const DWORD code : {3005ul, 183ul, 87ul, 5ul}) {
+        injectedCode = code;
+        const OperationResult added = AddPrintProcessorObject("VantoraPrint", "VTPRTPRC.DLL", 7);
+        EXPECT_FALSE(added.ok) << code;
+        EXPECT_EQ(code, added.code);
+        EXPECT_EQ("", added.text) << "the caller has its own text";
     }
 }
 
@@ -224,23 +227,22 @@ struct FakeEnumeration {
 };
 
 TEST(SpoolerObjectResults, PortEnumerationBufferSizes) {
-    std::string errorText;
-    EXPECT_EQ(1, CheckPortEnumeration(errorText)) << errorText;
+    EXPECT_TRUE(CheckPortEnumeration().ok);
 
     ScopedSystemCall<decltype(SystemCallTable::EnumPortsA)> fake(&SystemCallTable::EnumPortsA,
                                                                  &FakeEnumeration::EnumPorts);
     // A short list is read into the 1,000-byte minimum.
     FakeEnumeration::sizes.clear();
     FakeEnumeration::reported = FakeEnumeration::growTo = 120;
-    EXPECT_EQ(1, CheckPortEnumeration(errorText));
+    EXPECT_TRUE(CheckPortEnumeration().ok);
     EXPECT_EQ((std::vector<DWORD>{0, 1000}), FakeEnumeration::sizes);
     // A port added between the calls: the repeat takes the size reported then.
     FakeEnumeration::sizes.clear();
     FakeEnumeration::reported = 2000;
     FakeEnumeration::growTo = 2500;
-    EXPECT_EQ(1, CheckPortEnumeration(errorText));
+    const OperationResult enumerated = CheckPortEnumeration();
+    EXPECT_TRUE(enumerated.ok) << enumerated.text;
     EXPECT_EQ((std::vector<DWORD>{0, 2000, 2500}), FakeEnumeration::sizes);
-    EXPECT_TRUE(errorText.empty());
 }
 
 }  // namespace

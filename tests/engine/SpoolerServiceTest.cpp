@@ -61,20 +61,19 @@ TEST(SpoolerServiceTest, StopThatCompletesLateIsWaitedFor) {
     StopSpooler();
     EXPECT_EQ(9, SlowService::queries) << "returned before the service stopped";
 
-    std::string errorText;
     SlowService::Expect(SERVICE_START_PENDING, SERVICE_RUNNING, 4);
-    StartSpooler(errorText);
+    const OperationResult started = StartSpooler();
     EXPECT_EQ(5, SlowService::queries) << "returned before the service ran";
-    EXPECT_EQ("", errorText);
+    EXPECT_TRUE(started.ok) << started.text;
 
     // A real failure keeps its text, and nothing is waited for.
     for (DWORD code : {static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT), static_cast<DWORD>(ERROR_SERVICE_ALREADY_RUNNING)}) {
         SlowService::startError = code;
         SlowService::Expect(SERVICE_START_PENDING, SERVICE_RUNNING, 4);
-        errorText.clear();
-        StartSpooler(errorText);
+        const OperationResult again = StartSpooler();
         EXPECT_EQ(0, SlowService::queries);
-        EXPECT_EQ(code == ERROR_SERVICE_ALREADY_RUNNING ? "" : "Start spool service error, error code = 1053", errorText);
+        EXPECT_EQ(code == ERROR_SERVICE_ALREADY_RUNNING ? "" : "Start spool service error, error code = 1053", again.text);
+        EXPECT_EQ(code == ERROR_SERVICE_ALREADY_RUNNING, again.ok);
     }
     SlowService::startError = 0;
 }
@@ -82,31 +81,31 @@ TEST(SpoolerServiceTest, StopThatCompletesLateIsWaitedFor) {
 // The real stop and start cycle, and the two requests that find the service already
 // where they want it.
 TEST(SpoolerServiceTest, StopAndStartCycleLeavesNoText) {
-    std::string errorText;
-    StartSpooler(errorText);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), WaitSpoolerRunning(errorText));
-    StartSpooler(errorText);  // already running
-    EXPECT_EQ("", errorText);
+    StartSpooler();
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), WaitSpoolerRunning().value);
+    const OperationResult alreadyRunning = StartSpooler();
+    EXPECT_TRUE(alreadyRunning.ok) << alreadyRunning.text;
 
     StopSpooler();
     for (int wait = 0; wait < 50 && SpoolerState() != SERVICE_STOPPED; ++wait) Sleep(100);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), SpoolerState());
     StopSpooler();  // already stopped
 
-    StartSpooler(errorText);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), WaitSpoolerRunning(errorText));
-    EXPECT_EQ("", errorText);
+    const OperationResult restarted = StartSpooler();
+    const ResultWith<DWORD> running = WaitSpoolerRunning();
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), running.value);
+    EXPECT_EQ("", restarted.text + running.text);
 }
 
 TEST(SpoolerServiceTest, SpoolerThatNeverRunsIsPolledTenTimes) {
     ScopedSystemCall<decltype(SystemCallTable::QueryServiceStatus)> fake(&SystemCallTable::QueryServiceStatus,
                                                                          &NeverRunning::Query);
-    std::string errorText;
     const DWORD started = GetTickCount();
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_START_PENDING), WaitSpoolerRunning(errorText));
+    const ResultWith<DWORD> running = WaitSpoolerRunning();
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_START_PENDING), running.value);
     const DWORD elapsed = GetTickCount() - started;
     EXPECT_EQ(10, NeverRunning::polls);
-    EXPECT_EQ("StartSpoolService error", errorText);
+    EXPECT_EQ("StartSpoolService error", running.text);
     EXPECT_GE(elapsed, 2900u);
     EXPECT_LT(elapsed, 6000u);
 }

@@ -100,7 +100,7 @@ protected:
 
 TEST_F(TcpIpMonitorTest, TheMonitorReceivesARawPortRecordOf964BytesWithEveryField) {
     MessageBoxRecorder boxes;
-    EXPECT_EQ(AddTcpIpPort("IP_192.168.1.20", "192.168.1.20"), 1);
+    EXPECT_TRUE(AddTcpIpPort("IP_192.168.1.20", "192.168.1.20").ok);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
 
     const std::vector<std::string> inputs = Inputs();
@@ -112,8 +112,8 @@ TEST_F(TcpIpMonitorTest, TheMonitorReceivesARawPortRecordOf964BytesWithEveryFiel
 // Installing again on the same address meets the port from the first time.
 TEST_F(TcpIpMonitorTest, AnExistingPortCountsAsCreated) {
     MessageBoxRecorder boxes;
-    EXPECT_EQ(AddTcpIpPort("IP_10.0.0.7", "10.0.0.7"), 1);
-    EXPECT_EQ(AddTcpIpPort("IP_10.0.0.7", "10.0.0.7"), 1);
+    EXPECT_TRUE(AddTcpIpPort("IP_10.0.0.7", "10.0.0.7").ok);
+    EXPECT_TRUE(AddTcpIpPort("IP_10.0.0.7", "10.0.0.7").ok);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
     EXPECT_NE(Log().find("status=183"), std::string::npos) << Log();
 }
@@ -136,7 +136,7 @@ TEST_F(TcpIpMonitorTest, RefusedPortsFailWithTheSystemsTextUnderError) {
         RemoveRecords();
         MessageBoxRecorder boxes;
         SetLastError(kSentinel);
-        EXPECT_EQ(AddTcpIpPort(c.name.c_str(), c.host.c_str()), 0) << c.name << " " << c.host;
+        EXPECT_FALSE(AddTcpIpPort(c.name.c_str(), c.host.c_str()).ok) << c.name << " " << c.host;
         EXPECT_EQ(GetLastError(), c.error) << c.name << " " << c.host;
         ASSERT_EQ(boxes.shown.size(), 1u) << c.name << " " << c.host;
         EXPECT_EQ(boxes.shown[0].text, SystemText(c.error));
@@ -149,7 +149,7 @@ TEST_F(TcpIpMonitorTest, RefusedPortsFailWithTheSystemsTextUnderError) {
     }
     const std::string longest = "IP_" + std::string(60, 'n'), host(48, 'h');
     MessageBoxRecorder boxes;
-    EXPECT_EQ(AddTcpIpPort(longest.c_str(), host.c_str()), 1);
+    EXPECT_TRUE(AddTcpIpPort(longest.c_str(), host.c_str()).ok);
     ASSERT_EQ(Inputs().size(), 1u);
     EXPECT_EQ(RecordDifferences(Inputs()[0], longest, host), "");
 }
@@ -164,7 +164,7 @@ TEST_F(TcpIpMonitorTest, WhenTheTransceiverDoesNotOpenXcvDataIsNeverCalled) {
     ScopedSystemCall<decltype(SystemCallTable::OpenPrinterA)> open(&SystemCallTable::OpenPrinterA,
                                                                    &OpenPrinterDenied);
     MessageBoxRecorder boxes;
-    EXPECT_EQ(AddTcpIpPort("IP_192.168.1.21", "192.168.1.21"), 0);
+    EXPECT_FALSE(AddTcpIpPort("IP_192.168.1.21", "192.168.1.21").ok);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, SystemText(ERROR_ACCESS_DENIED));
     EXPECT_EQ(boxes.shown[0].caption, "ERROR");
@@ -182,7 +182,7 @@ TEST(NetworkPortWithoutMonitorTest, TheSystemsTextForTheOpenFailureIsShownUnderE
     const DWORD code = GetLastError();
 
     MessageBoxRecorder boxes;
-    EXPECT_EQ(AddTcpIpPort("IP_192.168.1.20", "192.168.1.20"), 0);
+    EXPECT_FALSE(AddTcpIpPort("IP_192.168.1.20", "192.168.1.20").ok);
     EXPECT_EQ(GetLastError(), code);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, SystemText(code)) << "code " << code;

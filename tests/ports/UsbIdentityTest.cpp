@@ -133,7 +133,7 @@ TEST_F(UsbLibraryTest, WritingAPortSendsTheDeviceNumberCommandWithPortMinusOne) 
     for (unsigned char port = 1; port <= 8; ++port) {
         Connect("2 0");
         MessageBoxRecorder boxes;
-        EXPECT_TRUE(WriteUsbDeviceNumber(port)) << int(port);
+        EXPECT_TRUE(WriteUsbDeviceNumber(port).ok) << int(port);
         EXPECT_EQ(Shown(boxes), Texts{});
         int handle = 0, reserved = 0, count = 0;
         unsigned b[10] = {};
@@ -167,7 +167,7 @@ TEST_F(UsbLibraryTest, FailuresGiveTheirCodesAndMessages) {
     for (const Case& c : cases) {
         Connect(c.printers);
         MessageBoxRecorder boxes;
-        EXPECT_EQ(c.port == 0 ? ReadUsbDeviceNumber() : int(WriteUsbDeviceNumber(c.port)), c.expected)
+        EXPECT_EQ(c.port == 0 ? ReadUsbDeviceNumber() : int(WriteUsbDeviceNumber(c.port).ok), c.expected)
             << c.printers << ", port " << c.port;
         EXPECT_EQ(Shown(boxes), c.messages) << c.printers << ", port " << c.port;
     }
@@ -177,7 +177,7 @@ TEST_F(UsbLibraryTest, NothingIsCalledWithoutTheLibraryOrItsFunctionsOrAPortInRa
     for (const unsigned char port : {0, 9}) {
         Connect("1 6");
         MessageBoxRecorder boxes;
-        EXPECT_FALSE(WriteUsbDeviceNumber(port));
+        EXPECT_FALSE(WriteUsbDeviceNumber(port).ok);
         EXPECT_EQ(Shown(boxes), Texts{}) << "port " << int(port);
         EXPECT_EQ(Log(), "") << "port " << int(port);
     }
@@ -189,7 +189,7 @@ TEST_F(UsbLibraryTest, NothingIsCalledWithoutTheLibraryOrItsFunctionsOrAPortInRa
             MessageBoxRecorder boxes;
             const bool writeNeedsIt = std::strcmp(name, "GetDescriptor") != 0;
             Connect("1 6");
-            EXPECT_EQ(WriteUsbDeviceNumber(3), !writeNeedsIt) << name;
+            EXPECT_EQ(WriteUsbDeviceNumber(3).ok, !writeNeedsIt) << name;
             if (writeNeedsIt) {
                 EXPECT_EQ(Log(), "") << "the write called the library without " << name;
             }
@@ -205,7 +205,7 @@ TEST_F(UsbLibraryTest, NothingIsCalledWithoutTheLibraryOrItsFunctionsOrAPortInRa
     ASSERT_TRUE(DeleteFileA(Path("VtUsbInt.dll").c_str()));
     MessageBoxRecorder boxes;
     EXPECT_EQ(ReadUsbDeviceNumber(), kNoUsbPrinter);
-    EXPECT_FALSE(WriteUsbDeviceNumber(4));
+    EXPECT_FALSE(WriteUsbDeviceNumber(4).ok);
     EXPECT_EQ(Shown(boxes), Texts(2, "Can not load VtUsbInt.dll"));
 }
 
@@ -473,7 +473,7 @@ TEST(UsbPortRecordTest, ThePortsDeviceValueLandsInThe64BitViewBesideThePrinterPo
     for (const auto& [port, value] : std::map<std::string, DWORD>{{"USB_VT-R80_2", 6}, {"USB_VT-T300_1", 3},
                                                                   {"USB_VT-L40_4", 0}}) {
         MessageBoxRecorder boxes;
-        EXPECT_TRUE(RegisterUsbPort(port.c_str())) << port;
+        EXPECT_TRUE(RegisterUsbPort(port.c_str()).ok) << port;
         EXPECT_EQ(Shown(boxes), Texts{});
         LONG status = static_cast<LONG>(kSentinel);
         EXPECT_EQ(ReadDword(KEY_WOW64_64KEY, "SOFTWARE\\VANTORA\\PORTNAME", port.c_str(), &status), value) << port;
