@@ -21,7 +21,8 @@ constexpr const char* kProtocolNames[] = {"none", "xonxoff|xon/xoff", "hardware"
 static_assert(std::size(kParityNames) == std::size(kParityLetters));
 static_assert(std::size(kProtocolNames) == std::size(kProtocolLetters));
 
-constexpr const char* kModeNames[] = {"typical", "advanced"};
+// The modes in the order the mode page offers them.
+constexpr int kInstallModes[] = {kInstallModeTypical, kInstallModeAdvanced};
 constexpr const char* kRasterNames[] = {"0", "1"};
 
 using F = SwitchForm;
@@ -63,8 +64,10 @@ constexpr SwitchRule<SetupSwitches> kSetupSwitches[] = {
      [](S& s, V v) { s.raster = v.number; }},
     {{.name = "default", .help = "set the printer as the default printer"}, [](S& s, V) { s.setAsDefault = true; }},
     {{.name = "mode", .form = F::Words, .help = "default: typical",
-      .wordAt = [](int index) { return ListedWord(kModeNames, index); }},
-     [](S& s, V v) { s.installMode = v.number == 0 ? kInstallModeTypical : kInstallModeAdvanced; }},
+      .wordAt = [](int index) {
+          return index < static_cast<int>(std::size(kInstallModes)) ? InstallModeName(kInstallModes[index]) : nullptr;
+      }},
+     [](S& s, V v) { s.installMode = kInstallModes[v.number]; }},
     {{.name = "renumber", .help = "allow rewriting the connected USB printer's number"},
      [](S& s, V) { s.renumber = true; }},
     {{.name = "accept-licence", .help = "accept the licence (required where it must be accepted)"},
