@@ -1,9 +1,9 @@
 #include "app/SwitchTable.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
-#include <cstdlib>
 
 namespace {
 
@@ -11,7 +11,8 @@ namespace {
 // not something to cut.
 constexpr std::size_t kValueLimit = 259;
 
-// Where /? starts the switches' help, as the platform's installers align it.
+// The room /? gives a switch and its value before the help text; a longer one is followed
+// by three blanks instead.
 constexpr std::size_t kHelpColumn = 22;
 
 bool IsAscii(const std::string& text) {

@@ -70,6 +70,7 @@ std::string ArgumentsOf(const std::string& commandLine);
 // A dotted IPv4 address: four decimal numbers 0..255 without leading zeros, nothing else.
 bool IsDottedAddress(const std::string& text);
 
+// Names are taken in any case; tables spell them in lower case.
 std::string LowerSwitchName(std::string name);
 // "/name" as refusals show it, a long unknown name cut.
 std::string ShownSwitchName(const std::string& name);
@@ -82,7 +83,8 @@ std::string NoSwitchRefusal(const std::string& word);
 // filled. The switch counts as given from here on.
 std::string CheckSwitch(const SwitchSyntax* syntax, const std::string& name, const std::optional<std::string>& text,
                         std::vector<const SwitchSyntax*>& given, SwitchValue& value);
-// Checks a value against its switch's form; empty when it is taken and `value` filled.
+// Checks a value against its switch's form (every form but a path, a flag or any text: printable
+// ASCII only); empty when it is taken and `value` filled.
 std::string CheckSwitchValue(const SwitchSyntax& syntax, const std::string& text, SwitchValue& value);
 // The value a switch is given on a command line, found without reading the rest, so that
 // even a refused line yields it; nothing when the switch is not there.
