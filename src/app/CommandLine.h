@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/SwitchTable.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,23 +48,16 @@ struct ParsedSwitches {
     std::string error;   // empty: understood; otherwise names the switch and what is wrong
 };
 
-// The words of a command line as the C runtime splits them: blanks separate, double
-// quotes group, backslashes escape a quote only when they precede one. The program's
-// own name is not among the words given here.
-std::vector<std::string> SplitCommandLine(const std::string& line);
-
-// The command line without the program's name, as GetCommandLineA gives it whole.
-std::string ArgumentsOf(const std::string& commandLine);
-
-// "/name value", "/name:value" or "-name ...", names in any case.
+// "/name value", "/name:value" or "-name ...", names in any case, through the program's table.
 ParsedSwitches ParseSwitches(const std::vector<std::string>& words);
+
+// Every switch of the program: its name, value form, help line and what it sets. An answer
+// file's keys are its names (SwitchReader::Apply).
+SwitchTable<SetupSwitches> SetupSwitchTable();
 
 // The journal a refused command line asks for, found even where the rest cannot be read,
 // so that the refusal lands where the caller looks; empty when none is named.
 std::string JournalPathOf(const std::vector<std::string>& words);
-
-// A dotted IPv4 address: four decimal numbers 0..255 without leading zeros, nothing else.
-bool IsDottedAddress(const std::string& text);
 
 // The text /? shows: every switch and every exit code.
 std::string SwitchesHelpText();

@@ -178,7 +178,7 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     if (!JournalIsOpen()) OpenDefaultJournal();
     JournalLine("Install: model \"" + selection.modelName + "\" (printer type " + std::to_string(selection.printerType) +
                 "), OS index " + std::to_string(selection.osIndex) + ", " +
-                (selection.installMode == kInstallModeTypical ? "typical" : "advanced") + " mode, port \"" +
+                InstallModeName(selection.installMode) + " mode, port \"" +
                 selection.portName + "\", raster " + std::to_string(selection.raster) +
                 (selection.setAsDefault ? ", set as default printer" : ""));
     if (!Validate(selection)) {

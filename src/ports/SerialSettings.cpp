@@ -26,7 +26,8 @@ bool IsListedBaudRate(int baudRate) {
 
 std::optional<double> StopBitsOfListEntry(int index) {
     constexpr double kStopBits[] = {1.0, 1.5, 2.0};
-    if (index < 0 || index >= 3) return std::nullopt;
+    static_assert(std::size(kStopBits) == std::size(kStopBitsTexts));
+    if (index < 0 || index >= static_cast<int>(std::size(kStopBits))) return std::nullopt;
     return kStopBits[index];
 }
 

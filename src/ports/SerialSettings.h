@@ -15,6 +15,10 @@ struct SerialLineSettings {
     char protocol = ' ';
 };
 
+// The port page's parity and protocol lists, in their order, by the letters above.
+constexpr char kParityLetters[] = {'e', 'm', 'n', 'o', 's'};
+constexpr char kProtocolLetters[] = {' ', 'x', 'p'};
+
 // The port page's baud-rate list, in its order.
 constexpr int kBaudRateList[] = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 constexpr int kBaudRateListSize = static_cast<int>(sizeof kBaudRateList / sizeof kBaudRateList[0]);
@@ -26,7 +30,9 @@ int BaudRateListIndex(int baudRate);
 int BaudRateListSize();               // the entries of the baud-rate list
 int BaudRateOfListEntry(int index);   // 110 … 115200; 38400 for an index outside the list
 bool IsListedBaudRate(int baudRate);
-// The stop-bits list: 1, 1.5, 2; nothing for an index outside it.
+// The stop-bits list as the port page shows it and a switch spells it, and its values;
+// nothing for an index outside it.
+constexpr const char* kStopBitsTexts[] = {"1", "1.5", "2"};
 std::optional<double> StopBitsOfListEntry(int index);
 
 // What the port page preselects for a serial port before the user changes anything:

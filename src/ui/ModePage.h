@@ -7,6 +7,8 @@
 // Install mode values, as the frame, the port list builders and the Install command read them.
 constexpr int kInstallModeTypical = 1;
 constexpr int kInstallModeAdvanced = 0;
+// A mode's name as the journal writes it and the /mode switch spells it.
+constexpr const char* InstallModeName(int mode) { return mode == kInstallModeTypical ? "typical" : "advanced"; }
 
 // The install mode of the checked radio button's index in the Typical / Advanced group
 // (0 Typical, 1 Advanced, -1 none checked, which counts as typical).

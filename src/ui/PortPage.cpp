@@ -7,6 +7,7 @@
 #include "framework/DataExchange.h"
 #include "platform/FileSystemRedirection.h"
 #include "ports/PortNames.h"
+#include "ports/SerialSettings.h"
 #include "res/WizardResources.h"
 #include "ui/PageWalkRules.h"
 
@@ -15,9 +16,6 @@
 #include <cstdlib>
 
 namespace {
-
-constexpr char kParityLetters[] = {'e', 'm', 'n', 'o', 's'};
-constexpr char kProtocolLetters[] = {' ', 'x', 'p'};
 
 constexpr int kSerialControls[] = {IDC_BAUD_RATE, IDC_BYTE_SIZE, IDC_STOP_BITS, IDC_PARITY, IDC_PROTOCOL};
 
@@ -70,7 +68,9 @@ BOOL CPortPage::OnInitDialog() {
     baudRates.Attach(Handle(), IDC_BAUD_RATE);
     for (int rate : kBaudRateList) baudRates.AddString(std::to_string(rate).c_str());
     FillList(Handle(), IDC_BYTE_SIZE, {"5", "6", "7", "8"});
-    FillList(Handle(), IDC_STOP_BITS, {"1", "1.5", "2"});
+    CComboBox stopBits;
+    stopBits.Attach(Handle(), IDC_STOP_BITS);
+    for (const char* text : kStopBitsTexts) stopBits.AddString(text);
     // The order of these entries is what their letters are read from.
     CTextCatalogue confirm("Confirm");
     CComboBox parity;

@@ -104,4 +104,52 @@ TEST(CommandLine, HelpNamesEverySwitchAndExitCode) {
         EXPECT_NE(boxes.shown[0].text.find(text), std::string::npos) << text;
 }
 
+
+// An answer file's key is a switch's name: the same checks, the same refusal texts.
+TEST(SwitchTable, AppliesAnswerFileKeysThroughTheProgramsTable) {
+    SetupSwitches s;
+    SwitchReader<SetupSwitches> reader(SetupSwitchTable(), s);
+    const struct {
+        const char* key;
+        std::optional<std::string> value;
+        std::string error;
+    } cases[] = {
+        {"Baud", "19200", ""},
+        {"parity", "S", ""},
+        {"flow", "Xon/Xoff", ""},
+        {"default", std::nullopt, ""},
+        {"baud", "9600", "/baud: given twice"},
+        {"renumber", "yes", "/renumber: takes no value"},
+        {"databits", "4", "/databits: \"4\" is none of 5, 6, 7, 8"},
+        {"colour", "red", "/colour: no such switch"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(reader.Apply(c.key, c.value), c.error) << c.key;
+    EXPECT_EQ(s.baudRate, 19200);
+    EXPECT_EQ(s.parity, 's');
+    EXPECT_EQ(s.flow, 'x');
+    EXPECT_TRUE(s.setAsDefault);
+}
+
+// A second program's table: a repeatable switch takes each value in turn, its help line
+// comes from its entry.
+TEST(SwitchTable, ServesAnotherProgramsTable) {
+    struct Removal {
+        std::vector<std::string> printers;
+        bool quiet = false;
+    };
+    constexpr SwitchRule<Removal> kTable[] = {
+        {{.name = "printer", .form = SwitchForm::AnyText, .help = "a printer to remove", .placeholder = "name",
+          .repeatable = true},
+         [](Removal& r, const SwitchValue& v) { r.printers.push_back(v.text); }},
+        {{.name = "quiet", .help = "no window"}, [](Removal& r, const SwitchValue&) { r.quiet = true; }},
+    };
+    Removal removal;
+    SwitchReader<Removal> reader(kTable, removal);
+    EXPECT_EQ(reader.ApplyWords({"/printer", "VT-R80(P)", "-PRINTER:VT-T300", "/quiet"}), "");
+    EXPECT_EQ(removal.printers, (std::vector<std::string>{"VT-R80(P)", "VT-T300"}));
+    EXPECT_TRUE(removal.quiet);
+    EXPECT_EQ(reader.ApplyWords({"/quiet"}), "/quiet: given twice");
+    EXPECT_EQ(SwitchHelpLines<Removal>(kTable), "  /printer <name>       a printer to remove\r\n  /quiet                no window\r\n");
+}
+
 }  // namespace
