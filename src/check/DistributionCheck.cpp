@@ -10,8 +10,8 @@
 #include "ports/PortList.h"
 #include "ports/PortNames.h"
 #include "ports/UsbIdentity.h"
+#include "selection/SelectionRules.h"
 #include "ui/LicencePage.h"
-#include "ui/PageWalkRules.h"
 
 #include <windows.h>
 
@@ -314,8 +314,7 @@ private:
             }
             // Read here with room for 199 characters; the mode page and the unattended mode
             // read it with the schema's 31.
-            const bool advanced =
-                ParseLeadingInt(types.Read(portSection, ConfigKeys::AdvancedSetup.name, 199).c_str()) != 0;
+            const bool advanced = AdvancedModeOffered(SnapshotLookup(types), portSection, 199);
             const ConfigKey& baudRate = ConfigKeys::BaudRate;
             if (const std::optional<std::string> baud = types.Find(portSection, baudRate.name)) {
                 if (!IsListedBaudRate(LookupInt(SnapshotLookup(types), portSection, baudRate)))

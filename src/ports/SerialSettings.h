@@ -29,6 +29,15 @@ bool IsListedBaudRate(int baudRate);
 // The stop-bits list: 1, 1.5, 2; nothing for an index outside it.
 std::optional<double> StopBitsOfListEntry(int index);
 
+// The parity and flow-control lists' letters in their order. The entries the port page
+// shows are the language file's words, so only their position says which setting they
+// are: parity Even, Mark, None, Odd, Space; protocol None, Xon/Xoff, Hardware.
+constexpr char kParityLetters[] = {'e', 'm', 'n', 'o', 's'};
+constexpr char kProtocolLetters[] = {' ', 'x', 'p'};
+// The letter at a list position; nothing for a position outside the list.
+std::optional<char> ParityOfListEntry(int index);
+std::optional<char> ProtocolOfListEntry(int index);
+
 // What the port page preselects for a serial port before the user changes anything:
 // the model's BaudRate as the list shows it, 8 data bits, 1 stop bit, no parity,
 // hardware flow control. The unattended mode starts from the same.
