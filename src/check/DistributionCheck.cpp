@@ -334,10 +334,14 @@ private:
         const std::string portSection = PortSectionOf(device.model);
         const std::string where = std::string(OsIndexName(os)) + " (" + kBitsNames[bits] + ")";
         KindSet kinds = 0;
+        // Only a box the advanced list shows counts here; the unattended mode also lets
+        // /raster change a box the plan leaves as it was (RasterRuleOf).
+        bool rasterBoxShown = false;
         for (bool typical : {true, false}) {
             if (!typical && !advanced) continue;
             PortListInput input{keys, device.model, os, bits == 1, typical, -1};
             const PortListPlan plan = PlanPortList(input);
+            rasterBoxShown = rasterBoxShown || plan.rasterBox == Visibility::Show;
             for (const std::string& entry : plan.entries) kinds |= KindBit(ClassifyPortName(entry.c_str()));
             const int wanted = PortKindOfLptDefault(keys.lptDefault);
             if (typical && wanted != kNoInterface && !plan.entries.empty() &&
@@ -357,7 +361,6 @@ private:
             return;
         }
         const bool driverFamilyRule = DriverFamilyRuleOf(SnapshotLookup(setup_));
-        const bool rasterBoxShown = advanced && keys.rasterVisible == 0;
         std::set<int> families;
         for (int kind = 0; kind < 4; ++kind) {
             if ((kinds & KindBit(kind)) == 0) continue;
