@@ -187,8 +187,10 @@ std::optional<Refused> ResolveRaster(const SetupSwitches& s, const PortListPlan&
     const RasterRule raster = RasterRuleOf(plan, ClassifyPortName(selection.portName.c_str()));
     selection.raster = raster.flag;
     if (!s.raster || *s.raster == raster.flag) return std::nullopt;
-    if (!raster.userMayChoose)
-        return Refused{kExitInvalidSwitch, "/raster: fixed at " + std::to_string(raster.flag) + " for " + selection.portName};
+    if (!raster.userMayChoose) {
+        return Refused{kExitInvalidSwitch,
+                       "/raster: fixed at " + std::to_string(raster.flag) + " for " + selection.portName};
+    }
     selection.raster = *s.raster;
     return std::nullopt;
 }
