@@ -14,9 +14,9 @@
 #include "ports/NetworkPort.h"
 #include "ports/PortNames.h"
 #include "ports/UsbIdentity.h"
+#include "selection/SelectionRules.h"
 #include "ui/InstallProgressDlg.h"
 #include "ui/ModePage.h"
-#include "ui/PageWalkRules.h"
 
 
 #include <atomic>

@@ -78,16 +78,6 @@ bool AnyPortFamilyOffered(const PortScanTarget& target) {
     return false;
 }
 
-void ApplyDriverFamilySetting() {
-    const std::string setupIni = JoinPath(ProgramFolder(), kSetupIniRelativePath);
-    if (DriverFamilyRuleOf(ProfileFileLookup(setupIni))) ProcessSettings::SetDriverFamilyRule(true);
-}
-
-bool AdministratorMissing(const std::function<int()>& administratorCheck) {
-    const int os = DetectSystem();
-    return os >= 2 && os <= 7 && administratorCheck && administratorCheck() == 0;
-}
-
 StartFlags ReadStartFlags() {
     return StartFlags{ReadDeviceSetting(ConfigKeys::LoadLicence) != 0, ReadDeviceSetting(ConfigKeys::Language) == 0};
 }

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 // Titles a running wizard may carry (English, and Chinese in the GBK code page).
@@ -28,13 +27,6 @@ PortScanTarget FindPortScanTarget();
 // True when any of USBSUPPORTED, LPTSUPPORTED, COMSUPPORTED, NETSUPPORTED is nonzero
 // in the target's section of the four type files (the _64 ones on 64-bit Windows).
 bool AnyPortFamilyOffered(const PortScanTarget& target);
-
-// Rules the wizard's frame and the unattended mode both apply once admission has passed.
-// The distribution's GDISTDSign turns the driver family rule on for the whole process.
-void ApplyDriverFamilySetting();
-// Windows 2000 to 7 install for an administrator only: true when the check answers that
-// this user is none there.
-bool AdministratorMissing(const std::function<int()>& administratorCheck);
 
 // Switches of DRVCONFIG\setup.ini that shape the wizard.
 struct StartFlags {

@@ -3,8 +3,6 @@
 #include "app/InstallCommand.h"
 #include "app/InstallSelection.h"
 #include "app/SetupApp.h"
-#include "config/ProcessSettings.h"
-#include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
 #include "config/TextCatalogue.h"
 #include "engine/EnvironmentProbes.h"
@@ -15,11 +13,8 @@
 #include "ports/PortList.h"
 #include "ports/PortNames.h"
 #include "ports/UsbIdentity.h"
+#include "selection/SelectionRules.h"
 #include "ui/InstallProgressDlg.h"
-#include "ui/ModePage.h"
-#include "ui/OsPage.h"
-#include "ui/PageWalkRules.h"
-#include "ui/PortPage.h"
 
 #include <commctrl.h>
 
@@ -85,35 +80,12 @@ std::string OpenRunJournal(const std::string& logPath, const std::string& comman
     return refusal.empty() ? refusal : "/log: \"" + logPath + "\" " + refusal;
 }
 
-struct Model {
-    std::string name;
-    int type = -1;
-};
-
-// Every device entry that names this model, in the spelling of the distribution.
-std::vector<Model> FindModel(const std::string& wanted) {
-    std::vector<Model> found;
-    CSetupConfig config;
-    for (const CSetupConfig::DeviceEntry& entry : config.GetDeviceList()) {
-        if (entry.type < 0 || entry.type >= kPrinterTypeCount || lstrcmpiA(entry.name.c_str(), wanted.c_str()) != 0)
-            continue;
-        found.push_back({entry.name, entry.type});
-    }
-    return found;
-}
-
-// The choice as the wizard's pages would let a user make it.
-std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection& selection) {
+// The model page: one entry of the device list, of the type named where two carry the name.
+std::optional<Refused> ResolveModel(const SetupSwitches& s, InstallSelection& selection) {
     if (s.model.size() > LongestModelName()) {
         return Refused{kExitInvalidSwitch, "/model: \"" + s.model.substr(0, 60) + "...\" is longer than any model name"};
     }
-    std::vector<Model> models = FindModel(s.model);
-    if (s.printerType) {
-        std::vector<Model> ofType;
-        for (const Model& m : models)
-            if (m.type == *s.printerType) ofType.push_back(m);
-        models = ofType;
-    }
+    const std::vector<ModelChoice> models = ModelsNamed(CSetupConfig().GetDeviceList(), s.model, s.printerType);
     if (models.empty()) {
         return Refused{kExitInvalidSwitch, "/model: \"" + s.model + "\" is no model of this distribution" +
                                                (s.printerType ? std::string(" of type ") + PrinterTypeName(*s.printerType) : "")};
@@ -122,78 +94,83 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
         return Refused{kExitInvalidSwitch,
                        "/model: \"" + s.model + "\" is a model of several types; name one with /type"};
     }
-    const Model model = models.front();
-    selection.modelName = model.name;
-    selection.printerType = model.type;
+    selection.modelName = models.front().name;
+    selection.printerType = models.front().type;
     selection.setAsDefault = s.setAsDefault ? 1 : 0;
-    BuildConfigPaths(model.type, selection.configPath, selection.typeFilePath);
-    const std::string section = PortSectionOf(model.name);
-    JournalLine(std::string("Model \"") + model.name + "\", " + PrinterTypeName(model.type) + " printer");
+    BuildConfigPaths(selection.printerType, selection.configPath, selection.typeFilePath);
+    JournalLine(std::string("Model \"") + selection.modelName + "\", " + PrinterTypeName(selection.printerType) +
+                " printer");
+    return std::nullopt;
+}
 
-    // The operating-system page: the detected Windows, nothing to choose.
-    const RunningWindows running = ReadRunningWindows();
-    const OsPageChoice os = ChooseOsPageButton(running.version.dwPlatformId, running.version.dwMajorVersion,
-                                               running.version.dwMinorVersion, running.version.wProductType,
-                                               running.processorArchitecture, NewerWindowsAllowed());
+// The operating-system page: the detected Windows, nothing to choose.
+std::optional<Refused> ResolveWindows(InstallSelection& selection) {
+    const OsChoice os = ChooseOsIndexOfRunningWindows();
     if (os.unknownPlatform) return Refused{kExitPlatformUnsupported, MessageCatalogue.ReadText("IDS_ERR_SYSTEM")};
     selection.osIndex = os.osIndex;
     JournalLine("Installed as OS index " + std::to_string(os.osIndex));
-    if (const char* key = UnsupportedOsMessageKey(os.osIndex, ReadOsSupport(selection.typeFilePath, section))) {
+    const OsSupport support = ReadOsSupport(selection.typeFilePath, PortSectionOf(selection.modelName));
+    if (const char* key = UnsupportedOsMessageKey(os.osIndex, support)) {
         return Refused{kExitPlatformUnsupported, std::string("[Message] ") + key + ": " + MessageCatalogue.ReadText(key)};
     }
+    return std::nullopt;
+}
 
-    // The install-mode page: advanced only where the model offers it.
+// The install-mode page: advanced only where the model offers it.
+std::optional<Refused> ResolveMode(const SetupSwitches& s, InstallSelection& selection) {
     selection.installMode = s.installMode.value_or(kInstallModeTypical);
     if (selection.installMode == kInstallModeAdvanced &&
-        ReadProfileInt(selection.typeFilePath, section, ConfigKeys::AdvancedSetup) == 0) {
-        return Refused{kExitInvalidSwitch, "/mode: model \"" + model.name + "\" has no advanced installation"};
+        !AdvancedModeOffered(selection.typeFilePath, PortSectionOf(selection.modelName))) {
+        return Refused{kExitInvalidSwitch, "/mode: model \"" + selection.modelName + "\" has no advanced installation"};
     }
-    const bool typical = selection.installMode == kInstallModeTypical;
+    return std::nullopt;
+}
 
-    // The port page: its list, its preselection, its controls.
-    PortListInput input;
-    input.keys = ReadPortListKeys(selection.typeFilePath, section, typical);
-    input.modelName = model.name;
-    input.osIndex = os.osIndex;
-    input.is64BitWindows = ProcessSettings::Is64BitWindows();
-    input.typical = typical;
+// The port page's list and preselection; the plan stays for the controls that depend on it.
+std::optional<Refused> ResolvePort(const SetupSwitches& s, InstallSelection& selection, PortListPlan& plan) {
+    PortListInput input = PortListInputOf(selection.typeFilePath, selection.modelName, selection.osIndex,
+                                          selection.installMode == kInstallModeTypical);
     // The device library is asked only where a USB port can come of it: the one named,
     // or the preselection, which a connected printer decides.
     const bool usbPortPossible = s.port.empty() ? input.keys.usbSupported != 0 : IsUsbPortName(s.port);
     input.usbDeviceNumber = usbPortPossible ? ReadUsbDeviceNumber() : kNoUsbPrinter;
-    const PortListPlan plan = PlanPortList(input);
+    plan = PlanPortList(input);
     std::string offered;
     for (const std::string& entry : plan.entries) offered += (offered.empty() ? "" : ", ") + entry;
     JournalLine("Ports offered: " + (offered.empty() ? std::string("none") : offered));
     if (s.port.empty()) {
         if (plan.portText.empty()) return Refused{kExitInvalidSwitch, "/port: the model offers no port to preselect"};
         selection.portName = plan.portText;
+    } else if (const std::optional<std::string> port = OfferedPort(plan, s.port)) {
+        selection.portName = *port;
     } else {
-        for (const std::string& entry : plan.entries)
-            if (lstrcmpiA(entry.c_str(), s.port.c_str()) == 0) selection.portName = entry;
-        if (selection.portName.empty()) {
-            return Refused{kExitInvalidSwitch, "/port: \"" + s.port + "\" is not offered for model \"" + model.name +
-                                                   "\" here (offered: " + offered + ")"};
-        }
+        return Refused{kExitInvalidSwitch, "/port: \"" + s.port + "\" is not offered for model \"" +
+                                               selection.modelName + "\" here (offered: " + offered + ")"};
     }
-    const int kind = ClassifyPortName(selection.portName.c_str());
-    const PortControls controls = ControlsForPortKind(kind);
+    return std::nullopt;
+}
 
-    if (kind == kNetworkInterface) {
-        if (s.ipAddress.empty()) return Refused{kExitInvalidSwitch, "/ip: required for " + selection.portName};
-        if (s.ipAddress == "0.0.0.0") return Refused{kExitInvalidSwitch, "/ip: 0.0.0.0 names no printer"};
-        selection.ipAddress = s.ipAddress;
-        selection.ipAddressBlank = false;
-    } else if (!s.ipAddress.empty()) {
+// The address control: enabled for the network port only.
+std::optional<Refused> ResolveAddress(const SetupSwitches& s, InstallSelection& selection) {
+    if (!ControlsForPortKind(ClassifyPortName(selection.portName.c_str())).ipEnabled) {
+        if (s.ipAddress.empty()) return std::nullopt;
         return Refused{kExitInvalidSwitch, "/ip: only for a network port, not " + selection.portName};
     }
+    if (s.ipAddress.empty()) return Refused{kExitInvalidSwitch, "/ip: required for " + selection.portName};
+    if (s.ipAddress == "0.0.0.0") return Refused{kExitInvalidSwitch, "/ip: 0.0.0.0 names no printer"};
+    selection.ipAddress = s.ipAddress;
+    selection.ipAddressBlank = false;
+    return std::nullopt;
+}
 
+// The serial lists: the model's presets, each value given taken where the lists hold it.
+std::optional<Refused> ResolveSerial(const SetupSwitches& s, InstallSelection& selection) {
     const bool serialGiven = s.baudRate || s.dataBits || s.parity || s.stopBits || s.flow;
-    if (serialGiven && !controls.serialEnabled) {
+    if (serialGiven && !ControlsForPortKind(ClassifyPortName(selection.portName.c_str())).serialEnabled) {
         return Refused{kExitInvalidSwitch, "/baud, /databits, /parity, /stopbits, /flow: only for a COM port, not " +
                                                selection.portName};
     }
-    selection.serial = SerialPresets(ReadProfileInt(selection.typeFilePath, section, ConfigKeys::BaudRate));
+    selection.serial = ModelSerialPresets(selection.typeFilePath, PortSectionOf(selection.modelName));
     if (s.baudRate) {
         if (!IsListedBaudRate(*s.baudRate)) return Refused{kExitInvalidSwitch, "/baud: " + std::to_string(*s.baudRate) + " is not in the list"};
         selection.serial.baudRate = *s.baudRate;
@@ -202,15 +179,33 @@ std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection
     if (s.stopBits) selection.serial.stopBits = *s.stopBits;
     if (s.parity) selection.serial.parity = *s.parity;
     if (s.flow) selection.serial.protocol = *s.flow;
-
-    selection.raster = controls.rasterFlag;
-    if (s.raster && *s.raster != selection.raster) {
-        if (!controls.rasterEnabled || plan.rasterBox == Visibility::Hide)
-            return Refused{kExitInvalidSwitch, "/raster: fixed at " + std::to_string(selection.raster) + " for " +
-                                                   selection.portName};
-        selection.raster = *s.raster;
-    }
     return std::nullopt;
+}
+
+// The raster check box: its flag, changed only where the page lets the user change it.
+std::optional<Refused> ResolveRaster(const SetupSwitches& s, const PortListPlan& plan, InstallSelection& selection) {
+    const RasterRule raster = RasterRuleOf(plan, ClassifyPortName(selection.portName.c_str()));
+    selection.raster = raster.flag;
+    if (!s.raster || *s.raster == raster.flag) return std::nullopt;
+    if (!raster.userMayChoose) {
+        return Refused{kExitInvalidSwitch,
+                       "/raster: fixed at " + std::to_string(raster.flag) + " for " + selection.portName};
+    }
+    selection.raster = *s.raster;
+    return std::nullopt;
+}
+
+// The choice as the wizard's pages would let a user make it, page by page.
+std::optional<Refused> ResolveSelection(const SetupSwitches& s, InstallSelection& selection) {
+    PortListPlan plan;
+    std::optional<Refused> refused = ResolveModel(s, selection);
+    if (!refused) refused = ResolveWindows(selection);
+    if (!refused) refused = ResolveMode(s, selection);
+    if (!refused) refused = ResolvePort(s, selection, plan);
+    if (!refused) refused = ResolveAddress(s, selection);
+    if (!refused) refused = ResolveSerial(s, selection);
+    if (!refused) refused = ResolveRaster(s, plan, selection);
+    return refused;
 }
 
 }  // namespace

@@ -11,13 +11,13 @@
 #include "framework/WizardPage.h"
 #include "res/resource.h"
 #include "res/WizardResources.h"
+#include "selection/SelectionRules.h"
 #include "ui/AboutBox.h"
 #include "ui/Help.h"
 #include "ui/LicencePage.h"
 #include "ui/ModelPage.h"
 #include "ui/ModePage.h"
 #include "ui/OsPage.h"
-#include "ui/PageWalkRules.h"
 #include "ui/PortPage.h"
 
 CWizardFrame::CWizardFrame(bool licenceFlag, bool chineseFontFlag)
@@ -127,12 +127,11 @@ bool CWizardFrame::SetActivePage(int target) {
             BuildConfigPaths(selection_.printerType, setupIni, currentTypeFile_);
             currentSection_ = PortSectionOf(selection_.modelName);
             if (typed_.mode != nullptr)
-                typed_.mode->ApplyAdvancedSetup(
-                    ReadProfileInt(currentTypeFile_, currentSection_, ConfigKeys::AdvancedSetup));
+                typed_.mode->ApplyAdvancedSetup(AdvancedModeOffered(currentTypeFile_, currentSection_));
         } else if (current_ == kOsPage && typed_.os != nullptr) {
             const OsSupport support = ReadOsSupport(currentTypeFile_, currentSection_);
             if (baudRateReset_ && typed_.port != nullptr) {
-                typed_.port->PresetBaudRate(ReadProfileInt(currentTypeFile_, currentSection_, ConfigKeys::BaudRate));
+                typed_.port->PresetBaudRate(ModelSerialPresets(currentTypeFile_, currentSection_).baudRate);
                 baudRateReset_ = false;
             }
             if (const char* key = UnsupportedOsMessageKey(typed_.os->OsIndex(), support)) {

@@ -10,8 +10,8 @@
 #include "ports/PortList.h"
 #include "ports/PortNames.h"
 #include "ports/UsbIdentity.h"
+#include "selection/SelectionRules.h"
 #include "ui/LicencePage.h"
-#include "ui/PageWalkRules.h"
 
 #include <windows.h>
 
@@ -308,8 +308,7 @@ private:
             }
             // Read here with room for 199 characters; the mode page and the unattended mode
             // read it with the schema's 31.
-            const bool advanced =
-                ParseLeadingInt(types.Read(portSection, ConfigKeys::AdvancedSetup.name, 199).c_str()) != 0;
+            const bool advanced = AdvancedModeOffered(SnapshotLookup(types), portSection, 199);
             const ConfigKey& baudRate = ConfigKeys::BaudRate;
             if (const std::optional<std::string> baud = types.Find(portSection, baudRate.name)) {
                 if (!IsListedBaudRate(LookupInt(SnapshotLookup(types), portSection, baudRate)))
@@ -329,10 +328,14 @@ private:
         const std::string portSection = PortSectionOf(device.model);
         const std::string where = std::string(OsIndexName(os)) + " (" + kBitsNames[bits] + ")";
         KindSet kinds = 0;
+        // Only a box the advanced list shows counts here; the unattended mode also lets
+        // /raster change a box the plan leaves as it was (RasterRuleOf).
+        bool rasterBoxShown = false;
         for (bool typical : {true, false}) {
             if (!typical && !advanced) continue;
             PortListInput input{keys, device.model, os, bits == 1, typical, -1};
             const PortListPlan plan = PlanPortList(input);
+            rasterBoxShown = rasterBoxShown || plan.rasterBox == Visibility::Show;
             for (const std::string& entry : plan.entries) kinds |= KindBit(ClassifyPortName(entry.c_str()));
             const int wanted = PortKindOfLptDefault(keys.lptDefault);
             if (typical && wanted != kNoInterface && !plan.entries.empty() &&
@@ -352,7 +355,6 @@ private:
             return;
         }
         const bool driverFamilyRule = DriverFamilyRuleOf(SnapshotLookup(setup_));
-        const bool rasterBoxShown = advanced && keys.rasterVisible == 0;
         std::set<int> families;
         for (int kind = 0; kind < 4; ++kind) {
             if ((kinds & KindBit(kind)) == 0) continue;

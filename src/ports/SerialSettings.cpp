@@ -31,6 +31,20 @@ std::optional<double> StopBitsOfListEntry(int index) {
     return kStopBits[index];
 }
 
+namespace {
+
+template <std::size_t N>
+std::optional<char> LetterAt(const char (&letters)[N], int index) {
+    if (index < 0 || index >= static_cast<int>(N)) return std::nullopt;
+    return letters[index];
+}
+
+}  // namespace
+
+std::optional<char> ParityOfListEntry(int index) { return LetterAt(kParityLetters, index); }
+
+std::optional<char> ProtocolOfListEntry(int index) { return LetterAt(kProtocolLetters, index); }
+
 SerialLineSettings SerialPresets(int configuredBaudRate) {
     SerialLineSettings presets;
     presets.baudRate = BaudRateOfListEntry(BaudRateListIndex(configuredBaudRate));

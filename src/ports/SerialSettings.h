@@ -15,10 +15,6 @@ struct SerialLineSettings {
     char protocol = ' ';
 };
 
-// The port page's parity and protocol lists, in their order, by the letters above.
-constexpr char kParityLetters[] = {'e', 'm', 'n', 'o', 's'};
-constexpr char kProtocolLetters[] = {' ', 'x', 'p'};
-
 // The port page's baud-rate list, in its order.
 constexpr int kBaudRateList[] = {110, 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 constexpr int kBaudRateListSize = static_cast<int>(sizeof kBaudRateList / sizeof kBaudRateList[0]);
@@ -34,6 +30,15 @@ bool IsListedBaudRate(int baudRate);
 // nothing for an index outside it.
 constexpr const char* kStopBitsTexts[] = {"1", "1.5", "2"};
 std::optional<double> StopBitsOfListEntry(int index);
+
+// The parity and flow-control lists' letters in their order. The entries the port page
+// shows are the language file's words, so only their position says which setting they
+// are: parity Even, Mark, None, Odd, Space; protocol None, Xon/Xoff, Hardware.
+constexpr char kParityLetters[] = {'e', 'm', 'n', 'o', 's'};
+constexpr char kProtocolLetters[] = {' ', 'x', 'p'};
+// The letter at a list position; nothing for a position outside the list.
+std::optional<char> ParityOfListEntry(int index);
+std::optional<char> ProtocolOfListEntry(int index);
 
 // What the port page preselects for a serial port before the user changes anything:
 // the model's BaudRate as the list shows it, 8 data bits, 1 stop bit, no parity,

@@ -54,9 +54,9 @@ void CModePage::ChooseAdvanced() {
     installMode_ = kInstallModeAdvanced;
 }
 
-void CModePage::ApplyAdvancedSetup(int advancedSetup) {
+void CModePage::ApplyAdvancedSetup(bool advancedOffered) {
     CWindow advanced(Item(IDC_ADVANCED));
-    if (advancedSetup != 0) {
+    if (advancedOffered) {
         advanced.Enable(true);
         return;
     }

@@ -1,14 +1,9 @@
 #pragma once
 
 #include "framework/WizardPage.h"
+#include "selection/SelectionRules.h"
 
 #include <windows.h>
-
-// Install mode values, as the frame, the port list builders and the Install command read them.
-constexpr int kInstallModeTypical = 1;
-constexpr int kInstallModeAdvanced = 0;
-// A mode's name as the journal writes it and the /mode switch spells it.
-constexpr const char* InstallModeName(int mode) { return mode == kInstallModeTypical ? "typical" : "advanced"; }
 
 // The install mode of the checked radio button's index in the Typical / Advanced group
 // (0 Typical, 1 Advanced, -1 none checked, which counts as typical).
@@ -22,10 +17,11 @@ public:
     // kInstallModeTypical or kInstallModeAdvanced, as last saved or clicked.
     int InstallMode() const { return installMode_; }
 
-    // The model's AdvancedSetup key, applied by the frame when the user leaves the model
-    // page: nonzero offers the Advanced choice again (the notes stay as they are); zero
-    // withdraws it and forces a typical installation with the typical notes.
-    void ApplyAdvancedSetup(int advancedSetup);
+    // Whether the model offers an advanced installation (AdvancedModeOffered), applied by
+    // the frame when the user leaves the model page: offered, the Advanced choice comes
+    // back (the notes stay as they are); not offered, it is withdrawn and a typical
+    // installation forced with the typical notes.
+    void ApplyAdvancedSetup(bool advancedOffered);
 
 protected:
     BOOL OnInitDialog() override;

@@ -6,6 +6,7 @@
 #include "framework/MessageBoxes.h"
 #include "framework/Window.h"
 #include "res/WizardResources.h"
+#include "selection/SelectionRules.h"
 
 namespace {
 
@@ -20,12 +21,13 @@ int OsButtonId(int osIndex) { return osIndex >= 0 && osIndex < kOsCount ? kOsBut
 OsPageChoice ChooseOsPageButton(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
                                 WORD processorArchitecture, bool newerWindows) {
     OsPageChoice choice;
-    const int os = MapWindowsVersionToOsIndex(platformId, majorVersion, minorVersion, productType,
-                                              processorArchitecture, newerWindows);
-    if (os == kUnknownPlatform) {
+    const OsChoice chosen =
+        ChooseOsIndex(platformId, majorVersion, minorVersion, productType, processorArchitecture, newerWindows);
+    if (chosen.unknownPlatform) {
         choice.unknownPlatform = true;
         return choice;
     }
+    const int os = chosen.osIndex;
     choice.osIndex = os;
     if (os != 0)
         choice.checkedButton = OsButtonId(os);

@@ -17,9 +17,8 @@ struct OsPageChoice {
 };
 
 // The page's choice for a version as GetVersionExA and GetNativeSystemInfo report it.
-// The OS index comes from MapWindowsVersionToOsIndex under the distribution's opt-in
-// for newer Windows; of the index-0 systems only Windows 98 and Me (9x with a nonzero
-// minor version) have a button to check.
+// The OS index is ChooseOsIndex's; of the index-0 systems only Windows 98 and Me (9x
+// with a nonzero minor version) have a button to check.
 OsPageChoice ChooseOsPageButton(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
                                 WORD processorArchitecture, bool newerWindows);
 

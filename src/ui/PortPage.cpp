@@ -9,7 +9,7 @@
 #include "ports/PortNames.h"
 #include "ports/SerialSettings.h"
 #include "res/WizardResources.h"
-#include "ui/PageWalkRules.h"
+#include "selection/SelectionRules.h"
 
 #include <commctrl.h>
 
@@ -34,12 +34,6 @@ void FillList(HWND page, int id, std::initializer_list<const char*> texts) {
 }
 
 template <std::size_t N>
-std::optional<char> LetterAt(const char (&letters)[N], int index) {
-    if (index < 0 || index >= static_cast<int>(N)) return std::nullopt;
-    return letters[index];
-}
-
-template <std::size_t N>
 WPARAM IndexOf(const char (&letters)[N], char letter) {
     for (std::size_t index = 0; index < N; ++index)
         if (letters[index] == letter) return index;
@@ -52,10 +46,6 @@ void SetVisibility(HWND control, Visibility visibility) {
 }
 
 }  // namespace
-
-std::optional<char> ParityOfListEntry(int index) { return LetterAt(kParityLetters, index); }
-
-std::optional<char> ProtocolOfListEntry(int index) { return LetterAt(kProtocolLetters, index); }
 
 CPortPage::CPortPage()
     : CWizardPage(IDD_PORT_PAGE),
@@ -281,13 +271,7 @@ void CPortPage::BuildPortList(const std::string& modelName, int osIndex, int pri
 
     std::string setupIni, typeFile;
     BuildConfigPaths(printerType, setupIni, typeFile);
-    const std::string section = PortSectionOf(modelName);
-    PortListInput input;
-    input.keys = ReadPortListKeys(typeFile, section, typical);
-    input.modelName = modelName;
-    input.osIndex = osIndex;
-    input.is64BitWindows = ProcessSettings::Is64BitWindows();
-    input.typical = typical;
+    PortListInput input = PortListInputOf(typeFile, modelName, osIndex, typical);
     // Asked whatever the model supports: the probe tells the user about several printers.
     input.usbDeviceNumber = usbDeviceProbe ? usbDeviceProbe() : -1;
     ApplyPlan(PlanPortList(input), typical);

@@ -12,15 +12,6 @@
 #include <optional>
 #include <string>
 
-// Serial line values as the port page's lists show them.
-
-// Parity and flow-control letters by list position: the entries are the language file's
-// words, so only their position says which setting they are. Parity: Even, Mark, None,
-// Odd, Space → 'e', 'm', 'n', 'o', 's'; protocol: None, Xon/Xoff, Hardware → ' ', 'x',
-// 'p'. Nothing for a position outside the list.
-std::optional<char> ParityOfListEntry(int index);
-std::optional<char> ProtocolOfListEntry(int index);
-
 // The last page of the wizard: the port, its serial line settings, the IP address of
 // the network entry and raster printing. Its port list is built when the user reaches
 // the page; until then it holds the serial settings, which the frame presets from the

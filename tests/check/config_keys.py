@@ -78,7 +78,7 @@ def check(src):
 
 
 PLANTS = {"ports/PortList.cpp": 'int PlantedA(const std::string& p) { return ReadProfileInt(p, "S", "PlantedSwitch"); }',
-          "ui/PageWalkRules.cpp": 'int PlantedB(const ProfileLookup& l) { return LookupInt(l, "S", "LPTDEFAULT"); }'}
+          "selection/SelectionRules.cpp": 'int PlantedB(const ProfileLookup& l) { return LookupInt(l, "S", "LPTDEFAULT"); }'}
 
 
 def self_test(src):

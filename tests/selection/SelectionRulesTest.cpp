@@ -1,6 +1,7 @@
-#include "ui/PageWalkRules.h"
+#include "selection/SelectionRules.h"
 
 #include "config/ProfileReader.h"
+#include "ports/PortNames.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,41 @@ TEST(ReadOsSupport, ReadsTheModelsPortSectionWithMissingKeysAsZero) {
     EXPECT_EQ(support.windows7, 0);
     EXPECT_STREQ(UnsupportedOsMessageKey(4, support), "IDS_NOTSUPPORT2003");
     RemoveTree(folder);
+}
+
+TEST(RasterRuleOf, OnlyParallelUsbAndNetworkPortsWithTheBoxNotHiddenLetTheUserChoose) {
+    const struct {
+        int kind;
+        Visibility box;
+        int flag;
+        bool userMayChoose;
+    } cases[] = {{kSerialInterface, Visibility::Show, 0, false},   {kParallelInterface, Visibility::Show, 1, true},
+                 {kUsbInterface, Visibility::Keep, 1, true},       {kNetworkInterface, Visibility::Show, 1, true},
+                 {kNetworkInterface, Visibility::Hide, 1, false},  {kNoInterface, Visibility::Show, 0, false}};
+    for (const auto& c : cases) {
+        PortListPlan plan;
+        plan.rasterBox = c.box;
+        const RasterRule rule = RasterRuleOf(plan, c.kind);
+        EXPECT_EQ(rule.flag, c.flag) << "kind " << c.kind;
+        EXPECT_EQ(rule.userMayChoose, c.userMayChoose) << "kind " << c.kind << ", box " << static_cast<int>(c.box);
+    }
+}
+
+TEST(ModelsNamed, FindsTheTypedEntriesOfANameInAnyCaseAndOfTheTypeAsked) {
+    const std::vector<CSetupConfig::DeviceEntry> devices = {{"VT-R80", 0}, {"vt-r80", 2}, {"X", -1}, {"X", 4}};
+    EXPECT_EQ(ModelsNamed(devices, "Vt-R80", std::nullopt).size(), 2u);
+    const std::vector<ModelChoice> label = ModelsNamed(devices, "VT-R80", 2);
+    ASSERT_EQ(label.size(), 1u);
+    EXPECT_EQ(label[0].name, "vt-r80") << "the distribution's spelling";
+    EXPECT_TRUE(ModelsNamed(devices, "VT-R80", 1).empty());
+    EXPECT_TRUE(ModelsNamed(devices, "X", std::nullopt).empty()) << "entries without a printer type";
+}
+
+TEST(OfferedPort, TheListsOwnSpellingOfANameItOffers) {
+    PortListPlan plan;
+    plan.entries = {"LPT1:", "USB_VT-R80_1"};
+    EXPECT_EQ(OfferedPort(plan, "usb_vt-r80_1").value_or("none"), "USB_VT-R80_1");
+    EXPECT_EQ(OfferedPort(plan, "COM1:").value_or("none"), "none");
 }
 
 }  // namespace
