@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 // Small text building without the C runtime's printf family: its formatter brings the
@@ -18,13 +19,13 @@ inline void CopyBounded(char* target, std::size_t targetSize, const char* source
     target[length] = '\0';
 }
 
-// The digits of value in base 10 or 16 (lower case), zero-padded on the left to width.
-inline std::string PaddedNumber(unsigned long value, std::size_t width, unsigned base = 10) {
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), "0123456789abcdef"[value % base]);
-        value /= base;
-    } while (value != 0);
-    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-    return digits;
-}
+// Appends the digits of value in base 10 or 16 (lower case), zero-padded on the left to width.
+void AppendPadded(std::string& text, unsigned long value, std::size_t width, unsigned base = 10);
+
+// Numbers and the texts after them, in turn: the pieces of a time stamp or a file name.
+struct NumberPiece {
+    unsigned long value;
+    std::size_t width;   // zero-padded to this many digits
+    const char* after;
+};
+std::string JoinNumbers(const char* before, std::initializer_list<NumberPiece> pieces, unsigned base = 10);

@@ -229,9 +229,13 @@ bool WriteLocked(JournalState& state, const std::string& line) {
 }  // namespace
 
 std::string JournalTimeStamp(const SYSTEMTIME& time) {
-    return PaddedNumber(time.wYear, 4) + "-" + PaddedNumber(time.wMonth, 2) + "-" + PaddedNumber(time.wDay, 2) + " " +
-           PaddedNumber(time.wHour, 2) + ":" + PaddedNumber(time.wMinute, 2) + ":" + PaddedNumber(time.wSecond, 2) +
-           "." + PaddedNumber(time.wMilliseconds, 3);
+    return JoinNumbers("", {{time.wYear, 4, "-"},
+                            {time.wMonth, 2, "-"},
+                            {time.wDay, 2, " "},
+                            {time.wHour, 2, ":"},
+                            {time.wMinute, 2, ":"},
+                            {time.wSecond, 2, "."},
+                            {time.wMilliseconds, 3, ""}});
 }
 
 std::string JournalText(const std::string& text) {
@@ -366,10 +370,14 @@ std::string DefaultJournalPath() {
     if (length == 0 || length >= sizeof folder) return std::string();
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::string name = "PrinterDriverSetup-" + PaddedNumber(now.wYear, 4) + PaddedNumber(now.wMonth, 2) +
-                             PaddedNumber(now.wDay, 2) + "-" + PaddedNumber(now.wHour, 2) +
-                             PaddedNumber(now.wMinute, 2) + PaddedNumber(now.wSecond, 2) + "-" +
-                             PaddedNumber(now.wMilliseconds, 3) + "-" + std::to_string(GetCurrentProcessId()) + ".log";
+    const std::string name = JoinNumbers("PrinterDriverSetup-", {{now.wYear, 4, ""},
+                                                                 {now.wMonth, 2, ""},
+                                                                 {now.wDay, 2, "-"},
+                                                                 {now.wHour, 2, ""},
+                                                                 {now.wMinute, 2, ""},
+                                                                 {now.wSecond, 2, "-"},
+                                                                 {now.wMilliseconds, 3, "-"},
+                                                                 {GetCurrentProcessId(), 0, ".log"}});
     std::string path(folder, length);
     if (path.back() != '\\') path += '\\';
     path += name;

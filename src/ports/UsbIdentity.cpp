@@ -215,8 +215,8 @@ std::string GetFileVersionString(const char* path) {
         translations == nullptr || bytes < sizeof(Translation)) {
         return version;
     }
-    const std::string name = "\\StringFileInfo\\" + PaddedNumber(translations[0].language, 4, 16) +
-                             PaddedNumber(translations[0].codePage, 4, 16) + "\\FileVersion";
+    const std::string name = JoinNumbers(
+        "\\StringFileInfo\\", {{translations[0].language, 4, ""}, {translations[0].codePage, 4, "\\FileVersion"}}, 16);
     char* text = nullptr;
     UINT length = 0;
     if (VerQueryValueA(block.data(), name.c_str(), reinterpret_cast<void**>(&text), &length)) {
