@@ -1,12 +1,13 @@
 #pragma once
 
+#include "config/DomainTypes.h"
 #include "framework/WizardPage.h"
 
 #include <windows.h>
 
 // Install mode values, as the frame, the port list builders and the Install command read them.
-constexpr int kInstallModeTypical = 1;
-constexpr int kInstallModeAdvanced = 0;
+constexpr int kInstallModeTypical = ToNumber(InstallMode::Typical);
+constexpr int kInstallModeAdvanced = ToNumber(InstallMode::Advanced);
 
 // The install mode of the checked radio button's index in the Typical / Advanced group
 // (0 Typical, 1 Advanced, -1 none checked, which counts as typical).
