@@ -25,6 +25,8 @@ constexpr int ToNumber(OsIndex os) { return static_cast<int>(os); }
 constexpr OsIndex OsIndexFromNumber(int number) { return static_cast<OsIndex>(number); }
 constexpr bool IsKnownOsIndex(OsIndex os) { return ToNumber(os) >= 0 && ToNumber(os) < kOsIndexCount; }
 
+// Windows 98 and Me: the "Windows 4.0" spooler environment, the profile's [Ports].
+constexpr bool IsWindows9x(OsIndex os) { return os == OsIndex::Windows9x; }
 // Two meanings of "the NT family" live in this system, each with its own callers.
 // The installation counts NT 4.0 in: its spooler, its restart notice and the in-place
 // update of the components are NT's.
