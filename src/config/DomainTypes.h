@@ -38,6 +38,9 @@ constexpr bool IsNtFamilyFrom2000(OsIndex os) { return os >= OsIndex::Windows200
 // Driver Cache; Vista and later in the driver store.
 constexpr bool KeepsDriverCache(OsIndex os) { return os >= OsIndex::Windows2000 && os <= OsIndex::WindowsServer2003; }
 constexpr bool KeepsDriverStore(OsIndex os) { return os >= OsIndex::WindowsVista && os <= OsIndex::Windows7; }
+// Windows 98/Me and NT 4.0 have no USB driver of ours: the port page's notice about it
+// does not follow the installed one there.
+constexpr bool TakesOurUsbDriver(OsIndex os) { return !IsWindows9x(os) && os != OsIndex::WindowsNt4; }
 // No 64-bit Windows 98/Me, NT 4.0 or 2000 exists: the 64-bit editions start at XP.
 constexpr bool Has64BitEdition(OsIndex os) { return os >= OsIndex::WindowsXp && os <= OsIndex::Windows7; }
 // This 32-bit program reaches the 64-bit system folder, where 64-bit Windows wants the

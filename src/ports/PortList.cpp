@@ -168,7 +168,7 @@ PortListPlan PlanPortList(const PortListInput& input) {
     plan.controls = ControlsForPortKind(kind);
     if (kind != kUsbInterface)
         plan.usbNotice = UsbNoticeRule::Hide;
-    else if (const OsIndex os = OsIndexFromNumber(input.osIndex); !IsWindows9x(os) && os != OsIndex::WindowsNt4)
+    else if (TakesOurUsbDriver(OsIndexFromNumber(input.osIndex)))
         plan.usbNotice = UsbNoticeRule::FollowInstalledDriver;
 
     if (input.typical)

@@ -9,13 +9,13 @@ namespace {
 TEST(DomainTypesTest, OsIndexPredicates) {
     const struct {
         int number;
-        bool known, ntFromNt4, ntFrom2000, driverCache, driverStore, has64;
+        bool known, ntFromNt4, ntFrom2000, driverCache, driverStore, has64, usbDriver;
     } cases[] = {
-        {-1, false, false, false, false, false, false}, {0, true, false, false, false, false, false},
-        {1, true, true, false, false, false, false},    {2, true, true, true, true, false, false},
-        {3, true, true, true, true, false, true},       {4, true, true, true, true, false, true},
-        {5, true, true, true, false, true, true},       {6, true, true, true, false, true, true},
-        {7, true, true, true, false, true, true},        {8, false, false, false, false, false, false},
+        {-1, false, false, false, false, false, false, true}, {0, true, false, false, false, false, false, false},
+        {1, true, true, false, false, false, false, false},   {2, true, true, true, true, false, false, true},
+        {3, true, true, true, true, false, true, true},       {4, true, true, true, true, false, true, true},
+        {5, true, true, true, false, true, true, true},       {6, true, true, true, false, true, true, true},
+        {7, true, true, true, false, true, true, true},        {8, false, false, false, false, false, false, true},
     };
     for (const auto& c : cases) {
         const OsIndex os = OsIndexFromNumber(c.number);
@@ -27,6 +27,7 @@ TEST(DomainTypesTest, OsIndexPredicates) {
         EXPECT_EQ(KeepsDriverCache(os), c.driverCache);
         EXPECT_EQ(KeepsDriverStore(os), c.driverStore);
         EXPECT_EQ(Has64BitEdition(os), c.has64);
+        EXPECT_EQ(TakesOurUsbDriver(os), c.usbDriver);
     }
 }
 
