@@ -1,5 +1,6 @@
 #include "app/InstallCommand.h"
 
+#include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/TextCatalogue.h"
@@ -199,7 +200,7 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     if (kind_ == kNetworkInterface && !CreateNetworkPort(selection)) return false;
     if (kind_ == kUsbInterface && !MatchUsbPrinter(selection)) return false;
     NamePrinterAndPort(selection);
-    if (request_.osIndex == 1 && kind_ == kUsbInterface) {
+    if (OsIndexFromNumber(request_.osIndex) == OsIndex::WindowsNt4 && kind_ == kUsbInterface) {
         SayKey("IDS_ERR_NOSUPPORTUSB", true);
         return false;
     }
@@ -234,7 +235,7 @@ bool CInstallCommand::Validate(const InstallSelection& selection) {
 // NT 4 have none of ours. Decided by the Windows that runs, not the one selected.
 bool CInstallCommand::PrepareUsbDriver(const InstallSelection& selection) {
     const int running = DetectSystem();
-    if (running == 0 || running == 1) return true;
+    if (!TakesOurUsbDriver(OsIndexFromNumber(running))) return true;
     const int update = CheckUsbDriverUpdate();
     JournalLine(std::string("USB driver: ") +
                 (update == 0 ? "installed and current" : update < 0 ? "not installed" : "older than the package's"));
@@ -365,12 +366,12 @@ void CInstallCommand::ShowClosingMessages(const InstallSelection& selection) {
     if (face_ != InstallFace::Wizard) {
         JournalLine("Closing message: " + text);
         // Nobody to ask: the caller hears of the restart through the exit code.
-        restartRequired_ = selection.osIndex == 0 && outcome_ == CInstallProgressDlg::kSucceeded;
+        restartRequired_ = IsWindows9x(OsIndexFromNumber(selection.osIndex)) && outcome_ == CInstallProgressDlg::kSucceeded;
         return;
     }
     Say(text, true);
 
-    if (selection.osIndex == 0 && Say(MessageText("IDS_INF_RESTART"), false, MB_YESNO) == IDYES) {
+    if (IsWindows9x(OsIndexFromNumber(selection.osIndex)) && Say(MessageText("IDS_INF_RESTART"), false, MB_YESNO) == IDYES) {
         const bool restarting = SystemCalls().ExitWindowsEx(EWX_REBOOT, 0) != FALSE;
         JournalResult("Restart Windows", restarting, restarting ? 0 : GetLastError());
         if (!restarting) Say(MessageText("IDS_ERR_EXITWIN"), false);

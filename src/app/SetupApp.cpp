@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/WizardFrame.h"
+#include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
@@ -49,7 +50,7 @@ bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorV
     if (platformId == VER_PLATFORM_WIN32_NT) {
         const int os = MapWindowsVersionToOsIndex(platformId, majorVersion, minorVersion, VER_NT_WORKSTATION,
                                                   PROCESSOR_ARCHITECTURE_INTEL, newerWindows);
-        return os >= 2;
+        return IsNtFamilyFrom2000(OsIndexFromNumber(os));
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "check/DistributionCheck.h"
 
 #include "config/CatalogueKeys.h"
+#include "config/DomainTypes.h"
 #include "config/ProfileReader.h"
 #include "config/ProfileSnapshot.h"
 #include "config/SetupConfig.h"
@@ -150,11 +151,14 @@ private:
 
     std::vector<int> OsIndexes(int bits) const {
         std::vector<int> wanted = options_.osIndexes;
-        if (wanted.empty()) wanted = {2, 3, 4, 5, 6, 7};
+        if (wanted.empty()) {
+            for (int os = 0; os < kOsIndexCount; ++os)
+                if (IsNtFamilyFrom2000(OsIndexFromNumber(os))) wanted.push_back(os);
+        }
         std::vector<int> result;
-        // No 64-bit Windows 98/Me, NT or 2000 exists.
         for (int os : wanted)
-            if (os >= 0 && os < kOsIndexCount && (bits == 0 || os >= 3)) result.push_back(os);
+            if (IsKnownOsIndex(OsIndexFromNumber(os)) && (bits == 0 || Has64BitEdition(OsIndexFromNumber(os))))
+                result.push_back(os);
         return result;
     }
 
@@ -501,7 +505,8 @@ private:
             }
             // Windows 98/Me prints to serial ports through its own driver: no serial monitor there.
             CheckMonitor(section, os, MonitorFamily::Usb, (needs & KindBit(kUsbInterface)) != 0);
-            CheckMonitor(section, os, MonitorFamily::Serial, os != 0 && (needs & KindBit(kSerialInterface)) != 0);
+            const bool serialMonitor = !IsWindows9x(OsIndexFromNumber(os)) && (needs & KindBit(kSerialInterface)) != 0;
+            CheckMonitor(section, os, MonitorFamily::Serial, serialMonitor);
             CheckLanguageMonitor(section, os);
         }
         const char* versionKey = ConfigKeys::ProcessorVersion.name;
@@ -516,7 +521,7 @@ private:
     std::vector<int> BitsOf(int os) const {
         std::vector<int> result;
         for (int bits = 0; bits < 2; ++bits)
-            if (bits_[bits] && (bits == 0 || os >= 3)) result.push_back(bits);
+            if (bits_[bits] && (bits == 0 || Has64BitEdition(OsIndexFromNumber(os)))) result.push_back(bits);
         return result;
     }
 

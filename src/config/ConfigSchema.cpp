@@ -1,21 +1,23 @@
 #include "config/ConfigSchema.h"
 
+#include "config/DomainTypes.h"
+
 namespace {
 
-constexpr int kOsSuffixCount = static_cast<int>(sizeof kOsSectionSuffixes / sizeof kOsSectionSuffixes[0]);
+bool HasSection(int os) { return IsKnownOsIndex(OsIndexFromNumber(os)); }
 
 }  // namespace
 
-const char* OsSectionSuffix(int os) { return os >= 0 && os < kOsSuffixCount ? kOsSectionSuffixes[os] : ""; }
+const char* OsSectionSuffix(int os) { return HasSection(os) ? kOsSectionSuffixes[os] : ""; }
 
 std::string PortSectionOf(const std::string& model) { return model + kPortSectionSuffix; }
 
 std::string OsSectionOf(const std::string& model, int os) {
-    return os >= 0 && os < kOsSuffixCount ? model + kOsSectionSuffixes[os] : std::string();
+    return HasSection(os) ? model + kOsSectionSuffixes[os] : std::string();
 }
 
 std::string MonitorSectionOf(int os) {
-    return os >= 0 && os < kOsSuffixCount ? std::string(kMonitorSectionStem) + kOsSectionSuffixes[os] : std::string();
+    return HasSection(os) ? std::string(kMonitorSectionStem) + kOsSectionSuffixes[os] : std::string();
 }
 
 std::string DeviceEntryKey(int n) { return ConfigKeys::DeviceEntry.name + std::to_string(n); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/DomainTypes.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -68,6 +70,7 @@ constexpr const char* kMonitorSectionStem = "COMMON-MONITOR";
 
 // The OS index's section suffix, in index order (0 Windows 98/Me .. 7 Windows 7).
 constexpr const char* kOsSectionSuffixes[] = {".98", ".NT", ".2K", ".XP", ".2003", ".Vista", ".2008", ".Win7"};
+static_assert(sizeof kOsSectionSuffixes / sizeof kOsSectionSuffixes[0] == kOsIndexCount, "one suffix per OS index");
 constexpr const char* kFamilyPrefixes[] = {"STD", "GDI"};              // by raster flag 0, 1
 constexpr const char* kMonitorPrefixes[] = {"USBMONitor", "COMMONitor"};
 constexpr char kPortLetters[] = "SPUN";                                // by port kind 0 .. 3

@@ -1,5 +1,6 @@
 #include "config/SetupConfig.h"
 
+#include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "framework/TextFormat.h"
@@ -27,7 +28,9 @@ constexpr const char* kMixedCaseTypeFiles64[kPrinterTypeCount] = {
     "DRVCONFIG\\setup_receipt_64.ini", "DRVCONFIG\\setup_Ticket_64.ini", "DRVCONFIG\\setup_label_64.ini",
     "DRVCONFIG\\setup_Embedded_64.ini"};
 
-bool IsNtFamilyIndex(int os) { return os >= 2 && os <= 7; }
+// The driver family rule and the universal driver's dependent files belong to the
+// version-3 drivers of Windows 2000 and later.
+bool ReadsNtDriverKeys(int os) { return IsNtFamilyFrom2000(OsIndexFromNumber(os)); }
 
 // A key named as the schema builds it, read with the entry's limit or the buffer's,
 // whichever is smaller: some buffers are larger than the value they hold.
@@ -95,13 +98,14 @@ std::size_t LongestModelName() {
 
 int EffectiveRaster(int raster, int kind, bool driverFamilyRule) {
     if (!driverFamilyRule) return raster;
-    if (kind == 0) return 1;
-    if (kind == 2) return 0;
+    if (PortKindFromNumber(kind) == PortKind::Serial) return 1;
+    if (PortKindFromNumber(kind) == PortKind::Usb) return 0;
     return raster;
 }
 
 std::string DriverNameKey(int os, int kind) {
-    if (os == 0 || os == 1) return ConfigKeys::GdiDriverName.name;
+    const OsIndex system = OsIndexFromNumber(os);
+    if (system == OsIndex::Windows9x || system == OsIndex::WindowsNt4) return ConfigKeys::GdiDriverName.name;
     return DriverNameKeyOfKind(kind);
 }
 
@@ -184,7 +188,7 @@ void CSetupConfig::GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info
     const std::string nameKey = DriverNameKey(os, kind);
     if (!nameKey.empty()) ReadKey(workPath_, section, ConfigKeys::DriverName, nameKey, driverName_, sizeof driverName_);
 
-    if (IsNtFamilyIndex(os)) raster = EffectiveRaster(raster, kind, ProcessSettings::DriverFamilyRule());
+    if (ReadsNtDriverKeys(os)) raster = EffectiveRaster(raster, kind, ProcessSettings::DriverFamilyRule());
     if (raster == 0 || raster == 1) {
         ReadFamilyFiles(workPath_, section, raster, {{ConfigKeys::DataFile, dataFile_},
                                                      {ConfigKeys::DriverPath, driverPath_},
@@ -196,9 +200,11 @@ void CSetupConfig::GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info
                                                      {ConfigKeys::OemUniIni, oemuniIni_}});
     }
 
-    info->cVersion = os == 0 ? 0 : (os == 1 ? 2 : 3);
+    // The spooler's driver versions: 0 for 9x, 2 for NT 4.0's kernel-mode drivers, 3 after.
+    const OsIndex system = OsIndexFromNumber(os);
+    info->cVersion = system == OsIndex::Windows9x ? 0 : (system == OsIndex::WindowsNt4 ? 2 : 3);
     info->pName = driverName_;
-    info->pEnvironment = os == 0 ? windows40_ : nullptr;
+    info->pEnvironment = IsWindows9x(OsIndexFromNumber(os)) ? windows40_ : nullptr;
     info->pDriverPath = driverPath_;
     info->pDataFile = dataFile_;
     info->pConfigFile = configFile_;
@@ -208,7 +214,7 @@ void CSetupConfig::GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info
     // raster flag; Is2kDdkDriver deliberately applies a narrower test.
     const int ddk = ReadProfileInt(workPath_, section, FamilyKey(ConfigKeys::UniversalDriver, 1),
                                    ConfigKeys::UniversalDriver.maxChars);
-    if (ddk != 0 && IsNtFamilyIndex(os))
+    if (ddk != 0 && ReadsNtDriverKeys(os))
         dependentFiles_ = BuildDependentFileList(dataFile_, {dataFileDll_, oemuiDll_, oemuniDll_, oemuniIni_});
     else
         dependentFiles_.assign(2, '\0');
@@ -224,7 +230,7 @@ void CSetupConfig::GetPrinterInfo(const char* model, int os, PRINTER_INFO_2A* in
     if (!nameKey.empty())
         ReadKey(workPath_, section, ConfigKeys::DriverName, nameKey, printerDriverName_, sizeof printerDriverName_);
 
-    if (IsNtFamilyIndex(os)) raster = EffectiveRaster(raster, kind, ProcessSettings::DriverFamilyRule());
+    if (ReadsNtDriverKeys(os)) raster = EffectiveRaster(raster, kind, ProcessSettings::DriverFamilyRule());
     if (raster == 0 || raster == 1) {
         ReadKey(workPath_, section, ConfigKeys::PrintProcessor, FamilyKey(ConfigKeys::PrintProcessor, raster),
                 printProcessor_, sizeof printProcessor_);
@@ -284,7 +290,7 @@ void CSetupConfig::GetPortMonitors(int os, PortMonitorPair* pair) {
     pair->serialVersion =
         ReadProfileVersion(setupIniPath_, section, MonitorKey(version, MonitorFamily::Serial), version.maxChars);
 
-    char* environment = os == 0 ? windows40_ : nullptr;
+    char* environment = IsWindows9x(OsIndexFromNumber(os)) ? windows40_ : nullptr;
     pair->usb.pName = usbMonitorName_;
     pair->usb.pEnvironment = environment;
     pair->usb.pDLLName = usbMonitorDll_;
@@ -295,12 +301,13 @@ void CSetupConfig::GetPortMonitors(int os, PortMonitorPair* pair) {
 
 void CSetupConfig::GetLanguageMonitorInfo(const char* /*model*/, int os, LanguageMonitorInfo* info, int kind) {
     if (info == nullptr) return;
-    if (kind == 0 || kind == 1 || kind == 3) {
+    const PortKind port = PortKindFromNumber(kind);
+    if (port == PortKind::Serial || port == PortKind::Parallel || port == PortKind::Network) {
         info->monitor.pName = emptyText_;
         info->monitor.pDLLName = emptyText_;
         return;
     }
-    if (kind != 2) return;
+    if (port != PortKind::Usb) return;
 
     const std::string section = MonitorSectionOf(os);
     char version[10] = {};
@@ -318,7 +325,7 @@ void CSetupConfig::GetLanguageMonitorInfo(const char* /*model*/, int os, Languag
     }
     info->monitor.pName = languageMonitorName_;
     info->monitor.pDLLName = languageMonitorDll_;
-    info->monitor.pEnvironment = os == 0 ? windows40_ : nullptr;
+    info->monitor.pEnvironment = IsWindows9x(OsIndexFromNumber(os)) ? windows40_ : nullptr;
 }
 
 void BuildConfigPaths(const std::string& programFolder, int type, std::string& setupIniPath,

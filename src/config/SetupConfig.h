@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/ConfigSchema.h"
+#include "config/DomainTypes.h"
 
 #include <windows.h>
 #include <winspool.h>
@@ -12,11 +13,10 @@
 #include <string>
 #include <vector>
 
-// Printer types, OS indexes and interface kinds are the plain ints the whole
-// system passes around: type 0 receipt .. 3 embedded, OS 0 (98/Me) .. 7 (Windows 7),
-// kind 0 serial, 1 parallel, 2 USB, 3 network; raster 0 reads STD keys, 1 GDI keys.
-constexpr int kPrinterTypeCount = 4;
-constexpr int kOsIndexCount = 8;
+// The readers take printer types, OS indexes and interface kinds as the numbers of
+// DomainTypes.h (type 0 receipt .. 3 embedded, OS 0 (98/Me) .. 7 (Windows 7), kind 0
+// serial .. 3 network), the numbers the files' sections are named by; raster 0 reads
+// STD keys, 1 GDI keys.
 
 // Device loops stop here whatever DEVICENUMBER says: a garbage count must not
 // turn into billions of profile lookups.

@@ -1,5 +1,6 @@
 #include "engine/ComponentChecks.h"
 
+#include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/RegistryKey.h"
 #include "config/SetupConfig.h"
@@ -115,7 +116,7 @@ std::string MonitorKeyPath(const char* monitorName) {
 }
 
 std::string PrintProcessorKeyPath(int os, const char* processorName) {
-    const char* environment = os == 0                              ? "Windows 4.0"
+    const char* environment = IsWindows9x(OsIndexFromNumber(os)) ? "Windows 4.0"
                               : ProcessSettings::Is64BitWindows() ? "Windows x64"
                                                                    : "Windows NT x86";
     return std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\") + environment +
@@ -131,11 +132,11 @@ ComponentCheck CheckPortMonitors(CSetupConfig& config, int printerType, int os, 
 
     // A 64-bit Windows brings its own serial port support.
     if (portKind == kSerialInterface && !ProcessSettings::Is64BitWindows() && HasName(monitors.serial.pDLLName) &&
-        os != 0) {
+        !IsWindows9x(OsIndexFromNumber(os))) {
         return CheckMonitor(monitors.serial, monitors.serialUiDll, monitors.serialVersion, kSerialMonitorOlder, os,
                             registered);
     }
-    if (portKind == kUsbInterface && HasName(monitors.usb.pDLLName) && os != 1) {
+    if (portKind == kUsbInterface && HasName(monitors.usb.pDLLName) && OsIndexFromNumber(os) != OsIndex::WindowsNt4) {
         return CheckMonitor(monitors.usb, monitors.usbUiDll, monitors.usbVersion, kUsbMonitorOlder, os, registered);
     }
     return ComponentCheck();
@@ -199,6 +200,6 @@ ComponentCheck CheckLanguageMonitor(CSetupConfig& config, int printerType, int o
     LanguageMonitorInfo info = {};
     config.GetLanguageMonitorInfo(nullptr, os, &info, kUsbInterface);
     const bool none = !HasName(info.monitor.pName) && !HasName(info.monitor.pDLLName) && info.version == 0;
-    if (none || os == 1) return ComponentCheck();
+    if (none || OsIndexFromNumber(os) == OsIndex::WindowsNt4) return ComponentCheck();
     return CheckMonitor(info.monitor, nullptr, info.version, kLanguageMonitorOlder, os, registered);
 }

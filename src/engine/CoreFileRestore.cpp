@@ -1,5 +1,6 @@
 #include "engine/CoreFileRestore.h"
 
+#include "config/DomainTypes.h"
 #include "engine/FileStaging.h"
 #include "framework/UniqueResource.h"
 #include "platform/ErrorText.h"
@@ -34,9 +35,9 @@ OperationResult RestoreUniversalDriver9x() {
 }  // namespace
 
 OperationResult RestoreCoreFiles(int os, bool is2kDdkDriver, const char* environment) {
-    if (os == 0) return RestoreUniversalDriver9x();
+    if (IsWindows9x(OsIndexFromNumber(os))) return RestoreUniversalDriver9x();
     OperationResult told;
-    if (os < 2 || os > 7 || !is2kDdkDriver) return told;
+    if (!IsNtFamilyFrom2000(OsIndexFromNumber(os)) || !is2kDdkDriver) return told;
     for (const char* name : {"TTFSUB.GPD", "STDNAMES.GPD", "UNIRES.DLL"}) {
         KeepTold(told, CopyDriverFile(std::string(name), kPrinterDriverDirectory, os, false, environment));
     }

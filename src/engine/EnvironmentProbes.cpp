@@ -1,5 +1,6 @@
 #include "engine/EnvironmentProbes.h"
 
+#include "config/DomainTypes.h"
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
 #include "config/TextCatalogue.h"
@@ -15,23 +16,34 @@ bool IsNewerThanWindows7(DWORD platformId, DWORD majorVersion, DWORD minorVersio
     return platformId == VER_PLATFORM_WIN32_NT && (majorVersion > 6 || (majorVersion == 6 && minorVersion >= 2));
 }
 
-int MapWindowsVersionToOsIndex(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
-                               WORD processorArchitecture, bool newerWindows) {
-    if (platformId == VER_PLATFORM_WIN32_WINDOWS) return 0;
-    if (platformId != VER_PLATFORM_WIN32_NT) return kUnknownPlatform;
-    const bool workstation = productType == VER_NT_WORKSTATION;
+namespace {
+
+OsIndex OsIndexOfVersion(DWORD majorVersion, DWORD minorVersion, bool workstation, WORD processorArchitecture,
+                         bool newerWindows) {
+    using enum OsIndex;
     // The same spooler interfaces, driver store and redirection as Windows 7; the
     // server editions go the way the server edition of 6.1 goes.
-    if (IsNewerThanWindows7(platformId, majorVersion, minorVersion)) return newerWindows ? (workstation ? 7 : 6) : 0;
-    if (majorVersion == 4 && minorVersion == 0) return 1;
-    if (majorVersion == 5 && minorVersion == 0) return 2;
-    if (majorVersion == 5 && minorVersion == 1) return 3;
+    if (IsNewerThanWindows7(VER_PLATFORM_WIN32_NT, majorVersion, minorVersion))
+        return newerWindows ? (workstation ? Windows7 : WindowsServer2008) : Windows9x;
+    if (majorVersion == 4 && minorVersion == 0) return WindowsNt4;
+    if (majorVersion == 5 && minorVersion == 0) return Windows2000;
+    if (majorVersion == 5 && minorVersion == 1) return WindowsXp;
     // XP Professional x64 is built on the Server 2003 kernel.
     if (majorVersion == 5 && minorVersion == 2)
-        return (workstation && processorArchitecture == PROCESSOR_ARCHITECTURE_AMD64) ? 3 : 4;
-    if (majorVersion == 6 && minorVersion == 0) return workstation ? 5 : 6;
-    if (majorVersion == 6 && minorVersion == 1) return workstation ? 7 : 6;
-    return 0;
+        return (workstation && processorArchitecture == PROCESSOR_ARCHITECTURE_AMD64) ? WindowsXp : WindowsServer2003;
+    if (majorVersion == 6 && minorVersion == 0) return workstation ? WindowsVista : WindowsServer2008;
+    if (majorVersion == 6 && minorVersion == 1) return workstation ? Windows7 : WindowsServer2008;
+    return Windows9x;
+}
+
+}  // namespace
+
+int MapWindowsVersionToOsIndex(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
+                               WORD processorArchitecture, bool newerWindows) {
+    if (platformId == VER_PLATFORM_WIN32_WINDOWS) return ToNumber(OsIndex::Windows9x);
+    if (platformId != VER_PLATFORM_WIN32_NT) return kUnknownPlatform;
+    return ToNumber(OsIndexOfVersion(majorVersion, minorVersion, productType == VER_NT_WORKSTATION,
+                                     processorArchitecture, newerWindows));
 }
 
 bool NewerWindowsAllowed() { return ReadDeviceSetting(ConfigKeys::NewerWindows) != 0; }
@@ -96,10 +108,10 @@ std::string WindowsDisplayName(DWORD platformId, DWORD majorVersion, DWORD minor
 }
 
 const char* OsIndexName(int osIndex) {
-    constexpr const char* kNames[] = {"Windows 98/Me", "Windows NT",          "Windows 2000",
+    constexpr const char* kNames[kOsIndexCount] = {"Windows 98/Me", "Windows NT",          "Windows 2000",
                                       "Windows XP",    "Windows Server 2003", "Windows Vista",
                                       "Windows Server 2008", "Windows 7"};
-    return osIndex >= 0 && osIndex < static_cast<int>(std::size(kNames)) ? kNames[osIndex] : "";
+    return IsKnownOsIndex(OsIndexFromNumber(osIndex)) ? kNames[osIndex] : "";
 }
 
 RunningWindows ReadRunningWindows() {
@@ -135,8 +147,8 @@ DetectedWindows DescribeWindows(const RunningWindows& running, bool newerWindows
                                        v.wProductType, running.processorArchitecture);
     detected.osIndex = MapWindowsVersionToOsIndex(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion, v.wProductType,
                                                   running.processorArchitecture, newerWindows);
-    detected.asWindows7Family =
-        detected.osIndex > 0 && IsNewerThanWindows7(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion);
+    detected.asWindows7Family = IsNtFamilyFromNt4(OsIndexFromNumber(detected.osIndex)) &&
+                                IsNewerThanWindows7(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion);
     return detected;
 }
 

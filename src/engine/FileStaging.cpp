@@ -1,5 +1,6 @@
 #include "engine/FileStaging.h"
 
+#include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "framework/UniqueResource.h"
@@ -264,7 +265,7 @@ OperationResult GeneralCopy(const char* fileName, int kind, int os, bool prefixe
     if (kind == kWbemDirectory) {
         if (FileExists(target.path + "\\" + fileName)) return OperationResult::Ok();
         std::string system;
-        if (os >= 5 && os <= 7 && SystemDirectory(system) && FileExists(system + "\\" + fileName)) {
+        if (KeepsDriverStore(OsIndexFromNumber(os)) && SystemDirectory(system) && FileExists(system + "\\" + fileName)) {
             return OperationResult::Ok();
         }
     }
@@ -282,7 +283,7 @@ OperationResult GeneralCopy(const char* fileName, int kind, int os, bool prefixe
         copied = CopyFileWithJournal(source, targetPath, FALSE);
         code = GetLastError();
     };
-    if (kind == kSystemDirectory && is64) {
+    if (kind == kSystemDirectory && Uses64BitSystemFolder(is64)) {
         CFileSystemRedirectionOff redirection;
         if (!redirection.Usable()) return Unreachable(fileName);
         copy();
@@ -383,9 +384,9 @@ OperationResult CopyDriverFile(char* fileName, int kind, int os, bool prefixed, 
     CharUpperA(fileName);
 
     if (IsCoreFile(fileName)) {
-        if (os >= 2 && os <= 4) {
+        if (KeepsDriverCache(OsIndexFromNumber(os))) {
             if (auto result = CopyCoreFileFromDriverCache(fileName, environment)) return *result;
-        } else if (os >= 5 && os <= 7) {
+        } else if (KeepsDriverStore(OsIndexFromNumber(os))) {
             return CopyCoreFileFromDriverStore(fileName, environment);
         }
     }

@@ -1,5 +1,6 @@
 #include "engine/InstallCore.h"
 
+#include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/RegistryKey.h"
@@ -54,6 +55,7 @@ public:
           observer_(observer),
           config_(*request.config),
           os_(request.osIndex),
+          system_(OsIndexFromNumber(request.osIndex)),
           usb_(request.portKind == kUsbInterface),
           is64_(ProcessSettings::Is64BitWindows()) {}
 
@@ -62,7 +64,8 @@ public:
     OperationResult Run();
 
 private:
-    bool NtFamily() const { return os_ >= 1 && os_ <= 7; }
+    bool NtFamily() const { return IsNtFamilyFromNt4(system_); }
+    bool Windows9x() const { return IsWindows9x(system_); }
     // A step that went on after a failure it told ends the installation here.
     bool Check() const { return !told_.Told(); }
     bool Fail(const OperationResult& failure) {
@@ -113,7 +116,8 @@ private:
     CSetupConfig& config_;
     // The latest failure told by a step that went on after it; Check ends the run on it.
     OperationResult told_;
-    const int os_;
+    const int os_;  // the number the configuration reader and the copies are given
+    const OsIndex system_;
     const bool usb_;
     const bool is64_;
     bool ddk_ = false;
@@ -151,7 +155,7 @@ bool Installation::RunSteps() {
     r_.installFlags = flags;
     processorVersion_ = config_.GetProcessorVersion();
 
-    if (flags != 0 && (NtFamily() || os_ == 0) && !Step(InstallStep::UpdateComponents, [&] {
+    if (flags != 0 && (NtFamily() || Windows9x()) && !Step(InstallStep::UpdateComponents, [&] {
             return NtFamily() ? UpdateInPlaceNt(flags) : UpdateInPlace9x(flags);
         })) {
         return false;
@@ -197,7 +201,7 @@ bool Installation::RestoreCoreFiles() {
     KeepTold(told_, ::RestoreCoreFiles(os_, ddk_));
     // A file the restore could not put in place must not end in the success notice.
     if (!Check()) return false;
-    if (os_ == 0 &&
+    if (Windows9x() &&
         (std::strstr(r_.modelName, "QXP-K520") != nullptr || std::strstr(r_.modelName, "QXP-K410") != nullptr) &&
         !CopyConstant("DMCOLOR.DLL", kPrinterDriverDirectory)) {
         return false;
@@ -282,8 +286,8 @@ bool Installation::UpdateInPlaceNt(int flags) {
     if (!updated) return RestartSpoolerAndFail();
 
     KeepTold(told_, StartSpooler());
-    if (os_ == 1 || os_ == 2) Sleep(1000);
-    if (os_ == 3 || os_ == 4) Sleep(2500);
+    if (system_ == OsIndex::WindowsNt4 || system_ == OsIndex::Windows2000) Sleep(1000);
+    if (system_ == OsIndex::WindowsXp || system_ == OsIndex::WindowsServer2003) Sleep(2500);
     const ResultWith<DWORD> running = WaitSpoolerRunning();
     KeepTold(told_, running);
     if (running.value == SERVICE_RUNNING) return true;
@@ -374,7 +378,7 @@ bool Installation::CopyDriverFiles(const char* environment) {
         return false;
     }
 
-    if (os_ == 3 && !is64_) {
+    if (system_ == OsIndex::WindowsXp && !is64_) {
         if (!CopyConstant("srclient.dll", kSystemDirectoryIfMissing)) return false;
         if (!CopyConstant("framedyn.dll", kWbemDirectory)) return false;
         if (!CopyConstant("newdev.dll", kSystemDirectoryIfMissing)) return false;
@@ -418,8 +422,8 @@ void Installation::StoreSerialSettings() {
     const std::string name = SerialPortName(r_.portName.c_str());
     r_.serial.parity = LowerParity(r_.serial.parity);
     JournalLine("Record the serial settings \"" + FormatSerialSettings(r_.serial) + "\" of " + name +
-                (os_ == 0 ? " in the profile's [Ports] and the port's line record" : " under HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports"));
-    if (os_ == 0) {
+                (Windows9x() ? " in the profile's [Ports] and the port's line record" : " under HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports"));
+    if (Windows9x()) {
         WriteSerialSettings9x(static_cast<unsigned char>(SerialPortNumber(r_.portName.c_str())), name.c_str(),
                               r_.serial);
     } else {

@@ -1,5 +1,6 @@
 #include "engine/SpoolerObjects.h"
 
+#include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "framework/UniqueResource.h"
 #include "platform/ErrorText.h"
@@ -210,7 +211,7 @@ OperationResult AddPrintProcessorObject(const char* processorName, const char* f
                                         SpoolerRegistrations* registered, const char* environment) {
     std::string name = processorName != nullptr ? processorName : "";
     std::string file = fileName != nullptr ? fileName : "";
-    std::string named = environment != nullptr ? environment : (os == 0 ? "Windows 4.0" : "");
+    std::string named = environment != nullptr ? environment : (IsWindows9x(OsIndexFromNumber(os)) ? "Windows 4.0" : "");
     const std::string what = "Add print processor \"" + name + "\" (" + file + ")" + ForEnvironment(named.c_str());
     if (SystemCalls().AddPrintProcessorA(nullptr, named.empty() ? nullptr : named.data(), file.data(), name.data())) {
         JournalResult(what, true);

@@ -1,5 +1,6 @@
 #include "ports/PortList.h"
 
+#include "config/DomainTypes.h"
 #include "config/ProfileReader.h"
 #include "ports/PortNames.h"
 
@@ -27,7 +28,8 @@ std::vector<std::string> ListedPorts(const PortListInput& input, bool& comNotice
         for (int n = 1; n <= last; ++n) entries.push_back(stem + std::to_string(n) + end);
     };
     comNotice = false;
-    if (input.osIndex != 0) {
+    const OsIndex os = OsIndexFromNumber(input.osIndex);
+    if (!IsWindows9x(os)) {
         if (keys.lptSupported != 0) addNumbered("LPT", 3, ":");
         if (keys.comSupported != 0)
             // The serial monitor's own port names on 32-bit Windows; 64-bit Windows keeps the system's.
@@ -42,7 +44,7 @@ std::vector<std::string> ListedPorts(const PortListInput& input, bool& comNotice
     }
     if (keys.netSupported != 0) entries.push_back("NET:");
     // Windows NT has no USB printing.
-    if (keys.usbSupported != 0 && input.osIndex != 1)
+    if (keys.usbSupported != 0 && os != OsIndex::WindowsNt4)
         addNumbered("USB_" + input.modelName + "_", input.typical ? 1 : 4, "");
     std::sort(entries.begin(), entries.end(), ListOrder);
     return entries;
@@ -166,7 +168,7 @@ PortListPlan PlanPortList(const PortListInput& input) {
     plan.controls = ControlsForPortKind(kind);
     if (kind != kUsbInterface)
         plan.usbNotice = UsbNoticeRule::Hide;
-    else if (input.osIndex != 0 && input.osIndex != 1)
+    else if (TakesOurUsbDriver(OsIndexFromNumber(input.osIndex)))
         plan.usbNotice = UsbNoticeRule::FollowInstalledDriver;
 
     if (input.typical)

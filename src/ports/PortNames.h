@@ -1,15 +1,16 @@
 #pragma once
 
+#include "config/DomainTypes.h"
+
 #include <string>
 
-// Interface kinds, as the driver-name keys' letters S, P, U and N order them.
-enum InterfaceKind {
-    kNoInterface = -1,
-    kSerialInterface = 0,
-    kParallelInterface = 1,
-    kUsbInterface = 2,
-    kNetworkInterface = 3,
-};
+// The port kinds as the numbers the port lists, the install request and the driver-name
+// keys carry them.
+constexpr int kNoInterface = ToNumber(PortKind::None);
+constexpr int kSerialInterface = ToNumber(PortKind::Serial);
+constexpr int kParallelInterface = ToNumber(PortKind::Parallel);
+constexpr int kUsbInterface = ToNumber(PortKind::Usb);
+constexpr int kNetworkInterface = ToNumber(PortKind::Network);
 
 // The one classification of a port name, shared by the port page, the Install command
 // and the engine. "USB_" is tested first: a USB port name carries the model name, and

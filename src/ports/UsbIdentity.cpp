@@ -1,5 +1,6 @@
 #include "ports/UsbIdentity.h"
 
+#include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/RegistryKey.h"
@@ -242,7 +243,7 @@ UsbDriverVersions ReadUsbDriverVersions() {
     std::string& installed = found.installed;
     installed = GetFileVersionString(found.installedPath.c_str());
     // A 32-bit program's system32 is syswow64 under WOW64; the driver lives in the real one.
-    if (is64) RunWithRedirectionOff([&] { installed = GetFileVersionString(found.installedPath.c_str()); });
+    if (Uses64BitSystemFolder(is64)) RunWithRedirectionOff([&] { installed = GetFileVersionString(found.installedPath.c_str()); });
     found.update = CompareDriverVersions(found.shipped, installed);
     return found;
 }

@@ -91,8 +91,7 @@ RasterRule RasterRuleOf(const PortListPlan& plan, int portKind) {
 }
 
 bool AdministratorMissing(const std::function<int()>& administratorCheck) {
-    const int os = DetectSystem();
-    return os >= 2 && os <= 7 && administratorCheck && administratorCheck() == 0;
+    return IsNtFamilyFrom2000(OsIndexFromNumber(DetectSystem())) && administratorCheck && administratorCheck() == 0;
 }
 
 void ApplyDriverFamilySetting() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/DomainTypes.h"
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
 #include "ports/PortList.h"
@@ -17,8 +18,8 @@
 // and the checker all ask these, so that no face can offer what another would refuse.
 
 // Install mode values, as the frame, the port list builders and the Install command read them.
-constexpr int kInstallModeTypical = 1;
-constexpr int kInstallModeAdvanced = 0;
+constexpr int kInstallModeTypical = ToNumber(InstallMode::Typical);
+constexpr int kInstallModeAdvanced = ToNumber(InstallMode::Advanced);
 // A mode's name as the journal writes it and the /mode switch spells it.
 constexpr const char* InstallModeName(int mode) { return mode == kInstallModeTypical ? "typical" : "advanced"; }
 

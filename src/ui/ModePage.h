@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/DomainTypes.h"
 #include "framework/WizardPage.h"
 #include "selection/SelectionRules.h"
 

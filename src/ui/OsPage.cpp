@@ -1,5 +1,6 @@
 #include "ui/OsPage.h"
 
+#include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/TextCatalogue.h"
 #include "engine/EnvironmentProbes.h"
@@ -10,13 +11,12 @@
 
 namespace {
 
-constexpr int kOsButtons[] = {IDC_OS_WIN98ME,     IDC_OS_WINNT, IDC_OS_WIN2000,    IDC_OS_WINXP,
+constexpr int kOsButtons[kOsIndexCount] = {IDC_OS_WIN98ME,     IDC_OS_WINNT, IDC_OS_WIN2000,    IDC_OS_WINXP,
                               IDC_OS_SERVER2003, IDC_OS_VISTA, IDC_OS_SERVER2008, IDC_OS_WIN7};
-constexpr int kOsCount = static_cast<int>(sizeof kOsButtons / sizeof kOsButtons[0]);
 
 }  // namespace
 
-int OsButtonId(int osIndex) { return osIndex >= 0 && osIndex < kOsCount ? kOsButtons[osIndex] : 0; }
+int OsButtonId(int osIndex) { return IsKnownOsIndex(OsIndexFromNumber(osIndex)) ? kOsButtons[osIndex] : 0; }
 
 OsPageChoice ChooseOsPageButton(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
                                 WORD processorArchitecture, bool newerWindows) {
@@ -29,7 +29,7 @@ OsPageChoice ChooseOsPageButton(DWORD platformId, DWORD majorVersion, DWORD mino
     }
     const int os = chosen.osIndex;
     choice.osIndex = os;
-    if (os != 0)
+    if (!IsWindows9x(OsIndexFromNumber(os)))
         choice.checkedButton = OsButtonId(os);
     else if (platformId == VER_PLATFORM_WIN32_WINDOWS && minorVersion != 0)
         choice.checkedButton = IDC_OS_WIN98ME;
@@ -58,7 +58,7 @@ BOOL COsPage::OnInitDialog() {
         ShowDetectedWindows(choice.checkedButton, detected.name);
 
     // The user cannot choose: only the detected system's button stays enabled.
-    for (int os = 0; os < kOsCount; ++os) CWindow(Item(kOsButtons[os])).Enable(os == osIndex_);
+    for (int os = 0; os < kOsIndexCount; ++os) CWindow(Item(kOsButtons[os])).Enable(os == osIndex_);
     // No 64-bit Windows 2000 exists.
     if (ProcessSettings::Is64BitWindows()) CWindow(Item(IDC_OS_WIN2000)).Show(SW_HIDE);
     return TRUE;

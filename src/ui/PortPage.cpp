@@ -1,5 +1,6 @@
 #include "ui/PortPage.h"
 
+#include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
@@ -239,7 +240,7 @@ void CPortPage::OnPortSelected() {
     ApplyControls(ControlsForPortKind(kind));
     if (kind == kUsbInterface) {
         // Windows 98/Me and NT have no driver of ours to speak of: the notice stays as it is.
-        if (osIndex_ != 0 && osIndex_ != 1)
+        if (TakesOurUsbDriver(OsIndexFromNumber(osIndex_)))
             ApplyUsbNotice(UsbNoticeAfterSelection(InstalledUsbDriverVersion(), typicalFlag_ != 0));
     } else {
         SetVisibility(Item(IDT_USB_NOTICE), Visibility::Hide);
