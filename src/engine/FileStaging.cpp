@@ -149,21 +149,24 @@ private:
 };
 
 // A fresh folder below the temporary folder: nothing in it that this run did not put there.
-bool CreateExtractionFolder(std::string& folder) {
+// The folder's path in folder. A failure carries CreateDirectoryA's code; the temporary
+// folder's path and the security have none of their own.
+OperationResult CreateExtractionFolder(std::string& folder) {
     std::string temporary;
-    if (!TemporaryFolder(temporary)) return false;
+    if (!TemporaryFolder(temporary)) return OperationResult::Failed(ERROR_SUCCESS);
     CPrivateFolderSecurity security;
-    if (!security.Usable()) return false;
+    if (!security.Usable()) return OperationResult::Failed(ERROR_SUCCESS);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = temporary + "PrinterSetup-" + std::to_string(GetCurrentProcessId()) + "-" +
                                       std::to_string(GetTickCount() + attempt);
         if (CreateDirectoryA(candidate.c_str(), security.Attributes())) {
             folder = candidate;
-            return true;
+            return OperationResult::Ok();
         }
-        if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        const DWORD code = GetLastError();
+        if (code != ERROR_ALREADY_EXISTS) return OperationResult::Failed(code);
     }
-    return false;
+    return OperationResult::Failed(ERROR_ALREADY_EXISTS);
 }
 
 bool IsCabinetCoreFile(const char* nameInCabinet) {
@@ -320,7 +323,7 @@ std::optional<OperationResult> CopyCoreFileFromDriverCache(const char* fileName,
 
     if (coreFileSearch.extractionPending) {
         coreFileSearch.extractionPending = false;
-        if (!ExtractCoreFilesFromCabinets()) return std::nullopt;
+        if (!ExtractCoreFilesFromCabinets().ok) return std::nullopt;
     }
     if (coreFileSearch.extractionFolder.empty()) return std::nullopt;
 
@@ -413,31 +416,35 @@ UniqueLocalMemory ExtractionFolderSecurity() {
     return UniqueLocalMemory(descriptor);
 }
 
-bool ExtractCoreFilesFromCabinets() {
+OperationResult ExtractCoreFilesFromCabinets() {
     std::string windows;
-    if (!WindowsDirectory(windows)) return false;
+    if (!WindowsDirectory(windows)) return OperationResult::Failed(ERROR_SUCCESS);
     coreFileSearch.driverCacheFolder =
         windows + (ProcessSettings::Is64BitWindows() ? "\\Driver Cache\\AMD64\\" : "\\Driver Cache\\i386\\");
 
     coreFileSearch.cabinets.clear();
     WIN32_FIND_DATAA found;
-    if (const UniqueFindHandle search{FindFirstFileA((coreFileSearch.driverCacheFolder + "*.cab").c_str(), &found)}) {
+    {
+        const UniqueFindHandle search{FindFirstFileA((coreFileSearch.driverCacheFolder + "*.cab").c_str(), &found)};
+        // A search that finds nothing fails: there is always a first cabinet after it.
+        if (!search) return OperationResult::Failed(GetLastError());
         do {
             coreFileSearch.cabinets.emplace_back(found.cFileName);
         } while (FindNextFileA(search.get(), &found));
     }
-    if (coreFileSearch.cabinets.empty()) return false;
 
-    if (coreFileSearch.extractionFolder.empty() && !CreateExtractionFolder(coreFileSearch.extractionFolder)) {
-        return false;
+    if (coreFileSearch.extractionFolder.empty()) {
+        const OperationResult created = CreateExtractionFolder(coreFileSearch.extractionFolder);
+        if (!created) return created;
     }
-    BOOL result = FALSE;
+    OperationResult result = OperationResult::Ok();
     for (const std::string& cabinet : coreFileSearch.cabinets) {
         const std::string path = coreFileSearch.driverCacheFolder + cabinet;
-        result = SystemCalls().SetupIterateCabinetA(path.c_str(), 0, CabinetCallback,
-                                                     &coreFileSearch);
+        result = SystemCalls().SetupIterateCabinetA(path.c_str(), 0, CabinetCallback, &coreFileSearch)
+                     ? OperationResult::Ok()
+                     : OperationResult::Failed(GetLastError());
     }
-    return result != FALSE;
+    return result;
 }
 
 void EndCoreFileSearch() {

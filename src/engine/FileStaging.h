@@ -36,8 +36,10 @@ OperationResult CopyDriverFile(const std::string& fileName, int kind, int os, bo
 bool IsFileInUse(const OperationResult& copy);
 
 // Extracts the six core files from every cabinet of the Windows driver cache into a
-// folder made for this run. True when the last cabinet was iterated successfully.
-bool ExtractCoreFilesFromCabinets();
+// folder made for this run. Done when the last cabinet was iterated successfully; a
+// failure carries the Win32 code of the step that failed (none for a Windows or temporary
+// folder path that cannot be had) and no text: the caller falls back to the general copy.
+OperationResult ExtractCoreFilesFromCabinets();
 
 // The security descriptor the extraction folder is created with (null when it cannot be
 // built, and then nothing is extracted): Administrators and SYSTEM only, nothing inherited.

@@ -216,6 +216,31 @@ TEST_F(FileStagingTest, XpCoreFilesComeFromTheDriverCacheExtractedOnce) {
     for (const char* name : {"UNIDRV.DLL", "STDNAMES.GPD"}) RemoveFile(driverDirectory + "\\" + name);
 }
 
+struct CorruptCabinets {
+    static BOOL WINAPI Iterate(PCSTR, DWORD, PSP_FILE_CALLBACK_A, PVOID) {
+        SetLastError(ERROR_FILE_CORRUPT);
+        return FALSE;
+    }
+};
+
+// The extraction answers with the code of the cabinet that could not be read.
+TEST_F(FileStagingTest, CabinetExtractionCarriesTheCabinetsCode) {
+    const std::string cache = windows + "\\Driver Cache\\AMD64";
+    CreateFolders(cache);
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "cabinets\\driver.cab").c_str(), (cache + "\\driver.cab").c_str(), FALSE));
+    EXPECT_TRUE(ExtractCoreFilesFromCabinets().ok);
+    {
+        ScopedSystemCall<decltype(SystemCallTable::SetupIterateCabinetA)> corrupt(&SystemCallTable::SetupIterateCabinetA,
+                                                                                &CorruptCabinets::Iterate);
+        const OperationResult extracted = ExtractCoreFilesFromCabinets();
+        EXPECT_FALSE(extracted.ok);
+        EXPECT_EQ(extracted.code, static_cast<DWORD>(ERROR_FILE_CORRUPT));
+        EXPECT_EQ(extracted.text, "");
+    }
+    EndCoreFileSearch();
+    DeleteFileA((cache + "\\driver.cab").c_str());
+}
+
 // The allowed entries of an access list: who, and whether it may add or change files.
 struct Grant {
     std::string sid;
