@@ -44,7 +44,7 @@ public:
     const InstallSelection& Selection() const { return selection_; }
 
     // Whether the user may install; the frame refuses to run without it.
-    std::function<int()> administratorCheck;
+    std::function<bool()> administratorCheck;
     // Install, pressed on the last page: true when the installation ran and the wizard
     // ends; false leaves the wizard on the last page with its choices.
     std::function<bool(HWND frame, const InstallSelection& selection)> installCommand;

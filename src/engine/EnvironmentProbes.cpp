@@ -166,30 +166,30 @@ int DetectSystem() {
     return os;
 }
 
-int IsUserAdministrator() {
+bool IsUserAdministrator() {
     UniqueHandle token;
     if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, token.put())) {
-        if (GetLastError() != ERROR_NO_TOKEN) return 0;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return 0;
+        if (GetLastError() != ERROR_NO_TOKEN) return false;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
     }
 
     DWORD needed = 0;
     if (GetTokenInformation(token.get(), TokenGroups, nullptr, 0, &needed) ||
         GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0)
-        return 0;
+        return false;
     std::vector<BYTE> buffer(needed);
-    if (!GetTokenInformation(token.get(), TokenGroups, buffer.data(), needed, &needed)) return 0;
+    if (!GetTokenInformation(token.get(), TokenGroups, buffer.data(), needed, &needed)) return false;
     const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
 
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
     UniqueSid administrators;
     if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
                                   0, 0, administrators.put()))
-        return 0;
+        return false;
 
     // Deny-only membership counts too: the group's attributes are not looked at.
     for (DWORD i = 0; i < groups->GroupCount; ++i) {
-        if (EqualSid(groups->Groups[i].Sid, administrators.get())) return 1;
+        if (EqualSid(groups->Groups[i].Sid, administrators.get())) return true;
     }
-    return 0;
+    return false;
 }

@@ -56,6 +56,6 @@ DetectedWindows DescribeRunningWindows();
 // reported with [Message] IDS_ERR_SYSTEM.
 int DetectSystem();
 
-// 1 when the current thread's token (or, without one, the process's) holds the
-// Administrators group; 0 otherwise or when it cannot be told.
-int IsUserAdministrator();
+// Whether the current thread's token (or, without one, the process's) holds the
+// Administrators group; false as well when it cannot be told.
+bool IsUserAdministrator();

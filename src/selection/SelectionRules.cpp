@@ -90,8 +90,8 @@ RasterRule RasterRuleOf(const PortListPlan& plan, int portKind) {
     return {controls.rasterFlag, controls.rasterEnabled && plan.rasterBox != Visibility::Hide};
 }
 
-bool AdministratorMissing(const std::function<int()>& administratorCheck) {
-    return IsNtFamilyFrom2000(OsIndexFromNumber(DetectSystem())) && administratorCheck && administratorCheck() == 0;
+bool AdministratorMissing(const std::function<bool()>& administratorCheck) {
+    return IsNtFamilyFrom2000(OsIndexFromNumber(DetectSystem())) && administratorCheck && !administratorCheck();
 }
 
 void ApplyDriverFamilySetting() {

@@ -101,6 +101,6 @@ RasterRule RasterRuleOf(const PortListPlan& plan, int portKind);
 
 // Windows 2000 to 7 install for an administrator only: true when the check answers that
 // this user is none there.
-bool AdministratorMissing(const std::function<int()>& administratorCheck);
+bool AdministratorMissing(const std::function<bool()>& administratorCheck);
 // The distribution's GDISTDSign turns the driver family rule on for the whole process.
 void ApplyDriverFamilySetting();

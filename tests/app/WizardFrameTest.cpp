@@ -297,7 +297,7 @@ TEST_F(WizardFrameTest, AMissingSideBitmapEndsTheWizardWithItsMessage) {
 
 TEST_F(WizardFrameTest, WithoutAdministratorRightsTheWizardEnds) {
     Wizard wizard(false);
-    wizard.frame.administratorCheck = [] { return 0; };
+    wizard.frame.administratorCheck = [] { return false; };
     MessageBoxRecorder boxes;
     EXPECT_EQ(wizard.frame.DoModal(nullptr), IDCANCEL);
     ASSERT_EQ(boxes.shown.size(), 1u);

@@ -161,16 +161,16 @@ TEST(DetectSystem, NewerWindowsFollowTheDistributionsSwitch) {
     RemoveTree(ProgramFolder() + "DRVCONFIG");
 }
 
-TEST(IsUserAdministrator, AnswersOneFromTheProcessTokenAndFromAThreadToken) {
+TEST(IsUserAdministrator, AnswersYesFromTheProcessTokenAndFromAThreadToken) {
     HANDLE token = nullptr;
     ASSERT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, &token));
     ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_TOKEN)) << "the thread starts without a token of its own";
-    EXPECT_EQ(IsUserAdministrator(), 1);
+    EXPECT_TRUE(IsUserAdministrator());
 
     ASSERT_TRUE(ImpersonateSelf(SecurityImpersonation));
     ASSERT_TRUE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, &token));
     CloseHandle(token);
-    EXPECT_EQ(IsUserAdministrator(), 1);
+    EXPECT_TRUE(IsUserAdministrator());
     RevertToSelf();
 }
 

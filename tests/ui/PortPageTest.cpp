@@ -487,7 +487,7 @@ TEST_F(PortPageTest, ReachingThePortPageBuildsTheListOfTheChosenModeAndTheSelect
     WriteTypeFile("setup_receipt", std::string("[VT-R80.PORT]\nAdvancedSetup=1\nSystemWin7Supported=1\n") + kAllPorts);
     MessageBoxRecorder boxes;
     Wizard wizard;
-    wizard.frame.administratorCheck = [] { return 1; };
+    wizard.frame.administratorCheck = [] { return true; };
     wizard.port.fileVersionReader = [](const std::string& path) { return GetFileVersionString(path.c_str()); };
     ASSERT_TRUE(wizard.frame.CreateChild(nullptr));
     ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kModelPage);
