@@ -97,14 +97,24 @@ const char* PortKindName(int kind) {
     }
 }
 
+std::string DescribeUsbProbe(const UsbProbe& printer) {
+    switch (printer.found) {
+        case UsbProbe::Found::None: return "no printer connected";
+        case UsbProbe::Found::Several: return "several printers connected";
+        case UsbProbe::Found::One: break;
+    }
+    return "device number " + std::to_string(printer.deviceNumber) + ", answering on port " +
+           std::to_string(UsbPortNumberOfPrinter(printer));
+}
+
 }  // namespace
 
-UsbPrinterMatch PlanUsbPrinterMatch(int installMode, int deviceNumber, int portNumber) {
-    if (deviceNumber == -2) return UsbPrinterMatch::Stop;
-    if (deviceNumber == -1)
+UsbPrinterMatch PlanUsbPrinterMatch(int installMode, const UsbProbe& printer, int portNumber) {
+    if (printer.found == UsbProbe::Found::Several) return UsbPrinterMatch::Stop;
+    if (printer.found == UsbProbe::Found::None)
         return installMode == kInstallModeTypical ? UsbPrinterMatch::Proceed : UsbPrinterMatch::StopNoPrinter;
     const int wanted = installMode == kInstallModeTypical ? 1 : portNumber;
-    return UsbPortNumberOfPrinter(deviceNumber) == wanted ? UsbPrinterMatch::Proceed : UsbPrinterMatch::AskRenumber;
+    return UsbPortNumberOfPrinter(printer) == wanted ? UsbPrinterMatch::Proceed : UsbPrinterMatch::AskRenumber;
 }
 
 std::string PrinterNameSuffix(int kind, const std::string& portName) {
@@ -283,13 +293,9 @@ bool CInstallCommand::CreateNetworkPort(const InstallSelection& selection) {
 // the user may renumber it to the chosen port.
 bool CInstallCommand::MatchUsbPrinter(const InstallSelection& selection) {
     const int port = selection.installMode == kInstallModeTypical ? 1 : UsbPortNumberOfName(selection.portName);
-    const int device = ReadUsbDeviceNumber();
-    JournalLine("USB printer probe: " + (device == kNoUsbPrinter       ? std::string("no printer connected")
-                                         : device == kSeveralUsbPrinters ? std::string("several printers connected")
-                                                                         : "device number " + std::to_string(device) +
-                                                                               ", answering on port " +
-                                                                               std::to_string(UsbPortNumberOfPrinter(device))));
-    switch (PlanUsbPrinterMatch(selection.installMode, device, port)) {
+    const UsbProbe printer = ReadUsbDeviceNumber();
+    JournalLine("USB printer probe: " + DescribeUsbProbe(printer));
+    switch (PlanUsbPrinterMatch(selection.installMode, printer, port)) {
         case UsbPrinterMatch::Proceed: return true;
         case UsbPrinterMatch::Stop: return false;
         case UsbPrinterMatch::StopNoPrinter: SayKey("IDS_ERR_NOUSBDEVICE", true); return false;

@@ -3,6 +3,7 @@
 #include "app/InstallSelection.h"
 #include "config/SetupConfig.h"
 #include "engine/InstallCore.h"
+#include "ports/UsbProbe.h"
 
 #include <windows.h>
 
@@ -18,10 +19,9 @@ enum class UsbPrinterMatch {
     AskRenumber,    // ask, then write the chosen port's number into the printer
 };
 
-// installMode 1 typical, 0 advanced; deviceNumber as the device probe answers (-1 none,
-// -2 several); portNumber from the port's name (0 none). Typical mode always puts the
-// printer on port 1.
-UsbPrinterMatch PlanUsbPrinterMatch(int installMode, int deviceNumber, int portNumber);
+// installMode 1 typical, 0 advanced; printer as the device probe answers; portNumber from
+// the port's name (0 none). Typical mode always puts the printer on port 1.
+UsbPrinterMatch PlanUsbPrinterMatch(int installMode, const UsbProbe& printer, int portNumber);
 
 // The printer name's mark of its port: "(U) n", "(S)", "(P)" or "(E)"; nothing for a
 // USB port without a number.

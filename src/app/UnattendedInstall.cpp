@@ -133,7 +133,7 @@ std::optional<Refused> ResolvePort(const SetupSwitches& s, InstallSelection& sel
     // The device library is asked only where a USB port can come of it: the one named,
     // or the preselection, which a connected printer decides.
     const bool usbPortPossible = s.port.empty() ? input.keys.usbSupported != 0 : IsUsbPortName(s.port);
-    input.usbDeviceNumber = usbPortPossible ? ReadUsbDeviceNumber() : kNoUsbPrinter;
+    input.usbPrinter = usbPortPossible ? ReadUsbDeviceNumber() : UsbProbe::Nothing();
     plan = PlanPortList(input);
     std::string offered;
     for (const std::string& entry : plan.entries) offered += (offered.empty() ? "" : ", ") + entry;

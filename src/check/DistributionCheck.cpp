@@ -337,7 +337,7 @@ private:
         bool rasterBoxShown = false;
         for (bool typical : {true, false}) {
             if (!typical && !advanced) continue;
-            PortListInput input{keys, device.model, os, bits == 1, typical, -1};
+            PortListInput input{keys, device.model, os, bits == 1, typical, UsbProbe::Nothing()};
             const PortListPlan plan = PlanPortList(input);
             rasterBoxShown = rasterBoxShown || plan.rasterBox == Visibility::Show;
             for (const std::string& entry : plan.entries) kinds |= KindBit(ClassifyPortName(entry.c_str()));

@@ -84,8 +84,6 @@ void SelectConfiguredDefault(const PortListInput& input, const std::vector<std::
 
 }  // namespace
 
-int UsbPortNumberOfDevice(int deviceNumber) { return deviceNumber % 8 + 1; }
-
 PortListKeys ReadPortListKeys(const std::string& typeFilePath, const std::string& section, bool typical) {
     return ReadPortListKeys(ProfileFileLookup(typeFilePath), section, typical);
 }
@@ -137,27 +135,30 @@ PortListPlan PlanPortList(const PortListInput& input) {
     const std::vector<std::string>& entries = plan.entries;
 
     int selection = -1;
+    // Several printers answer on no port: the typical list still takes its USB port, the
+    // advanced one finds no USB port of that number.
+    const UsbProbe& printer = input.usbPrinter;
+    const bool printerAnswered = keys.usbSupported != 0 && printer.found != UsbProbe::Found::None;
+    const int printerPort = printer.found == UsbProbe::Found::One ? UsbPortNumberOfDevice(printer.deviceNumber)
+                                                                   : kNoUsbPortNumber;
     if (input.typical) {
-        if (keys.usbSupported != 0 && input.usbDeviceNumber != -1) {
+        if (printerAnswered) {
             // The connected printer decides, whichever USB port number it answers on: the
             // typical list has only the first USB port.
-            plan.usbPortNumber = UsbPortNumberOfDevice(input.usbDeviceNumber);
+            plan.usbPortNumber = printerPort;
             SelectFirstOfKind(entries, kUsbInterface, selection);
         } else {
             SelectConfiguredDefault(input, entries, selection);
         }
     } else {
-        const int device = keys.usbSupported != 0 ? input.usbDeviceNumber : -1;
         if (keys.lptSupported == 0) selection = FirstEntry(entries);
-        if (device == -1) {
+        if (!printerAnswered) {
             SelectConfiguredDefault(input, entries, selection);
         } else {
-            const int port = UsbPortNumberOfDevice(device);
-            if (port > 4) selection = FirstEntry(entries);
-            plan.usbPortNumber = port;
-            std::string suffix = "_";
-            suffix += std::to_string(port);
-            SelectFirstOfKind(entries, kUsbInterface, selection, suffix);
+            if (printerPort > 4) selection = FirstEntry(entries);
+            plan.usbPortNumber = printerPort;
+            if (printerPort != kNoUsbPortNumber)
+                SelectFirstOfKind(entries, kUsbInterface, selection, "_" + std::to_string(printerPort));
         }
     }
     plan.selection = selection;

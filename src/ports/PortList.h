@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/ProfileReader.h"
+#include "ports/UsbProbe.h"
 
 #include <optional>
 #include <string>
@@ -39,7 +40,7 @@ struct PortListInput {
     int osIndex = 0;            // 0 Windows 98/Me .. 7 Windows 7
     bool is64BitWindows = false;
     bool typical = true;        // which builder: typical or advanced
-    int usbDeviceNumber = -1;   // the probe: -1 no printer, -2 several, else bcdDevice
+    UsbProbe usbPrinter;        // what the device library found
 };
 
 // A control whose visibility a step may leave as an earlier build or the user left it.
@@ -72,14 +73,14 @@ struct PortListPlan {
     bool showComNotice = false;         // set 1105 to IDS_ERR_UNSUPPORTCOM and show it; else as it is
     UsbNoticeRule usbNotice = UsbNoticeRule::Keep;
     Visibility rasterBox = Visibility::Keep;
-    std::optional<int> usbPortNumber;   // set when a USB printer answered; else as it is
+    std::optional<int> usbPortNumber;   // set when a USB printer answered (kNoUsbPortNumber for
+                                        // several); else as it is
 };
 
 PortListPlan PlanPortList(const PortListInput& input);
 
-// The USB port a device number answers on: (d mod 8) + 1. The remainder keeps the sign
-// of d, so the "several printers" answer -2 gives -1, which no port name carries.
-int UsbPortNumberOfDevice(int deviceNumber);
+// The USB port number several connected printers give: one no port name carries.
+constexpr int kNoUsbPortNumber = -1;
 
 // The version text of a driver file that is absent or carries no version data.
 constexpr const char* kNoFileVersion = "0.0.0.0";

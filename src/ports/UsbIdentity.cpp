@@ -122,18 +122,18 @@ bool WriteUsbPortRecords(const char* portName, int value) {
 
 }  // namespace
 
-int ReadUsbDeviceNumber() {
+UsbProbe ReadUsbDeviceNumber() {
     const UniqueModule library = LoadInterfaceLibrary();
     if (!library) {
         Notify(kCannotLoadLibrary);
-        return kNoUsbPrinter;
+        return UsbProbe::Nothing();
     }
     const auto open = Lookup<OpenDeviceFunction>(library.get(), "OpenDeviceX");
     const auto getDescriptor = Lookup<GetDescriptorFunction>(library.get(), "GetDescriptor");
     const auto close = Lookup<CloseDeviceFunction>(library.get(), "CloseDevice");
     if (open == nullptr || getDescriptor == nullptr || close == nullptr) {
         Notify(kFunctionMissing);
-        return kNoUsbPrinter;
+        return UsbProbe::Nothing();
     }
 
     int printers = 0;
@@ -144,27 +144,26 @@ int ReadUsbDeviceNumber() {
         close(handle);
         if (printers == 2) {
             Notify(MessageCatalogue.ReadText("IDS_ERR_ONEPRINTER"));
-            return kSeveralUsbPrinters;
+            return UsbProbe::SeveralPrinters();
         }
     }
 
     const int device = OpenFirstPrinter(open);
-    if (!IsPrinterHandle(device)) return kNoUsbPrinter;
+    if (!IsPrinterHandle(device)) return UsbProbe::Nothing();
     // 18 bytes of standard device descriptor; the library's contract names 20.
     unsigned char descriptor[20] = {};
     const int read = getDescriptor(device, descriptor);
     close(device);
     if (read == 0) {
         Notify("Get Device ID error");
-        return kNoUsbPrinter;
+        return UsbProbe::Nothing();
     }
     // bcdDevice, little-endian.
-    return descriptor[12] | descriptor[13] << 8;
+    return UsbProbe::Printer(descriptor[12] | descriptor[13] << 8);
 }
 
-int UsbPortNumberOfPrinter(int deviceNumber) {
-    if (deviceNumber < 0) return 0;
-    return deviceNumber % kDeviceIndexes + 1;
+int UsbPortNumberOfPrinter(const UsbProbe& probe) {
+    return probe.found == UsbProbe::Found::One ? UsbPortNumberOfDevice(probe.deviceNumber) : 0;
 }
 
 OperationResult WriteUsbDeviceNumber(unsigned char portNumber) {

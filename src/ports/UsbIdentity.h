@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/OperationResult.h"
+#include "ports/UsbProbe.h"
 
 #include <string>
 
@@ -9,17 +10,14 @@
 // n = (d mod 8) + 1. The printer is reached through "VtUsbInt.dll" in the program folder,
 // loaded and released on every call. Every failure is told in a message box of its own.
 
-// ReadUsbDeviceNumber's answers besides a device number.
-constexpr int kNoUsbPrinter = -1;        // none, the library or one of its functions missing,
-                                         // or the descriptor unreadable
-constexpr int kSeveralUsbPrinters = -2;  // more than one connected; IDS_ERR_ONEPRINTER was shown
+// The device number of the one connected USB printer. Nothing as well when the library
+// or one of its functions is missing or the descriptor is unreadable; several printers
+// once IDS_ERR_ONEPRINTER was shown.
+UsbProbe ReadUsbDeviceNumber();
 
-// The device number 0 ... 65535 of the one connected USB printer, or one of the two codes.
-int ReadUsbDeviceNumber();
-
-// The USB port number 1 ... 8 a device number answers on; 0 for ReadUsbDeviceNumber's
-// codes, which match no port.
-int UsbPortNumberOfPrinter(int deviceNumber);
+// The USB port number 1 ... 8 the one printer answers on; 0 for no printer or several,
+// which match no port.
+int UsbPortNumberOfPrinter(const UsbProbe& probe);
 
 // Makes the connected printer answer on USB port portNumber (1 ... 8) by storing
 // portNumber - 1 in it. A failure when the port number is out of range (no message) or

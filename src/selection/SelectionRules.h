@@ -77,7 +77,7 @@ bool AdvancedModeOffered(const ProfileLookup& typeFile, const std::string& secti
 // --- The port ----------------------------------------------------------------------------
 
 // What the port list of a model is planned from: its keys in the type file at path, the
-// Windows, the mode. No USB printer answered yet: the caller sets usbDeviceNumber from
+// Windows, the mode. No USB printer answered yet: the caller sets usbPrinter from
 // its probe before PlanPortList.
 PortListInput PortListInputOf(const std::string& typeFilePath, const std::string& modelName, int osIndex,
                               bool typical);

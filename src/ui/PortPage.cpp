@@ -50,7 +50,7 @@ void SetVisibility(HWND control, Visibility visibility) {
 
 CPortPage::CPortPage()
     : CWizardPage(IDD_PORT_PAGE),
-      usbDeviceProbe([] { return -1; }),
+      usbDeviceProbe([] { return UsbProbe::Nothing(); }),
       fileVersionReader([](const std::string&) { return std::string(kNoFileVersion); }) {}
 
 BOOL CPortPage::OnInitDialog() {
@@ -274,7 +274,7 @@ void CPortPage::BuildPortList(const std::string& modelName, int osIndex, int pri
     BuildConfigPaths(printerType, setupIni, typeFile);
     PortListInput input = PortListInputOf(typeFile, modelName, osIndex, typical);
     // Asked whatever the model supports: the probe tells the user about several printers.
-    input.usbDeviceNumber = usbDeviceProbe ? usbDeviceProbe() : -1;
+    input.usbPrinter = usbDeviceProbe ? usbDeviceProbe() : UsbProbe::Nothing();
     ApplyPlan(PlanPortList(input), typical);
 }
 

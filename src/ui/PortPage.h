@@ -52,7 +52,7 @@ public:
     std::string IpAddressText() const;
 
     // The connected USB printer's device number; -1 none, -2 several. Asked once per build.
-    std::function<int()> usbDeviceProbe;
+    std::function<UsbProbe()> usbDeviceProbe;
     // The version text of a file; "0.0.0.0" when it has none or is missing.
     std::function<std::string(const std::string& path)> fileVersionReader;
 

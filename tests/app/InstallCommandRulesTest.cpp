@@ -30,25 +30,27 @@ TEST(PrinterNameSuffix, MarksThePortKindAndTheUsbPortNumberOnce) {
     EXPECT_EQ(PrinterNameSuffix(ClassifyPortName("USB_COMPACT_2"), "USB_COMPACT_2"), "(U) 2");
 }
 
+const UsbProbe kNoPrinter = UsbProbe::Nothing(), kSeveral = UsbProbe::SeveralPrinters();
+
 TEST(PlanUsbPrinterMatch, AdvancedModeMatchesThePrinterToTheChosenPort) {
     const int advanced = kInstallModeAdvanced;
-    EXPECT_EQ(PlanUsbPrinterMatch(advanced, 9, 2), UsbPrinterMatch::Proceed) << "9 mod 8 + 1 = 2";
-    EXPECT_EQ(PlanUsbPrinterMatch(advanced, 8, 2), UsbPrinterMatch::AskRenumber) << "8 answers on port 1";
-    EXPECT_EQ(PlanUsbPrinterMatch(advanced, 1, 2), UsbPrinterMatch::Proceed);
-    EXPECT_EQ(PlanUsbPrinterMatch(advanced, 8, 0), UsbPrinterMatch::AskRenumber) << "a port without number";
-    EXPECT_EQ(PlanUsbPrinterMatch(advanced, -1, 2), UsbPrinterMatch::StopNoPrinter);
-    EXPECT_EQ(PlanUsbPrinterMatch(advanced, -2, 1), UsbPrinterMatch::Stop);
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, UsbProbe::Printer(9), 2), UsbPrinterMatch::Proceed) << "9 mod 8 + 1 = 2";
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, UsbProbe::Printer(8), 2), UsbPrinterMatch::AskRenumber) << "8 answers on port 1";
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, UsbProbe::Printer(1), 2), UsbPrinterMatch::Proceed);
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, UsbProbe::Printer(8), 0), UsbPrinterMatch::AskRenumber) << "a port without number";
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, kNoPrinter, 2), UsbPrinterMatch::StopNoPrinter);
+    EXPECT_EQ(PlanUsbPrinterMatch(advanced, kSeveral, 1), UsbPrinterMatch::Stop);
 }
 
 TEST(PlanUsbPrinterMatch, TypicalModePutsThePrinterOnPortOne) {
     const int typical = kInstallModeTypical;
-    EXPECT_EQ(PlanUsbPrinterMatch(typical, 0, 1), UsbPrinterMatch::Proceed);
-    EXPECT_EQ(PlanUsbPrinterMatch(typical, 8, 1), UsbPrinterMatch::Proceed) << "8 mod 8 + 1 = 1: already on port 1";
-    EXPECT_EQ(PlanUsbPrinterMatch(typical, 16, 1), UsbPrinterMatch::Proceed);
-    EXPECT_EQ(PlanUsbPrinterMatch(typical, 8 + 1, 1), UsbPrinterMatch::AskRenumber);
-    EXPECT_EQ(PlanUsbPrinterMatch(typical, -1, 1), UsbPrinterMatch::Proceed) << "nothing to renumber";
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, UsbProbe::Printer(0), 1), UsbPrinterMatch::Proceed);
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, UsbProbe::Printer(8), 1), UsbPrinterMatch::Proceed) << "8 mod 8 + 1 = 1: already on port 1";
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, UsbProbe::Printer(16), 1), UsbPrinterMatch::Proceed);
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, UsbProbe::Printer(8 + 1), 1), UsbPrinterMatch::AskRenumber);
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, kNoPrinter, 1), UsbPrinterMatch::Proceed) << "nothing to renumber";
     // Several printers: the probe has said so; no question, nothing renumbered.
-    EXPECT_EQ(PlanUsbPrinterMatch(typical, -2, 1), UsbPrinterMatch::Stop);
+    EXPECT_EQ(PlanUsbPrinterMatch(typical, kSeveral, 1), UsbPrinterMatch::Stop);
 }
 
 TEST(ClosingMessage, AFailureNeverReadsAsTheRestartNotice) {

@@ -14,6 +14,7 @@ namespace {
 constexpr int kWin98Me = 0, kWinNT = 1, kWinXP = 3, kWin7 = 7;
 constexpr bool kTypical = true, kAdvanced = false;
 constexpr bool k32Bit = false, k64Bit = true;
+// The tables' shorthand for what the USB probe found: a device number, or one of these.
 constexpr int kNoPrinter = -1, kSeveralPrinters = -2;
 
 // USBSUPPORTED, LPTSUPPORTED, COMSUPPORTED, NETSUPPORTED, LPTDEFAULT, RASTERVISIABLE.
@@ -40,7 +41,9 @@ PortListInput Input(PortListKeys keys, int os, bool is64Bit, bool typical, int d
     input.osIndex = os;
     input.is64BitWindows = is64Bit;
     input.typical = typical;
-    input.usbDeviceNumber = device;
+    input.usbPrinter = device == kNoPrinter         ? UsbProbe::Nothing()
+                       : device == kSeveralPrinters ? UsbProbe::SeveralPrinters()
+                                                    : UsbProbe::Printer(device);
     return input;
 }
 

@@ -104,12 +104,12 @@ TEST_F(UsbLibraryTest, TwoPrintersAreRefusedWhereverTheSecondIs) {
     for (const char* printers : {"0 1\n1 2\n", "0 1\n7 2\n", "6 1\n7 2\n"}) {
         Connect(printers);
         MessageBoxRecorder boxes;
-        EXPECT_EQ(ReadUsbDeviceNumber(), kSeveralUsbPrinters) << printers;
+        EXPECT_EQ(ReadUsbDeviceNumber(), UsbProbe::SeveralPrinters()) << printers;
         EXPECT_EQ(Shown(boxes), Texts{kOnePrinterText}) << printers;
         EXPECT_EQ(Log().find("GetDescriptor"), std::string::npos) << printers;
     }
-    EXPECT_EQ(UsbPortNumberOfPrinter(kSeveralUsbPrinters), 0);
-    EXPECT_EQ(UsbPortNumberOfPrinter(kNoUsbPrinter), 0);
+    EXPECT_EQ(UsbPortNumberOfPrinter(UsbProbe::SeveralPrinters()), 0);
+    EXPECT_EQ(UsbPortNumberOfPrinter(UsbProbe::Nothing()), 0);
 }
 
 // The device number is bcdDevice, both bytes; the port it answers on is (d mod 8) + 1.
@@ -122,9 +122,9 @@ TEST_F(UsbLibraryTest, TheOnePrinterReportsItsDeviceNumberAndPort) {
     for (const Case& c : {Case{"5 10", 10, 3}, Case{"0 0", 0, 1}, Case{"7 7", 7, 8}, Case{"3 4660", 0x1234, 5}}) {
         Connect(c.printer);
         MessageBoxRecorder boxes;
-        const int number = ReadUsbDeviceNumber();
-        EXPECT_EQ(number, c.deviceNumber) << c.printer;
-        EXPECT_EQ(UsbPortNumberOfPrinter(number), c.port) << c.printer;
+        const UsbProbe found = ReadUsbDeviceNumber();
+        EXPECT_EQ(found, UsbProbe::Printer(c.deviceNumber)) << c.printer;
+        EXPECT_EQ(UsbPortNumberOfPrinter(found), c.port) << c.printer;
         EXPECT_EQ(Shown(boxes), Texts{}) << c.printer;
     }
 }
@@ -154,21 +154,22 @@ TEST_F(UsbLibraryTest, WritingAPortSendsTheDeviceNumberCommandWithPortMinusOne) 
 TEST_F(UsbLibraryTest, FailuresGiveTheirCodesAndMessages) {
     struct Case {
         const char* printers;
-        int port;  // 0: the read
-        int expected;
+        int port;  // 0: the read, which finds nothing; else the write, which fails
         Texts messages;
     };
     const Case cases[] = {
-        {"", 0, kNoUsbPrinter, {}},
-        {"4 9 nodescriptor", 0, kNoUsbPrinter, {"Get Device ID error"}},
-        {"", 2, false, {"Can not find USB device."}},
-        {"3 1 nowrite", 2, false, {"write ID error"}},
+        {"", 0, {}},
+        {"4 9 nodescriptor", 0, {"Get Device ID error"}},
+        {"", 2, {"Can not find USB device."}},
+        {"3 1 nowrite", 2, {"write ID error"}},
     };
     for (const Case& c : cases) {
         Connect(c.printers);
         MessageBoxRecorder boxes;
-        EXPECT_EQ(c.port == 0 ? ReadUsbDeviceNumber() : int(WriteUsbDeviceNumber(c.port).ok), c.expected)
-            << c.printers << ", port " << c.port;
+        if (c.port == 0)
+            EXPECT_EQ(ReadUsbDeviceNumber(), UsbProbe::Nothing()) << c.printers;
+        else
+            EXPECT_FALSE(WriteUsbDeviceNumber(static_cast<unsigned char>(c.port)).ok) << c.printers << ", port " << c.port;
         EXPECT_EQ(Shown(boxes), c.messages) << c.printers << ", port " << c.port;
     }
 }
@@ -195,7 +196,7 @@ TEST_F(UsbLibraryTest, NothingIsCalledWithoutTheLibraryOrItsFunctionsOrAPortInRa
             }
             const bool readNeedsIt = std::strcmp(name, "uWrite") != 0;
             Connect("1 6");
-            EXPECT_EQ(ReadUsbDeviceNumber(), readNeedsIt ? kNoUsbPrinter : 6) << name;
+            EXPECT_EQ(ReadUsbDeviceNumber(), readNeedsIt ? UsbProbe::Nothing() : UsbProbe::Printer(6)) << name;
             if (readNeedsIt) {
                 EXPECT_EQ(Log(), "") << "the read called the library without " << name;
             }
@@ -204,7 +205,7 @@ TEST_F(UsbLibraryTest, NothingIsCalledWithoutTheLibraryOrItsFunctionsOrAPortInRa
     }
     ASSERT_TRUE(DeleteFileA(Path("VtUsbInt.dll").c_str()));
     MessageBoxRecorder boxes;
-    EXPECT_EQ(ReadUsbDeviceNumber(), kNoUsbPrinter);
+    EXPECT_EQ(ReadUsbDeviceNumber(), UsbProbe::Nothing());
     EXPECT_FALSE(WriteUsbDeviceNumber(4).ok);
     EXPECT_EQ(Shown(boxes), Texts(2, "Can not load VtUsbInt.dll"));
 }
@@ -247,11 +248,11 @@ TEST_F(UsbLibraryTest, TheLibraryFindsItsOwnDllsBesideItAndNoneInTheCurrentFolde
         MessageBoxRecorder boxes;
         SetCurrentDirectoryA(current.c_str());
         RestrictDllSearchToSystemFolder();
-        const int number = ReadUsbDeviceNumber();
+        const UsbProbe found = ReadUsbDeviceNumber();
         // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS: the search as the other tests expect it.
         SetDefaultDllDirectories(0x1000);
         SetCurrentDirectoryA(previous);
-        EXPECT_EQ(number, 13) << c.missingExport;
+        EXPECT_EQ(found, UsbProbe::Printer(13)) << c.missingExport;
         EXPECT_EQ(Shown(boxes), Texts{}) << c.missingExport;
         EXPECT_EQ(LoadFlags::seen, std::vector<DWORD>{c.flags}) << c.missingExport;
         EXPECT_NE(GetFileAttributesA(Path("VtUsbHelper.dll.loaded").c_str()), INVALID_FILE_ATTRIBUTES)
@@ -269,7 +270,7 @@ TEST_F(UsbLibraryTest, TheLibraryFindsItsOwnDllsBesideItAndNoneInTheCurrentFolde
 TEST_F(UsbLibraryTest, NoticesReachTheApplicationsSinkAndNoWindow) {
     Connect("1 6\n2 7");
     NoticeRecorder sink;
-    EXPECT_EQ(ReadUsbDeviceNumber(), kSeveralUsbPrinters);
+    EXPECT_EQ(ReadUsbDeviceNumber(), UsbProbe::SeveralPrinters());
     ASSERT_EQ(sink.notices.size(), 1u);
     EXPECT_EQ(sink.notices[0].text, MessageText("IDS_ERR_ONEPRINTER"));
     EXPECT_EQ(sink.notices[0].caption, "");

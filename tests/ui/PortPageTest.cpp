@@ -108,7 +108,7 @@ protected:
         auto page = std::make_unique<CPortPage>();
         page->usbDeviceProbe = [this] {
             ++probes_;
-            return device_;
+            return device_ < 0 ? UsbProbe::Nothing() : UsbProbe::Printer(device_);
         };
         page->fileVersionReader = [this](const std::string& path) {
             versionPaths_.push_back(path);
