@@ -124,7 +124,7 @@ bool CSetupApp::PassAdmission() {
     if (versionRead) {
         const DetectedWindows detected = DescribeRunningWindows();
         JournalLine("Windows: " + detected.name +
-                    (detected.asWindows7Family ? std::string(", installed as the ") + OsIndexName(detected.osIndex) +
+                    (detected.asWindows7Family ? std::string(", installed as the ") + OsIndexName(*detected.osIndex) +
                                                      " family (" + ConfigKeys::NewerWindows.name + ")"
                                                : std::string()));
     }

@@ -147,9 +147,8 @@ DetectedWindows DescribeWindows(const RunningWindows& running, bool newerWindows
     detected.name = WindowsDisplayName(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion, v.dwBuildNumber,
                                        v.wProductType, running.processorArchitecture);
     detected.osIndex = MapWindowsVersionToOsIndex(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion, v.wProductType,
-                                                  running.processorArchitecture, newerWindows)
-                           .value_or(OsIndex::Windows9x);
-    detected.asWindows7Family = IsNtFamilyFromNt4(detected.osIndex) &&
+                                                  running.processorArchitecture, newerWindows);
+    detected.asWindows7Family = detected.osIndex && IsNtFamilyFromNt4(*detected.osIndex) &&
                                 IsNewerThanWindows7(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion);
     return detected;
 }

@@ -44,11 +44,11 @@ RunningWindows ReadRunningWindows();
 
 // The running Windows by its own name and the OS index it is installed as: on
 // Windows 8 and later with the distribution's opt-in, for example
-// {"Windows 10 (build 19045)", OsIndex::Windows7, true}; a platform the mapping has no
-// index for reads Windows 98/Me, as DetectSystem answers for it.
+// {"Windows 10 (build 19045)", OsIndex::Windows7, true}; a platform that is neither 9x
+// nor NT has no index.
 struct DetectedWindows {
     std::string name;
-    OsIndex osIndex = OsIndex::Windows9x;
+    std::optional<OsIndex> osIndex;
     bool asWindows7Family = false;  // the index stands for a family it only belongs to
 };
 DetectedWindows DescribeWindows(const RunningWindows& running, bool newerWindows);
