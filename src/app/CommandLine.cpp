@@ -22,7 +22,7 @@ static_assert(std::size(kParityNames) == std::size(kParityLetters));
 static_assert(std::size(kProtocolNames) == std::size(kProtocolLetters));
 
 // The modes in the order the mode page offers them.
-constexpr int kInstallModes[] = {kInstallModeTypical, kInstallModeAdvanced};
+constexpr InstallMode kInstallModes[] = {InstallMode::Typical, InstallMode::Advanced};
 constexpr const char* kRasterNames[] = {"0", "1"};
 
 using F = SwitchForm;
@@ -38,8 +38,8 @@ constexpr SwitchRule<SetupSwitches> kSetupSwitches[] = {
      [](S& s, V v) { s.model = v.text; }},
     {{.name = "type", .form = F::Words, .help = ", where two types carry the model", .helpNamesWords = true,
       .placeholder = "t",
-      .wordAt = [](int index) { return index < kPrinterTypeCount ? PrinterTypeName(index) : nullptr; }},
-     [](S& s, V v) { s.printerType = v.number; }},
+      .wordAt = [](int index) { return index < kPrinterTypeCount ? PrinterTypeName(PrinterTypeFromNumber(index)) : nullptr; }},
+     [](S& s, V v) { s.printerType = PrinterTypeFromNumber(v.number); }},
     {{.name = "port", .form = F::Text,
       .help = "LPT1:, COM2:, USB_<model>_<n> or NET: (default: the port the wizard preselects)", .placeholder = "port"},
      [](S& s, V v) { s.port = v.text; }},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/SwitchTable.h"
+#include "config/DomainTypes.h"
 
 #include <optional>
 #include <string>
@@ -23,7 +24,7 @@ struct SetupSwitches {
     bool quiet = false;
     bool passive = false;
     std::string model;
-    std::optional<int> printerType;  // /type: 0 receipt .. 3 embedded
+    std::optional<PrinterType> printerType;  // /type
     std::string port;                // empty: the port the wizard would preselect
     std::string ipAddress;           // dotted, checked for form
     std::optional<int> baudRate;
@@ -33,7 +34,7 @@ struct SetupSwitches {
     std::optional<char> flow;        // ' ' none, 'x' Xon/Xoff, 'p' hardware
     std::optional<int> raster;
     bool setAsDefault = false;
-    std::optional<int> installMode;  // 1 typical, 0 advanced
+    std::optional<InstallMode> installMode;
     bool renumber = false;
     bool acceptLicence = false;
     std::string logPath;

@@ -27,7 +27,6 @@
 namespace {
 
 constexpr DWORD kUsbInstallerTimeout = 10 * 60 * 1000;
-constexpr int kVistaIndex = 5;
 
 // The records' "no such component" text; the spooler only reads it.
 char emptyText[1] = {};
@@ -87,12 +86,12 @@ private:
     IInstallObserver* next_;
 };
 
-const char* PortKindName(int kind) {
+const char* PortKindName(PortKind kind) {
     switch (kind) {
-        case kSerialInterface: return "serial";
-        case kParallelInterface: return "parallel";
-        case kUsbInterface: return "USB";
-        case kNetworkInterface: return "network";
+        case PortKind::Serial: return "serial";
+        case PortKind::Parallel: return "parallel";
+        case PortKind::Usb: return "USB";
+        case PortKind::Network: return "network";
         default: return "none";
     }
 }
@@ -109,26 +108,26 @@ std::string DescribeUsbProbe(const UsbProbe& printer) {
 
 }  // namespace
 
-UsbPrinterMatch PlanUsbPrinterMatch(int installMode, const UsbProbe& printer, int portNumber) {
+UsbPrinterMatch PlanUsbPrinterMatch(InstallMode installMode, const UsbProbe& printer, int portNumber) {
     if (printer.found == UsbProbe::Found::Several) return UsbPrinterMatch::Stop;
     if (printer.found == UsbProbe::Found::None)
-        return installMode == kInstallModeTypical ? UsbPrinterMatch::Proceed : UsbPrinterMatch::StopNoPrinter;
-    const int wanted = installMode == kInstallModeTypical ? 1 : portNumber;
+        return installMode == InstallMode::Typical ? UsbPrinterMatch::Proceed : UsbPrinterMatch::StopNoPrinter;
+    const int wanted = installMode == InstallMode::Typical ? 1 : portNumber;
     return UsbPortNumberOfPrinter(printer) == wanted ? UsbPrinterMatch::Proceed : UsbPrinterMatch::AskRenumber;
 }
 
-std::string PrinterNameSuffix(int kind, const std::string& portName) {
+std::string PrinterNameSuffix(PortKind kind, const std::string& portName) {
     switch (kind) {
-        case kUsbInterface: {
+        case PortKind::Usb: {
             const int port = UsbPortNumberOfName(portName);
             if (port == 0) return {};
             std::string suffix = "(U) ";
             suffix += static_cast<char>('0' + port);
             return suffix;
         }
-        case kSerialInterface: return "(S)";
-        case kParallelInterface: return "(P)";
-        case kNetworkInterface: return "(E)";
+        case PortKind::Serial: return "(S)";
+        case PortKind::Parallel: return "(P)";
+        case PortKind::Network: return "(E)";
         default: return {};
     }
 }
@@ -140,7 +139,7 @@ std::string ClosingMessage(int outcome, const std::string& resultText, const std
 
 void FillSpoolerRecords(InstallRequest& request) {
     CSetupConfig& config = *request.config;
-    const int kind = request.portKind;
+    const PortKind kind = request.portKind;
     config.currentType = request.printerType;
     request.files = {};
     request.driver = {};
@@ -160,7 +159,7 @@ void FillSpoolerRecords(InstallRequest& request) {
     } else {
         config.GetLanguageMonitorInfo(request.modelName, request.osIndex, &request.languageMonitor, kind);
     }
-    request.driver.pMonitorName = !is64 && kind == kUsbInterface && request.languageMonitor.monitor.pName != nullptr
+    request.driver.pMonitorName = !is64 && kind == PortKind::Usb && request.languageMonitor.monitor.pName != nullptr
                                       ? request.languageMonitor.monitor.pName
                                       : emptyText;
 }
@@ -187,8 +186,9 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     // The wizard's journal opens when an installation begins, so that a session that only
     // looked leaves none; an unattended run has opened its own already.
     if (!JournalIsOpen()) OpenDefaultJournal();
-    JournalLine("Install: model \"" + selection.modelName + "\" (printer type " + std::to_string(selection.printerType) +
-                "), OS index " + std::to_string(selection.osIndex) + ", " +
+    JournalLine("Install: model \"" + selection.modelName + "\" (printer type " +
+                std::to_string(ToNumber(selection.printerType)) + "), OS index " +
+                std::to_string(ToNumber(selection.osIndex)) + ", " +
                 InstallModeName(selection.installMode) + " mode, port \"" +
                 selection.portName + "\", raster " + std::to_string(selection.raster) +
                 (selection.setAsDefault ? ", set as default printer" : ""));
@@ -207,10 +207,10 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     request_.serial = selection.serial;
     FillSpoolerRecords(request_);
 
-    if (kind_ == kNetworkInterface && !CreateNetworkPort(selection)) return false;
-    if (kind_ == kUsbInterface && !MatchUsbPrinter(selection)) return false;
+    if (kind_ == PortKind::Network && !CreateNetworkPort(selection)) return false;
+    if (kind_ == PortKind::Usb && !MatchUsbPrinter(selection)) return false;
     NamePrinterAndPort(selection);
-    if (OsIndexFromNumber(request_.osIndex) == OsIndex::WindowsNt4 && kind_ == kUsbInterface) {
+    if (request_.osIndex == OsIndex::WindowsNt4 && kind_ == PortKind::Usb) {
         SayKey("IDS_ERR_NOSUPPORTUSB", true);
         return false;
     }
@@ -223,7 +223,7 @@ bool CInstallCommand::Validate(const InstallSelection& selection) {
         return false;
     }
     // Vista was settled when the operating-system page was left.
-    if (selection.osIndex != kVistaIndex) {
+    if (selection.osIndex != OsIndex::WindowsVista) {
         const OsSupport support = ReadOsSupport(config_->TypeFilePath(selection.printerType),
                                                 PortSectionOf(selection.modelName));
         if (const char* key = UnsupportedOsMessageKey(selection.osIndex, support)) {
@@ -234,23 +234,22 @@ bool CInstallCommand::Validate(const InstallSelection& selection) {
 
     kind_ = ClassifyPortName(selection.portName.c_str());
     JournalLine(std::string("Port kind: ") + PortKindName(kind_));
-    if (kind_ == kNoInterface) {
+    if (kind_ == PortKind::None) {
         SayKey("IDS_ERR_NOSUPPORTINTERFACE", true);
         return false;
     }
-    return kind_ != kUsbInterface || PrepareUsbDriver(selection);
+    return kind_ != PortKind::Usb || PrepareUsbDriver(selection);
 }
 
 // The USB driver must be in place before a USB printer is installed; Windows 98/Me and
 // NT 4 have none of ours. Decided by the Windows that runs, not the one selected.
 bool CInstallCommand::PrepareUsbDriver(const InstallSelection& selection) {
-    const int running = DetectSystem();
-    if (!TakesOurUsbDriver(OsIndexFromNumber(running))) return true;
+    if (!TakesOurUsbDriver(DetectSystem())) return true;
     const int update = CheckUsbDriverUpdate();
     JournalLine(std::string("USB driver: ") +
                 (update == 0 ? "installed and current" : update < 0 ? "not installed" : "older than the package's"));
     if (update == 0) return true;
-    if (selection.installMode == kInstallModeAdvanced) {
+    if (selection.installMode == InstallMode::Advanced) {
         SayKey("IDS_ERR_FIRSTSETUPUSB", false);
         return false;
     }
@@ -292,7 +291,7 @@ bool CInstallCommand::CreateNetworkPort(const InstallSelection& selection) {
 // The connected printer answers on the port whose number matches its device number;
 // the user may renumber it to the chosen port.
 bool CInstallCommand::MatchUsbPrinter(const InstallSelection& selection) {
-    const int port = selection.installMode == kInstallModeTypical ? 1 : UsbPortNumberOfName(selection.portName);
+    const int port = selection.installMode == InstallMode::Typical ? 1 : UsbPortNumberOfName(selection.portName);
     const UsbProbe printer = ReadUsbDeviceNumber();
     JournalLine("USB printer probe: " + DescribeUsbProbe(printer));
     switch (PlanUsbPrinterMatch(selection.installMode, printer, port)) {
@@ -307,7 +306,7 @@ bool CInstallCommand::MatchUsbPrinter(const InstallSelection& selection) {
     JournalResult("Rewrite the USB printer's device number for port " + std::to_string(port), written);
     if (written) return true;
     // Typical mode: the write has told the user itself.
-    if (selection.installMode == kInstallModeAdvanced) Say("Failed to set Printer ID!", true);
+    if (selection.installMode == InstallMode::Advanced) Say("Failed to set Printer ID!", true);
     return false;
 }
 
@@ -317,7 +316,7 @@ void CInstallCommand::NamePrinterAndPort(const InstallSelection& selection) {
         const std::size_t length = strnlen(name, CSetupConfig::kPrinterNameSize - 1);
         CopyBounded(name + length, CSetupConfig::kPrinterNameSize - length, suffix.c_str());
     }
-    if (kind_ != kUsbInterface) return;
+    if (kind_ != PortKind::Usb) return;
     // This model's port monitor serves one port name per port number.
     if (selection.portName.find("QXL-K6") != std::string::npos) {
         request_.portName = "USB_QXL-K6_";
@@ -335,7 +334,7 @@ bool CInstallCommand::RunWorker(const InstallSelection& selection) {
                 (request_.printer.pPortName ? request_.printer.pPortName : ""));
     const bool windowed = face_ != InstallFace::Quiet;
     CInstallProgressDlg progress;
-    progress.holdFlag = selection.osIndex;
+    progress.holdFlag = IsWindows9x(selection.osIndex) ? 0 : 1;
     progress.outcome.store(CInstallProgressDlg::kRunning);
     JournalingObserver observer(windowed ? &progress : nullptr);
     InstallContext context{&request_, &observer};
@@ -372,12 +371,12 @@ void CInstallCommand::ShowClosingMessages(const InstallSelection& selection) {
     if (face_ != InstallFace::Wizard) {
         JournalLine("Closing message: " + text);
         // Nobody to ask: the caller hears of the restart through the exit code.
-        restartRequired_ = IsWindows9x(OsIndexFromNumber(selection.osIndex)) && outcome_ == CInstallProgressDlg::kSucceeded;
+        restartRequired_ = IsWindows9x(selection.osIndex) && outcome_ == CInstallProgressDlg::kSucceeded;
         return;
     }
     Say(text, true);
 
-    if (IsWindows9x(OsIndexFromNumber(selection.osIndex)) && Say(MessageText("IDS_INF_RESTART"), false, MB_YESNO) == IDYES) {
+    if (IsWindows9x(selection.osIndex) && Say(MessageText("IDS_INF_RESTART"), false, MB_YESNO) == IDYES) {
         const bool restarting = SystemCalls().ExitWindowsEx(EWX_REBOOT, 0) != FALSE;
         JournalResult("Restart Windows", restarting, restarting ? 0 : GetLastError());
         if (!restarting) Say(MessageText("IDS_ERR_EXITWIN"), false);

@@ -19,13 +19,13 @@ enum class UsbPrinterMatch {
     AskRenumber,    // ask, then write the chosen port's number into the printer
 };
 
-// installMode 1 typical, 0 advanced; printer as the device probe answers; portNumber from
+// printer as the device probe answers; portNumber from
 // the port's name (0 none). Typical mode always puts the printer on port 1.
-UsbPrinterMatch PlanUsbPrinterMatch(int installMode, const UsbProbe& printer, int portNumber);
+UsbPrinterMatch PlanUsbPrinterMatch(InstallMode installMode, const UsbProbe& printer, int portNumber);
 
 // The printer name's mark of its port: "(U) n", "(S)", "(P)" or "(E)"; nothing for a
 // USB port without a number.
-std::string PrinterNameSuffix(int kind, const std::string& portName);
+std::string PrinterNameSuffix(PortKind kind, const std::string& portName);
 
 // What the user reads when the installation has ended: the engine's text; the restart
 // notice after a success that left none; a plain failure text otherwise, never the
@@ -87,7 +87,7 @@ private:
     bool restartRequired_ = false;
     std::unique_ptr<CSetupConfig> config_;
     InstallRequest request_;
-    int kind_ = -1;
+    PortKind kind_ = PortKind::None;
     int outcome_ = 0;
 };
 

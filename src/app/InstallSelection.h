@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/DomainTypes.h"
 #include "ports/SerialSettings.h"
 
 #include <string>
@@ -7,9 +8,9 @@
 // The user's choices, gathered from the pages as the user walks them; the Install
 // command reads them when Install is pressed.
 struct InstallSelection {
-    int printerType = -1;   // 0 receipt .. 3 embedded; -1 none chosen
-    int osIndex = 0;
-    int installMode = 1;    // 1 typical, 0 advanced
+    PrinterType printerType = PrinterType::None;
+    OsIndex osIndex = OsIndex::Windows9x;
+    InstallMode installMode = InstallMode::Typical;
     std::string modelName;
     int setAsDefault = 0;
     int installFlags = 0;   // cleared at every Next and at Install; the engine sets its bits

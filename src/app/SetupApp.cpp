@@ -48,9 +48,9 @@ bool IsWow64Windows() {
 bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion, bool newerWindows) {
     if (platformId == VER_PLATFORM_WIN32_WINDOWS) return minorVersion == 0;
     if (platformId == VER_PLATFORM_WIN32_NT) {
-        const int os = MapWindowsVersionToOsIndex(platformId, majorVersion, minorVersion, VER_NT_WORKSTATION,
-                                                  PROCESSOR_ARCHITECTURE_INTEL, newerWindows);
-        return IsNtFamilyFrom2000(OsIndexFromNumber(os));
+        const std::optional<OsIndex> os = MapWindowsVersionToOsIndex(
+            platformId, majorVersion, minorVersion, VER_NT_WORKSTATION, PROCESSOR_ARCHITECTURE_INTEL, newerWindows);
+        return os && IsNtFamilyFrom2000(*os);
     }
     return true;
 }
@@ -59,7 +59,7 @@ PortScanTarget FindPortScanTarget() { return PortScanTargetOf(CSetupConfig().Get
 
 namespace {
 
-bool TypeFileOffersAPort(int type, const std::string& section) {
+bool TypeFileOffersAPort(PrinterType type, const std::string& section) {
     const char* file = TypeFileRelativePath(type, ProcessSettings::Is64BitWindows());
     const CProfileSection ports(JoinPath(ProgramFolder(), file), section);
     return PortSectionOffersAPort(SectionLookup(ports, section), section);
@@ -71,9 +71,10 @@ bool AnyPortFamilyOffered(const PortScanTarget& target) {
     // Any of the sixteen values decides alike, so the model's own file, which normally
     // holds its section, is read first, and the other three only when it offers nothing:
     // each file read costs start-up time in proportion to the models it describes.
-    const bool ownType = target.type >= 0 && target.type < kPrinterTypeCount;
+    const bool ownType = IsKnownPrinterType(target.type);
     if (ownType && TypeFileOffersAPort(target.type, target.section)) return true;
-    for (int type = 0; type < kPrinterTypeCount; ++type) {
+    for (int number = 0; number < kPrinterTypeCount; ++number) {
+        const PrinterType type = PrinterTypeFromNumber(number);
         if (type != target.type && TypeFileOffersAPort(type, target.section)) return true;
     }
     return false;
@@ -123,7 +124,7 @@ bool CSetupApp::PassAdmission() {
     if (versionRead) {
         const DetectedWindows detected = DescribeRunningWindows();
         JournalLine("Windows: " + detected.name +
-                    (detected.asWindows7Family ? std::string(", installed as the ") + OsIndexName(detected.osIndex) +
+                    (detected.asWindows7Family ? std::string(", installed as the ") + OsIndexName(*detected.osIndex) +
                                                      " family (" + ConfigKeys::NewerWindows.name + ")"
                                                : std::string()));
     }

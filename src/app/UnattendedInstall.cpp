@@ -57,7 +57,7 @@ int Finish(int exitCode) {
 // A port name as given: the switches take it in any letter case.
 bool IsUsbPortName(std::string port) {
     CharUpperBuffA(port.data(), static_cast<DWORD>(port.size()));
-    return ClassifyPortName(port.c_str()) == kUsbInterface;
+    return ClassifyPortName(port.c_str()) == PortKind::Usb;
 }
 
 int ExitCodeOf(Refusal refusal) {
@@ -108,7 +108,7 @@ std::optional<Refused> ResolveWindows(InstallSelection& selection) {
     const OsChoice os = ChooseOsIndexOfRunningWindows();
     if (os.unknownPlatform) return Refused{kExitPlatformUnsupported, MessageCatalogue.ReadText("IDS_ERR_SYSTEM")};
     selection.osIndex = os.osIndex;
-    JournalLine("Installed as OS index " + std::to_string(os.osIndex));
+    JournalLine("Installed as OS index " + std::to_string(ToNumber(os.osIndex)));
     const OsSupport support = ReadOsSupport(selection.typeFilePath, PortSectionOf(selection.modelName));
     if (const char* key = UnsupportedOsMessageKey(os.osIndex, support)) {
         return Refused{kExitPlatformUnsupported, std::string("[Message] ") + key + ": " + MessageCatalogue.ReadText(key)};
@@ -118,8 +118,8 @@ std::optional<Refused> ResolveWindows(InstallSelection& selection) {
 
 // The install-mode page: advanced only where the model offers it.
 std::optional<Refused> ResolveMode(const SetupSwitches& s, InstallSelection& selection) {
-    selection.installMode = s.installMode.value_or(kInstallModeTypical);
-    if (selection.installMode == kInstallModeAdvanced &&
+    selection.installMode = s.installMode.value_or(InstallMode::Typical);
+    if (selection.installMode == InstallMode::Advanced &&
         !AdvancedModeOffered(selection.typeFilePath, PortSectionOf(selection.modelName))) {
         return Refused{kExitInvalidSwitch, "/mode: model \"" + selection.modelName + "\" has no advanced installation"};
     }
@@ -129,7 +129,7 @@ std::optional<Refused> ResolveMode(const SetupSwitches& s, InstallSelection& sel
 // The port page's list and preselection; the plan stays for the controls that depend on it.
 std::optional<Refused> ResolvePort(const SetupSwitches& s, InstallSelection& selection, PortListPlan& plan) {
     PortListInput input = PortListInputOf(selection.typeFilePath, selection.modelName, selection.osIndex,
-                                          selection.installMode == kInstallModeTypical);
+                                          selection.installMode == InstallMode::Typical);
     // The device library is asked only where a USB port can come of it: the one named,
     // or the preselection, which a connected printer decides.
     const bool usbPortPossible = s.port.empty() ? input.keys.usbSupported != 0 : IsUsbPortName(s.port);

@@ -191,7 +191,7 @@ void CWizardFrame::BuildPortList() {
     if (typed_.port == nullptr) return;
     CPortPage& port = *typed_.port;
     port.SetTypicalFlag(selection_.installMode);
-    if (selection_.installMode == kInstallModeTypical)
+    if (selection_.installMode == InstallMode::Typical)
         port.BuildPortListTypical(selection_.modelName, selection_.osIndex, selection_.printerType);
     else
         port.BuildPortListAdvanced(selection_.modelName, selection_.osIndex, selection_.printerType);

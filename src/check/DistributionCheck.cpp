@@ -94,12 +94,12 @@ std::map<std::string, std::string> ListFiles(const std::string& folder, const ch
 struct Device {
     int number;
     std::string model;
-    int type;
+    PrinterType type;
 };
 
 // Which port kinds a model offers on an OS, per bitness (bit per interface kind).
 using KindSet = unsigned;
-constexpr KindSet KindBit(int kind) { return kind >= 0 ? 1u << kind : 0u; }
+constexpr KindSet KindBit(PortKind kind) { return ToNumber(kind) >= 0 ? 1u << ToNumber(kind) : 0u; }
 
 class CChecker {
 public:
@@ -111,7 +111,8 @@ public:
         setup_ = CProfileSnapshot(JoinPath(folder_, kSetupIniRelativePath));
         for (int bits = 0; bits < 2; ++bits) {
             for (int type = 0; type < kPrinterTypeCount; ++type)
-                typeFiles_[bits][type] = CProfileSnapshot(JoinPath(folder_, TypeFileRelativePath(type, bits == 1)));
+                typeFiles_[bits][type] =
+                    CProfileSnapshot(JoinPath(folder_, TypeFileRelativePath(PrinterTypeFromNumber(type), bits == 1)));
             driverFiles_[bits] = ListFiles(JoinPath(folder_, kDriverFolders[bits]));
         }
         if (!setup_.Loaded()) {
@@ -122,7 +123,8 @@ public:
         CheckFirstLine(setup_, kSetupIniRelativePath);
         for (int bits = 0; bits < 2; ++bits)
             for (int type = 0; type < kPrinterTypeCount; ++type)
-                if (bits_[bits]) CheckFirstLine(typeFiles_[bits][type], TypeFileRelativePath(type, bits == 1));
+                if (bits_[bits])
+                    CheckFirstLine(typeFiles_[bits][type], TypeFileRelativePath(PrinterTypeFromNumber(type), bits == 1));
         CheckDeviceList();
         for (const Device& device : devices_) CheckModel(device);
         CheckPortScan();
@@ -149,16 +151,16 @@ private:
         Add(Severity::Warning, file, section, key, reason);
     }
 
-    std::vector<int> OsIndexes(int bits) const {
-        std::vector<int> wanted = options_.osIndexes;
+    std::vector<OsIndex> OsIndexes(int bits) const {
+        std::vector<OsIndex> wanted;
+        for (int number : options_.osIndexes) wanted.push_back(OsIndexFromNumber(number));
         if (wanted.empty()) {
-            for (int os = 0; os < kOsIndexCount; ++os)
-                if (IsNtFamilyFrom2000(OsIndexFromNumber(os))) wanted.push_back(os);
+            for (int number = 0; number < kOsIndexCount; ++number)
+                if (IsNtFamilyFrom2000(OsIndexFromNumber(number))) wanted.push_back(OsIndexFromNumber(number));
         }
-        std::vector<int> result;
-        for (int os : wanted)
-            if (IsKnownOsIndex(OsIndexFromNumber(os)) && (bits == 0 || Has64BitEdition(OsIndexFromNumber(os))))
-                result.push_back(os);
+        std::vector<OsIndex> result;
+        for (OsIndex os : wanted)
+            if (IsKnownOsIndex(os) && (bits == 0 || Has64BitEdition(os))) result.push_back(os);
         return result;
     }
 
@@ -222,8 +224,8 @@ private:
                           std::to_string(ConfigKeys::DeviceEntry.maxChars));
             // The entry as the model page reads it.
             const std::string& model = deviceList_[n - 1].name;
-            const int type = deviceList_[n - 1].type;
-            if (type < 0) {
+            const PrinterType type = deviceList_[n - 1].type;
+            if (type == PrinterType::None) {
                 Error(file, section, key,
                       Quoted(*value) + " carries no type suffix (-ReceiptPrinter, -TicketPrinter, -LabelPrinter, "
                                        "-EmbeddedPrinter): the entry is skipped");
@@ -278,22 +280,22 @@ private:
 
     // --- Per model ----------------------------------------------------------------------
 
-    bool TypeFileLoaded(int bits, int type) {
-        if (typeFiles_[bits][type].Loaded()) return true;
+    bool TypeFileLoaded(int bits, PrinterType type) {
+        if (typeFiles_[bits][ToNumber(type)].Loaded()) return true;
         Error(TypeFileRelativePath(type, bits == 1), "", "",
               std::string("missing: the ") + PrinterTypeName(type) + " printers cannot be installed on " + kBitsNames[bits] +
                   " Windows");
         return false;
     }
 
-    static bool OsSupported(const CProfileSnapshot& file, const std::string& portSection, int os) {
+    static bool OsSupported(const CProfileSnapshot& file, const std::string& portSection, OsIndex os) {
         return UnsupportedOsMessageKey(os, ReadOsSupport(SnapshotLookup(file), portSection)) == nullptr;
     }
 
     void CheckModel(const Device& device) {
         for (int bits = 0; bits < 2; ++bits) {
             if (!bits_[bits] || !TypeFileLoaded(bits, device.type)) continue;
-            const CProfileSnapshot& types = typeFiles_[bits][device.type];
+            const CProfileSnapshot& types = typeFiles_[bits][ToNumber(device.type)];
             const std::string file = TypeFileRelativePath(device.type, bits == 1);
             const std::string portSection = PortSectionOf(device.model);
             if (!types.HasSection(portSection)) {
@@ -319,15 +321,15 @@ private:
                     Warning(file, portSection, baudRate.name,
                             Quoted(*baud) + " is no baud rate of the list: 38400 is used");
             }
-            for (int os : OsIndexes(bits)) {
+            for (OsIndex os : OsIndexes(bits)) {
                 if (!OsSupported(types, portSection, os)) continue;
                 CheckModelOnOs(device, bits, os, keys, advanced);
             }
         }
     }
 
-    void CheckModelOnOs(const Device& device, int bits, int os, const PortListKeys& keys, bool advanced) {
-        const CProfileSnapshot& types = typeFiles_[bits][device.type];
+    void CheckModelOnOs(const Device& device, int bits, OsIndex os, const PortListKeys& keys, bool advanced) {
+        const CProfileSnapshot& types = typeFiles_[bits][ToNumber(device.type)];
         const std::string file = TypeFileRelativePath(device.type, bits == 1);
         const std::string portSection = PortSectionOf(device.model);
         const std::string where = std::string(OsIndexName(os)) + " (" + kBitsNames[bits] + ")";
@@ -341,8 +343,8 @@ private:
             const PortListPlan plan = PlanPortList(input);
             rasterBoxShown = rasterBoxShown || plan.rasterBox == Visibility::Show;
             for (const std::string& entry : plan.entries) kinds |= KindBit(ClassifyPortName(entry.c_str()));
-            const int wanted = PortKindOfLptDefault(keys.lptDefault);
-            if (typical && wanted != kNoInterface && !plan.entries.empty() &&
+            const PortKind wanted = PortKindOfLptDefault(keys.lptDefault);
+            if (typical && wanted != PortKind::None && !plan.entries.empty() &&
                 ClassifyPortName(plan.portText.c_str()) != wanted)
                 Warning(file, portSection, ConfigKeys::LptDefault.name,
                         std::to_string(keys.lptDefault) + " preselects a port kind the model does not offer on " +
@@ -352,7 +354,7 @@ private:
             Error(file, portSection, "", "offers no port on " + where);
             return;
         }
-        needs_[bits][os] |= kinds;
+        needs_[bits][ToNumber(os)] |= kinds;
         const std::string section = OsSectionOf(device.model, os);
         if (!types.HasSection(section)) {
             Error(file, section, "", "missing: the model cannot be installed on " + where);
@@ -360,14 +362,14 @@ private:
         }
         const bool driverFamilyRule = DriverFamilyRuleOf(SnapshotLookup(setup_));
         std::set<int> families;
-        for (int kind = 0; kind < 4; ++kind) {
+        for (PortKind kind : {PortKind::Serial, PortKind::Parallel, PortKind::Usb, PortKind::Network}) {
             if ((kinds & KindBit(kind)) == 0) continue;
             const std::string nameKey = DriverNameKey(os, kind);
             if (!nameKey.empty()) CheckName(types, file, section, ConfigKeys::DriverName, nameKey, true);
             // Serial ports print with raster flag 0; the others with 1, or 0 when the
             // advanced mode shows the raster check box and the user clears it.
-            std::set<int> rasters = {kind == kSerialInterface ? 0 : 1};
-            if (kind != kSerialInterface && rasterBoxShown) rasters.insert(0);
+            std::set<int> rasters = {kind == PortKind::Serial ? 0 : 1};
+            if (kind != PortKind::Serial && rasterBoxShown) rasters.insert(0);
             for (int raster : rasters) {
                 families.insert(raster);                                      // the driver record on 98/NT
                 families.insert(EffectiveRaster(raster, kind, driverFamilyRule));   // the files, and the record on 2000+
@@ -473,7 +475,7 @@ private:
         if (devices_.empty()) return;
         const PortScanTarget target = PortScanTargetOf(deviceList_);
         int number = static_cast<int>(deviceList_.size());
-        while (number > 0 && deviceList_[number - 1].type < 0) --number;
+        while (number > 0 && deviceList_[number - 1].type == PrinterType::None) --number;
         for (int bits = 0; bits < 2; ++bits) {
             if (!bits_[bits]) continue;
             bool offered = false;
@@ -491,21 +493,21 @@ private:
 
     void CheckMonitors() {
         const char* file = kSetupIniRelativePath;
-        std::set<int> osIndexes;
+        std::set<OsIndex> osIndexes;
         for (int bits = 0; bits < 2; ++bits)
             if (bits_[bits])
-                for (int os : OsIndexes(bits)) osIndexes.insert(os);
-        for (int os : osIndexes) {
+                for (OsIndex os : OsIndexes(bits)) osIndexes.insert(os);
+        for (OsIndex os : osIndexes) {
             const std::string section = MonitorSectionOf(os);
-            KindSet needs = needs_[0][os] | needs_[1][os];
+            KindSet needs = needs_[0][ToNumber(os)] | needs_[1][ToNumber(os)];
             if (!setup_.HasSection(section)) {
-                if (needs & (KindBit(kUsbInterface) | KindBit(kSerialInterface)))
+                if (needs & (KindBit(PortKind::Usb) | KindBit(PortKind::Serial)))
                     Error(file, section, "", std::string("missing: no port monitor for ") + OsIndexName(os));
                 continue;
             }
             // Windows 98/Me prints to serial ports through its own driver: no serial monitor there.
-            CheckMonitor(section, os, MonitorFamily::Usb, (needs & KindBit(kUsbInterface)) != 0);
-            const bool serialMonitor = !IsWindows9x(OsIndexFromNumber(os)) && (needs & KindBit(kSerialInterface)) != 0;
+            CheckMonitor(section, os, MonitorFamily::Usb, (needs & KindBit(PortKind::Usb)) != 0);
+            const bool serialMonitor = !IsWindows9x(os) && (needs & KindBit(PortKind::Serial)) != 0;
             CheckMonitor(section, os, MonitorFamily::Serial, serialMonitor);
             CheckLanguageMonitor(section, os);
         }
@@ -518,14 +520,14 @@ private:
     }
 
     // Bitnesses whose folders an OS index installs from.
-    std::vector<int> BitsOf(int os) const {
+    std::vector<int> BitsOf(OsIndex os) const {
         std::vector<int> result;
         for (int bits = 0; bits < 2; ++bits)
-            if (bits_[bits] && (bits == 0 || Has64BitEdition(OsIndexFromNumber(os)))) result.push_back(bits);
+            if (bits_[bits] && (bits == 0 || Has64BitEdition(os))) result.push_back(bits);
         return result;
     }
 
-    void CheckMonitor(const std::string& section, int os, MonitorFamily family, bool needed) {
+    void CheckMonitor(const std::string& section, OsIndex os, MonitorFamily family, bool needed) {
         const std::string nameKey = MonitorKey(ConfigKeys::MonitorName, family),
                           dllKey = MonitorKey(ConfigKeys::MonitorDll, family),
                           uiKey = MonitorKey(ConfigKeys::MonitorUiDll, family),
@@ -548,7 +550,7 @@ private:
                   version ? Quoted(*version) + " is not a number: it reads as version 0" : "missing: reads as version 0");
     }
 
-    void CheckLanguageMonitor(const std::string& section, int os) {
+    void CheckLanguageMonitor(const std::string& section, OsIndex os) {
         const char* keys[] = {ConfigKeys::LanguageMonitorName.name, ConfigKeys::LanguageMonitorDll.name,
                               ConfigKeys::LanguageMonitorVersion.name};
         int present = 0;
@@ -575,7 +577,7 @@ private:
         for (const Device& device : devices_) usbModels.insert(Fold(device.model));
         for (const CProfileSnapshot::Entry& entry : setup_.Entries(kUsbDeviceSection)) {
             const int number = UsbPortNumberOfName(entry.key);
-            const bool usbName = ClassifyPortName(entry.key.c_str()) == kUsbInterface && number > 0 &&
+            const bool usbName = ClassifyPortName(entry.key.c_str()) == PortKind::Usb && number > 0 &&
                                  entry.key.size() > 6 && Fold(entry.key.substr(0, 4)) == "usb_";
             const std::string model = usbName ? entry.key.substr(4, entry.key.size() - 6) : std::string();
             if (!usbName || usbModels.count(Fold(model)) == 0)
@@ -593,8 +595,9 @@ private:
         bool anyUsb = false;
         for (int bits = 0; bits < 2; ++bits) {
             bool usb = false;
-            for (int os = 2; os < kOsIndexCount; ++os) usb = usb || (needs_[bits][os] & KindBit(kUsbInterface));
-            anyUsb = anyUsb || usb || (needs_[bits][0] & KindBit(kUsbInterface));
+            for (int os = 0; os < kOsIndexCount; ++os)
+                if (IsNtFamilyFrom2000(OsIndexFromNumber(os))) usb = usb || (needs_[bits][os] & KindBit(PortKind::Usb));
+            anyUsb = anyUsb || usb || (needs_[bits][ToNumber(OsIndex::Windows9x)] & KindBit(PortKind::Usb));
             if (!usb) continue;
             for (const char* name : {"Install.exe", "VTPUSB.sys", "VTPUSB.INF"}) {
                 const std::string relative = std::string(kUsbDriverFolders[bits]) + name;

@@ -30,7 +30,7 @@ std::vector<std::string> KeyNames(const ConfigKey& key) {
         case KeyForm::PortLetter: {
             std::vector<std::string> names;
             for (int kind = 0; kind + 1 < static_cast<int>(sizeof kPortLetters); ++kind)
-                names.push_back(DriverNameKeyOfKind(kind));
+                names.push_back(DriverNameKeyOfKind(PortKindFromNumber(kind)));
             return names;
         }
         case KeyForm::Numbered:

@@ -173,17 +173,17 @@ extern const ConfigKey kConfigKeys[];
 extern const std::size_t kConfigKeyCount;
 
 // Section names: "<model>.PORT"; "<model>" + the OS suffix and "COMMON-MONITOR" + the OS
-// suffix, empty for an OS index outside 0..7 (a lookup into no section reads "0").
+// suffix, empty for an OS index outside the known ones (a lookup into no section reads "0").
 std::string PortSectionOf(const std::string& model);
-std::string OsSectionOf(const std::string& model, int os);
-std::string MonitorSectionOf(int os);
-// Suffix of the per-OS section names (".98" ... ".Win7"); empty outside 0..7.
-const char* OsSectionSuffix(int os);
+std::string OsSectionOf(const std::string& model, OsIndex os);
+std::string MonitorSectionOf(OsIndex os);
+// Suffix of the per-OS section names (".98" ... ".Win7"); empty outside the known ones.
+const char* OsSectionSuffix(OsIndex os);
 
 // Full key names of the entries the program builds.
 std::string DeviceEntryKey(int n);                                   // DEVICENAME<n>
 std::string FamilyKey(const ConfigKey& key, int raster);             // 1 "GDI", else "STD"
-std::string DriverNameKeyOfKind(int kind);                           // empty outside 0..3
+std::string DriverNameKeyOfKind(PortKind kind);                      // empty for no known kind
 std::string MonitorKey(const ConfigKey& key, MonitorFamily family);
 // Every name an entry stands for: its prefixed and lettered names; none for the
 // numbered and USB port forms, whose names have no end.

@@ -61,6 +61,7 @@ constexpr PortKind PortKindFromNumber(int number) { return static_cast<PortKind>
 
 // Printer types, as the device entries' suffixes and the type files name them.
 enum class PrinterType : int {
+    None = -1,  // no type chosen, or a device entry without a type suffix
     Receipt = 0,
     Ticket = 1,
     Label = 2,

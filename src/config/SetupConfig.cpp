@@ -30,7 +30,7 @@ constexpr const char* kMixedCaseTypeFiles64[kPrinterTypeCount] = {
 
 // The driver family rule and the universal driver's dependent files belong to the
 // version-3 drivers of Windows 2000 and later.
-bool ReadsNtDriverKeys(int os) { return IsNtFamilyFrom2000(OsIndexFromNumber(os)); }
+bool ReadsNtDriverKeys(OsIndex os) { return IsNtFamilyFrom2000(os); }
 
 // A key named as the schema builds it, read with the entry's limit or the buffer's,
 // whichever is smaller: some buffers are larger than the value they hold.
@@ -69,25 +69,25 @@ void ReadFamilyFiles(const std::string& path, const std::string& section, int ra
 
 }  // namespace
 
-const char* TypeFileRelativePath(int type, bool is64BitWindows) {
-    if (type < 0 || type >= kPrinterTypeCount) return nullptr;
-    return is64BitWindows ? kTypeFiles64[type] : kTypeFiles32[type];
+const char* TypeFileRelativePath(PrinterType type, bool is64BitWindows) {
+    if (!IsKnownPrinterType(type)) return nullptr;
+    return is64BitWindows ? kTypeFiles64[ToNumber(type)] : kTypeFiles32[ToNumber(type)];
 }
 
-const char* PrinterTypeName(int type) {
+const char* PrinterTypeName(PrinterType type) {
     static constexpr const char* kNames[kPrinterTypeCount] = {"receipt", "ticket", "label", "embedded"};
-    return type >= 0 && type < kPrinterTypeCount ? kNames[type] : "?";
+    return IsKnownPrinterType(type) ? kNames[ToNumber(type)] : "?";
 }
 
-int ClassifyDeviceEntry(std::string& entry) {
+PrinterType ClassifyDeviceEntry(std::string& entry) {
     for (int type = 0; type < kPrinterTypeCount; ++type) {
         std::size_t at = entry.find(kTypeSuffixes[type]);
         if (at != std::string::npos) {
             entry.erase(at);
-            return type;
+            return PrinterTypeFromNumber(type);
         }
     }
-    return -1;
+    return PrinterType::None;
 }
 
 std::size_t LongestModelName() {
@@ -96,16 +96,15 @@ std::size_t LongestModelName() {
     return CSetupConfig::kFileSize - 1 - shortest;
 }
 
-int EffectiveRaster(int raster, int kind, bool driverFamilyRule) {
+int EffectiveRaster(int raster, PortKind kind, bool driverFamilyRule) {
     if (!driverFamilyRule) return raster;
-    if (PortKindFromNumber(kind) == PortKind::Serial) return 1;
-    if (PortKindFromNumber(kind) == PortKind::Usb) return 0;
+    if (kind == PortKind::Serial) return 1;
+    if (kind == PortKind::Usb) return 0;
     return raster;
 }
 
-std::string DriverNameKey(int os, int kind) {
-    const OsIndex system = OsIndexFromNumber(os);
-    if (system == OsIndex::Windows9x || system == OsIndex::WindowsNt4) return ConfigKeys::GdiDriverName.name;
+std::string DriverNameKey(OsIndex os, PortKind kind) {
+    if (os == OsIndex::Windows9x || os == OsIndex::WindowsNt4) return ConfigKeys::GdiDriverName.name;
     return DriverNameKeyOfKind(kind);
 }
 
@@ -133,19 +132,19 @@ CSetupConfig::CSetupConfig(const std::string& programFolder) : dependentFiles_(2
     const bool is64 = ProcessSettings::Is64BitWindows();
     setupIniPath_ = JoinPath(programFolder, kSetupIniRelativePath);
     for (int type = 0; type < kPrinterTypeCount; ++type)
-        typeFilePaths_[type] = JoinPath(programFolder, TypeFileRelativePath(type, is64));
+        typeFilePaths_[type] = JoinPath(programFolder, TypeFileRelativePath(PrinterTypeFromNumber(type), is64));
 }
 
 CSetupConfig::~CSetupConfig() = default;
 
-const std::string& CSetupConfig::TypeFilePath(int type) const {
+const std::string& CSetupConfig::TypeFilePath(PrinterType type) const {
     static const std::string none;
-    return (type >= 0 && type < kPrinterTypeCount) ? typeFilePaths_[type] : none;
+    return IsKnownPrinterType(type) ? typeFilePaths_[ToNumber(type)] : none;
 }
 
 void CSetupConfig::SelectWorkFile() { workPath_ = TypeFilePath(currentType); }
 
-std::string CSetupConfig::ModelSection(const char* model, int os) const {
+std::string CSetupConfig::ModelSection(const char* model, OsIndex os) const {
     return model == nullptr ? std::string() : OsSectionOf(model, os);
 }
 
@@ -153,11 +152,11 @@ int CSetupConfig::GetDeviceCount() {
     return ReadProfileInt(setupIniPath_, kDeviceNameSection, ConfigKeys::DeviceCount);
 }
 
-int CSetupConfig::GetDeviceName(int n, char* buffer, std::size_t bufferSize) {
-    if (buffer == nullptr || bufferSize == 0) return -1;
+PrinterType CSetupConfig::GetDeviceName(int n, char* buffer, std::size_t bufferSize) {
+    if (buffer == nullptr || bufferSize == 0) return PrinterType::None;
     std::string entry =
         ReadProfileString(setupIniPath_, kDeviceNameSection, DeviceEntryKey(n), ConfigKeys::DeviceEntry.maxChars);
-    int type = ClassifyDeviceEntry(entry);
+    const PrinterType type = ClassifyDeviceEntry(entry);
     CopyBounded(buffer, bufferSize, entry.c_str());
     return type;
 }
@@ -167,8 +166,8 @@ std::vector<CSetupConfig::DeviceEntry> CSetupConfig::GetDeviceList() {
     return ReadDeviceList(SectionLookup(section, kDeviceNameSection));
 }
 
-int CSetupConfig::GetDefaultDevice(char* buffer, std::size_t bufferSize) {
-    if (buffer == nullptr || bufferSize == 0) return -1;
+PrinterType CSetupConfig::GetDefaultDevice(char* buffer, std::size_t bufferSize) {
+    if (buffer == nullptr || bufferSize == 0) return PrinterType::None;
     ReadKey(setupIniPath_, kDeviceNameSection, ConfigKeys::DefaultDevice, ConfigKeys::DefaultDevice.name, buffer,
             bufferSize);
     int n = ParseLeadingInt(buffer);
@@ -180,7 +179,7 @@ unsigned int CSetupConfig::GetProcessorVersion() {
     return ReadProfileVersion(setupIniPath_, kProcessorVersionSection, key.name, key.maxChars);
 }
 
-void CSetupConfig::GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info, int raster, int kind) {
+void CSetupConfig::GetDriverInfo(const char* model, OsIndex os, DRIVER_INFO_3A* info, int raster, PortKind kind) {
     if (info == nullptr) return;
     SelectWorkFile();
     const std::string section = ModelSection(model, os);
@@ -201,10 +200,9 @@ void CSetupConfig::GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info
     }
 
     // The spooler's driver versions: 0 for 9x, 2 for NT 4.0's kernel-mode drivers, 3 after.
-    const OsIndex system = OsIndexFromNumber(os);
-    info->cVersion = system == OsIndex::Windows9x ? 0 : (system == OsIndex::WindowsNt4 ? 2 : 3);
+    info->cVersion = os == OsIndex::Windows9x ? 0 : (os == OsIndex::WindowsNt4 ? 2 : 3);
     info->pName = driverName_;
-    info->pEnvironment = IsWindows9x(OsIndexFromNumber(os)) ? windows40_ : nullptr;
+    info->pEnvironment = IsWindows9x(os) ? windows40_ : nullptr;
     info->pDriverPath = driverPath_;
     info->pDataFile = dataFile_;
     info->pConfigFile = configFile_;
@@ -221,7 +219,7 @@ void CSetupConfig::GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info
     info->pDependentFiles = dependentFiles_.data();
 }
 
-void CSetupConfig::GetPrinterInfo(const char* model, int os, PRINTER_INFO_2A* info, int raster, int kind) {
+void CSetupConfig::GetPrinterInfo(const char* model, OsIndex os, PRINTER_INFO_2A* info, int raster, PortKind kind) {
     if (info == nullptr) return;
     SelectWorkFile();
     const std::string section = ModelSection(model, os);
@@ -244,7 +242,7 @@ void CSetupConfig::GetPrinterInfo(const char* model, int os, PRINTER_INFO_2A* in
     info->pPrinterName = printerName_;
 }
 
-void CSetupConfig::GetDriverFiles(const char* model, int os, DriverFileSet* files, int raster, int kind) {
+void CSetupConfig::GetDriverFiles(const char* model, OsIndex os, DriverFileSet* files, int raster, PortKind kind) {
     if (files == nullptr) return;
     SelectWorkFile();
     const std::string section = ModelSection(model, os);
@@ -265,7 +263,7 @@ void CSetupConfig::GetDriverFiles(const char* model, int os, DriverFileSet* file
     if (!ProcessSettings::Is64BitWindows()) Read(workPath_, section, ConfigKeys::UsbIdentityFile, files->usbInternalId);
 }
 
-bool CSetupConfig::Is2kDdkDriver(const char* model, int os, int raster) {
+bool CSetupConfig::Is2kDdkDriver(const char* model, OsIndex os, int raster) {
     if (raster != 0 && raster != 1) return false;
     SelectWorkFile();
     // Four characters here, nine where the driver record decides on the core files.
@@ -275,7 +273,7 @@ bool CSetupConfig::Is2kDdkDriver(const char* model, int os, int raster) {
     return value[0] == '1';
 }
 
-void CSetupConfig::GetPortMonitors(int os, PortMonitorPair* pair) {
+void CSetupConfig::GetPortMonitors(OsIndex os, PortMonitorPair* pair) {
     if (pair == nullptr) return;
     const std::string section = MonitorSectionOf(os);
     const ConfigKey& version = ConfigKeys::MonitorVersion;
@@ -290,7 +288,7 @@ void CSetupConfig::GetPortMonitors(int os, PortMonitorPair* pair) {
     pair->serialVersion =
         ReadProfileVersion(setupIniPath_, section, MonitorKey(version, MonitorFamily::Serial), version.maxChars);
 
-    char* environment = IsWindows9x(OsIndexFromNumber(os)) ? windows40_ : nullptr;
+    char* environment = IsWindows9x(os) ? windows40_ : nullptr;
     pair->usb.pName = usbMonitorName_;
     pair->usb.pEnvironment = environment;
     pair->usb.pDLLName = usbMonitorDll_;
@@ -299,15 +297,15 @@ void CSetupConfig::GetPortMonitors(int os, PortMonitorPair* pair) {
     pair->serial.pDLLName = serialMonitorDll_;
 }
 
-void CSetupConfig::GetLanguageMonitorInfo(const char* /*model*/, int os, LanguageMonitorInfo* info, int kind) {
+void CSetupConfig::GetLanguageMonitorInfo(const char* /*model*/, OsIndex os, LanguageMonitorInfo* info,
+                                          PortKind kind) {
     if (info == nullptr) return;
-    const PortKind port = PortKindFromNumber(kind);
-    if (port == PortKind::Serial || port == PortKind::Parallel || port == PortKind::Network) {
+    if (kind == PortKind::Serial || kind == PortKind::Parallel || kind == PortKind::Network) {
         info->monitor.pName = emptyText_;
         info->monitor.pDLLName = emptyText_;
         return;
     }
-    if (port != PortKind::Usb) return;
+    if (kind != PortKind::Usb) return;
 
     const std::string section = MonitorSectionOf(os);
     char version[10] = {};
@@ -325,20 +323,21 @@ void CSetupConfig::GetLanguageMonitorInfo(const char* /*model*/, int os, Languag
     }
     info->monitor.pName = languageMonitorName_;
     info->monitor.pDLLName = languageMonitorDll_;
-    info->monitor.pEnvironment = IsWindows9x(OsIndexFromNumber(os)) ? windows40_ : nullptr;
+    info->monitor.pEnvironment = IsWindows9x(os) ? windows40_ : nullptr;
 }
 
-void BuildConfigPaths(const std::string& programFolder, int type, std::string& setupIniPath,
+void BuildConfigPaths(const std::string& programFolder, PrinterType type, std::string& setupIniPath,
                       std::string& typeFilePath) {
     const bool is64 = ProcessSettings::Is64BitWindows();
     setupIniPath = JoinPath(programFolder, kSetupIniRelativePath);
-    if (type >= 0 && type < kPrinterTypeCount)
-        typeFilePath = JoinPath(programFolder, is64 ? kMixedCaseTypeFiles64[type] : kMixedCaseTypeFiles32[type]);
+    const int index = ToNumber(type);
+    if (IsKnownPrinterType(type))
+        typeFilePath = JoinPath(programFolder, is64 ? kMixedCaseTypeFiles64[index] : kMixedCaseTypeFiles32[index]);
     else
         typeFilePath = programFolder;
 }
 
-void BuildConfigPaths(int type, std::string& setupIniPath, std::string& typeFilePath) {
+void BuildConfigPaths(PrinterType type, std::string& setupIniPath, std::string& typeFilePath) {
     BuildConfigPaths(ProgramFolder(), type, setupIniPath, typeFilePath);
 }
 
@@ -356,7 +355,7 @@ std::vector<CSetupConfig::DeviceEntry> ReadDeviceList(const ProfileLookup& setup
     std::vector<CSetupConfig::DeviceEntry> list;
     for (int n = 1; n <= count && n <= kMaxDeviceEntries; ++n) {
         std::string entry = setupIni(kDeviceNameSection, DeviceEntryKey(n), ConfigKeys::DeviceEntry.maxChars);
-        const int type = ClassifyDeviceEntry(entry);
+        const PrinterType type = ClassifyDeviceEntry(entry);
         list.push_back({std::move(entry), type});
     }
     return list;
@@ -366,7 +365,7 @@ PortScanTarget PortScanTargetOf(const std::vector<CSetupConfig::DeviceEntry>& de
     PortScanTarget target;
     std::string model;
     for (const CSetupConfig::DeviceEntry& device : devices) {
-        if (device.type < 0) continue;
+        if (device.type == PrinterType::None) continue;
         model = device.name;
         target.type = device.type;
     }

@@ -13,37 +13,36 @@
 #include <string>
 #include <vector>
 
-// The readers take printer types, OS indexes and interface kinds as the numbers of
-// DomainTypes.h (type 0 receipt .. 3 embedded, OS 0 (98/Me) .. 7 (Windows 7), kind 0
-// serial .. 3 network), the numbers the files' sections are named by; raster 0 reads
-// STD keys, 1 GDI keys.
+// The readers take printer types, OS indexes and port kinds as the types of
+// DomainTypes.h, whose numbers the files' sections are named by; raster 0 reads STD
+// keys, 1 GDI keys.
 
 // Device loops stop here whatever DEVICENUMBER says: a garbage count must not
 // turn into billions of profile lookups.
 constexpr int kMaxDeviceEntries = 9999;
 
 // Relative path of DRVCONFIG\setup.ini, and of a printer type's file as the reader
-// object and the start-up name it (lower case; _64 on 64-bit Windows); null outside 0..3.
+// object and the start-up name it (lower case; _64 on 64-bit Windows); null for no known type.
 constexpr const char* kSetupIniRelativePath = "DRVCONFIG\\setup.ini";
-const char* TypeFileRelativePath(int type, bool is64BitWindows);
+const char* TypeFileRelativePath(PrinterType type, bool is64BitWindows);
 // The printer type in a word, as switches and reports name it: "receipt", "ticket",
-// "label", "embedded"; "?" outside 0..3.
-const char* PrinterTypeName(int type);
+// "label", "embedded"; "?" for no known type.
+const char* PrinterTypeName(PrinterType type);
 
 // Cuts the first known type suffix ("-ReceiptPrinter", "-TicketPrinter",
 // "-LabelPrinter", "-EmbeddedPrinter", tried in that order) off a device entry
-// and returns its type; -1 and the entry unchanged when it carries none.
-int ClassifyDeviceEntry(std::string& entry);
+// and returns its type; PrinterType::None and the entry unchanged when it carries none.
+PrinterType ClassifyDeviceEntry(std::string& entry);
 // The longest model name a device entry can carry: the entry as the device list reads it,
 // less the shortest type suffix. The model page offers no longer name.
 std::size_t LongestModelName();
 
 // Raster flag after the driver-family rule: serial reads GDI, USB reads STD.
-int EffectiveRaster(int raster, int kind, bool driverFamilyRule);
+int EffectiveRaster(int raster, PortKind kind, bool driverFamilyRule);
 
 // Key of the driver name for an OS index and interface kind; empty when no name is
-// read (an unknown kind on OS 2..7).
-std::string DriverNameKey(int os, int kind);
+// read (an unknown kind from Windows 2000 on).
+std::string DriverNameKey(OsIndex os, PortKind kind);
 
 // The spooler's dependent-file list: each name zero-terminated, then an empty name.
 // Names that are empty or begin with "0" (meaning "none") are left out.
@@ -101,34 +100,34 @@ public:
 
     int GetDeviceCount();
     // n from 1; buffer of bufferSize bytes (the entry is read up to 199 characters).
-    int GetDeviceName(int n, char* buffer, std::size_t bufferSize = kFileSize);
-    int GetDefaultDevice(char* buffer, std::size_t bufferSize = 260);
+    PrinterType GetDeviceName(int n, char* buffer, std::size_t bufferSize = kFileSize);
+    PrinterType GetDefaultDevice(char* buffer, std::size_t bufferSize = 260);
     // Entries 1 .. DEVICENUMBER (at most kMaxDeviceEntries) as GetDeviceName reads them
     // one by one, from one read of the section: the device list may be long.
     struct DeviceEntry {
         std::string name;
-        int type;
+        PrinterType type;
     };
     std::vector<DeviceEntry> GetDeviceList();
     unsigned int GetProcessorVersion();
 
-    void GetDriverInfo(const char* model, int os, DRIVER_INFO_3A* info, int raster, int kind);
-    void GetPrinterInfo(const char* model, int os, PRINTER_INFO_2A* info, int raster, int kind);
-    void GetDriverFiles(const char* model, int os, DriverFileSet* files, int raster, int kind);
-    bool Is2kDdkDriver(const char* model, int os, int raster);
-    void GetPortMonitors(int os, PortMonitorPair* pair);
-    void GetLanguageMonitorInfo(const char* model, int os, LanguageMonitorInfo* info, int kind);
+    void GetDriverInfo(const char* model, OsIndex os, DRIVER_INFO_3A* info, int raster, PortKind kind);
+    void GetPrinterInfo(const char* model, OsIndex os, PRINTER_INFO_2A* info, int raster, PortKind kind);
+    void GetDriverFiles(const char* model, OsIndex os, DriverFileSet* files, int raster, PortKind kind);
+    bool Is2kDdkDriver(const char* model, OsIndex os, int raster);
+    void GetPortMonitors(OsIndex os, PortMonitorPair* pair);
+    void GetLanguageMonitorInfo(const char* model, OsIndex os, LanguageMonitorInfo* info, PortKind kind);
 
     const std::string& SetupIniPath() const { return setupIniPath_; }
-    // Empty for a type outside 0..3: every lookup then reads its default.
-    const std::string& TypeFilePath(int type) const;
+    // Empty for no known type: every lookup then reads its default.
+    const std::string& TypeFilePath(PrinterType type) const;
 
-    // Type file the per-model operations read; -1 (none) until the owner sets it.
-    int currentType = -1;
+    // Type file the per-model operations read; none until the owner sets it.
+    PrinterType currentType = PrinterType::None;
 
 private:
     void SelectWorkFile();
-    std::string ModelSection(const char* model, int os) const;
+    std::string ModelSection(const char* model, OsIndex os) const;
 
     std::string setupIniPath_;
     std::array<std::string, kPrinterTypeCount> typeFilePaths_;
@@ -163,10 +162,10 @@ private:
 };
 
 // Full paths of DRVCONFIG\setup.ini and of the type file of a printer type as the
-// Install command and the wizard name them; for a type outside 0..3 the type file
+// Install command and the wizard name them; for no known type the type file
 // path is the program folder alone (no file). Empty paths when they cannot be formed.
-void BuildConfigPaths(int type, std::string& setupIniPath, std::string& typeFilePath);
-void BuildConfigPaths(const std::string& programFolder, int type, std::string& setupIniPath,
+void BuildConfigPaths(PrinterType type, std::string& setupIniPath, std::string& typeFilePath);
+void BuildConfigPaths(const std::string& programFolder, PrinterType type, std::string& setupIniPath,
                       std::string& typeFilePath);
 
 // Integer switch of section DEVICENAME in DRVCONFIG\setup.ini beside the program.
@@ -177,14 +176,14 @@ int ReadDeviceSetting(const ConfigKey& key);
 // the lookup it reads the file with.
 
 // The model page's device list: entries 1 .. DEVICENUMBER (at most kMaxDeviceEntries),
-// each cut at 199 characters and classified by its type suffix (type -1: none).
+// each cut at 199 characters and classified by its type suffix (PrinterType::None: none).
 std::vector<CSetupConfig::DeviceEntry> ReadDeviceList(const ProfileLookup& setupIni);
 
 // What the start-up port family scan reads: the ".PORT" section of the last device entry
 // that carries a type suffix, or just ".PORT" when none does, and that entry's type.
 struct PortScanTarget {
     std::string section;
-    int type = -1;
+    PrinterType type = PrinterType::None;
 };
 PortScanTarget PortScanTargetOf(const std::vector<CSetupConfig::DeviceEntry>& devices);
 

@@ -41,7 +41,7 @@ void PrefixName(char* name) {
 
 // Copies a monitor DLL to the system directory; when only its prefixed copy could be
 // made, the record names that copy.
-ResultWith<ReplacedFile> CopyMonitorDll(char* dllName, int os) {
+ResultWith<ReplacedFile> CopyMonitorDll(char* dllName, OsIndex os) {
     ResultWith<ReplacedFile> replaced = ReplaceComponentFile(dllName, kSystemDirectory, os);
     if (replaced && replaced.value.driverValue != dllName) PrefixName(dllName);
     return replaced;
@@ -76,7 +76,7 @@ std::optional<ComponentCheck> CheckInstalled(const std::string& keyPath, unsigne
 }
 
 // Checks one monitor: its flag when older, 0 when current, and a missing one installed.
-ComponentCheck CheckMonitor(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version, int olderFlag, int os,
+ComponentCheck CheckMonitor(MONITOR_INFO_2A& monitor, char* uiDll, unsigned int version, int olderFlag, OsIndex os,
                             SpoolerRegistrations* registered) {
     const std::string keyPath = MonitorKeyPath(monitor.pName);
     if (auto installed = CheckInstalled(keyPath, version, olderFlag)) return *installed;
@@ -95,7 +95,7 @@ bool HasName(const char* text) { return text != nullptr && text[0] != '\0'; }
 
 }  // namespace
 
-ResultWith<ReplacedFile> ReplaceComponentFile(char* fileName, int kind, int os) {
+ResultWith<ReplacedFile> ReplaceComponentFile(char* fileName, int kind, OsIndex os) {
     ReplacedFile file;
     OperationResult copy = CopyDriverFile(fileName, kind, os, false);
     if (IsFileInUse(copy)) {
@@ -115,34 +115,34 @@ std::string MonitorKeyPath(const char* monitorName) {
     return std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\") + (monitorName ? monitorName : "");
 }
 
-std::string PrintProcessorKeyPath(int os, const char* processorName) {
-    const char* environment = IsWindows9x(OsIndexFromNumber(os)) ? "Windows 4.0"
+std::string PrintProcessorKeyPath(OsIndex os, const char* processorName) {
+    const char* environment = IsWindows9x(os) ? "Windows 4.0"
                               : ProcessSettings::Is64BitWindows() ? "Windows x64"
                                                                    : "Windows NT x86";
     return std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\") + environment +
            "\\Print Processors\\" + (processorName ? processorName : "");
 }
 
-ComponentCheck CheckPortMonitors(CSetupConfig& config, int printerType, int os, int portKind,
+ComponentCheck CheckPortMonitors(CSetupConfig& config, PrinterType printerType, OsIndex os, PortKind portKind,
                                  SpoolerRegistrations* registered) {
-    if (portKind != kSerialInterface && portKind != kUsbInterface) return ComponentCheck();
+    if (portKind != PortKind::Serial && portKind != PortKind::Usb) return ComponentCheck();
     config.currentType = printerType;
     PortMonitorPair monitors = {};
     config.GetPortMonitors(os, &monitors);
 
     // A 64-bit Windows brings its own serial port support.
-    if (portKind == kSerialInterface && !ProcessSettings::Is64BitWindows() && HasName(monitors.serial.pDLLName) &&
-        !IsWindows9x(OsIndexFromNumber(os))) {
+    if (portKind == PortKind::Serial && !ProcessSettings::Is64BitWindows() && HasName(monitors.serial.pDLLName) &&
+        !IsWindows9x(os)) {
         return CheckMonitor(monitors.serial, monitors.serialUiDll, monitors.serialVersion, kSerialMonitorOlder, os,
                             registered);
     }
-    if (portKind == kUsbInterface && HasName(monitors.usb.pDLLName) && OsIndexFromNumber(os) != OsIndex::WindowsNt4) {
+    if (portKind == PortKind::Usb && HasName(monitors.usb.pDLLName) && os != OsIndex::WindowsNt4) {
         return CheckMonitor(monitors.usb, monitors.usbUiDll, monitors.usbVersion, kUsbMonitorOlder, os, registered);
     }
     return ComponentCheck();
 }
 
-ComponentCheck CheckPrintProcessor(CSetupConfig& config, int os, const char* processorName, char* processorFile,
+ComponentCheck CheckPrintProcessor(CSetupConfig& config, OsIndex os, const char* processorName, char* processorFile,
                                    SpoolerRegistrations* registered) {
     const unsigned int version = config.GetProcessorVersion();
     if (processorName == nullptr || std::strcmp(processorName, "WinPrint") == 0) return ComponentCheck();
@@ -173,7 +173,7 @@ ComponentCheck CheckPrintProcessor(CSetupConfig& config, int os, const char* pro
     return check;
 }
 
-ComponentCheck AddPrintProcessorForX64(CSetupConfig& config, int os, const char* processorName, char* processorFile,
+ComponentCheck AddPrintProcessorForX64(CSetupConfig& config, OsIndex os, const char* processorName, char* processorFile,
                                        DWORD refusal, SpoolerRegistrations* registered) {
     if (processorName == nullptr || std::strcmp(processorName, "WinPrint") == 0) {
         return Ended(OperationResult::Failed(refusal));
@@ -193,13 +193,13 @@ ComponentCheck AddPrintProcessorForX64(CSetupConfig& config, int os, const char*
     return check;
 }
 
-ComponentCheck CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int portKind,
+ComponentCheck CheckLanguageMonitor(CSetupConfig& config, PrinterType printerType, OsIndex os, PortKind portKind,
                                     SpoolerRegistrations* registered) {
     config.currentType = printerType;
-    if (portKind != kUsbInterface) return ComponentCheck();
+    if (portKind != PortKind::Usb) return ComponentCheck();
     LanguageMonitorInfo info = {};
-    config.GetLanguageMonitorInfo(nullptr, os, &info, kUsbInterface);
+    config.GetLanguageMonitorInfo(nullptr, os, &info, PortKind::Usb);
     const bool none = !HasName(info.monitor.pName) && !HasName(info.monitor.pDLLName) && info.version == 0;
-    if (none || OsIndexFromNumber(os) == OsIndex::WindowsNt4) return ComponentCheck();
+    if (none || os == OsIndex::WindowsNt4) return ComponentCheck();
     return CheckMonitor(info.monitor, nullptr, info.version, kLanguageMonitorOlder, os, registered);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/DomainTypes.h"
 #include "engine/SpoolerObjects.h"
 #include "platform/OperationResult.h"
 
@@ -35,23 +36,23 @@ struct ComponentCheck : ResultWith<int> {
 
 // The port monitor of a serial or USB port (portKind as ClassifyPortName gives it):
 // 0, kSerialMonitorOlder or kUsbMonitorOlder.
-ComponentCheck CheckPortMonitors(CSetupConfig& config, int printerType, int os, int portKind,
+ComponentCheck CheckPortMonitors(CSetupConfig& config, PrinterType printerType, OsIndex os, PortKind portKind,
                                  SpoolerRegistrations* registered = nullptr);
 
 // 0 or kPrintProcessorOlder. processorFile is upper-cased in place when it is copied.
 // The system's own "WinPrint" is never touched. A processor 64-bit Windows refuses for
 // this program's environment is added for "Windows x64" instead.
-ComponentCheck CheckPrintProcessor(CSetupConfig& config, int os, const char* processorName, char* processorFile,
+ComponentCheck CheckPrintProcessor(CSetupConfig& config, OsIndex os, const char* processorName, char* processorFile,
                                    SpoolerRegistrations* registered = nullptr);
 
 // The processor's file copied to the "Windows x64" processor directory and the processor
 // added there, its version recorded; `refusal` is the code that sent us there (journalled).
 // A failure when it could not be done (untold for "WinPrint", which is never touched).
-ComponentCheck AddPrintProcessorForX64(CSetupConfig& config, int os, const char* processorName, char* processorFile,
+ComponentCheck AddPrintProcessorForX64(CSetupConfig& config, OsIndex os, const char* processorName, char* processorFile,
                                        DWORD refusal, SpoolerRegistrations* registered);
 
 // The language monitor of a USB port: 0 or kLanguageMonitorOlder.
-ComponentCheck CheckLanguageMonitor(CSetupConfig& config, int printerType, int os, int portKind,
+ComponentCheck CheckLanguageMonitor(CSetupConfig& config, PrinterType printerType, OsIndex os, PortKind portKind,
                                     SpoolerRegistrations* registered = nullptr);
 
 // A component file put in place: the name the registry's "Driver" must give it.
@@ -64,8 +65,8 @@ struct ReplacedFile {
 // prefixed name "n" + name, and driverValue then names that copy; a prefixed copy in use
 // as well cannot be replaced before a restart (told so, needsRestart set). Any other
 // failure is the copy's own. A name configured as none ("0") copies nothing and is ok.
-ResultWith<ReplacedFile> ReplaceComponentFile(char* fileName, int kind, int os);
+ResultWith<ReplacedFile> ReplaceComponentFile(char* fileName, int kind, OsIndex os);
 
 // Registry key of a monitor and of a print processor in the spooler's configuration.
 std::string MonitorKeyPath(const char* monitorName);
-std::string PrintProcessorKeyPath(int os, const char* processorName);
+std::string PrintProcessorKeyPath(OsIndex os, const char* processorName);

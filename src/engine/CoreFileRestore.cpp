@@ -11,7 +11,7 @@ namespace {
 
 OperationResult RestoreUniversalDriver9x() {
     OperationResult told;
-    KeepTold(told, CopyDriverFile(std::string("ICONLIB.DLL"), kPrinterDriverDirectory, 0, false));
+    KeepTold(told, CopyDriverFile(std::string("ICONLIB.DLL"), kPrinterDriverDirectory, OsIndex::Windows9x, false));
 
     char system[256] = {};
     char windows[MAX_PATH] = {};
@@ -28,16 +28,16 @@ OperationResult RestoreUniversalDriver9x() {
     if (present) return told;
     if (CopyFileA(backupPath.c_str(), systemPath.c_str(), TRUE)) return told;
     // Not from the backup: the distribution's copy goes to the driver directory.
-    KeepTold(told, CopyDriverFile(std::string("UNIDRV.DLL"), kPrinterDriverDirectory, 0, false));
+    KeepTold(told, CopyDriverFile(std::string("UNIDRV.DLL"), kPrinterDriverDirectory, OsIndex::Windows9x, false));
     return told;
 }
 
 }  // namespace
 
-OperationResult RestoreCoreFiles(int os, bool is2kDdkDriver, const char* environment) {
-    if (IsWindows9x(OsIndexFromNumber(os))) return RestoreUniversalDriver9x();
+OperationResult RestoreCoreFiles(OsIndex os, bool is2kDdkDriver, const char* environment) {
+    if (IsWindows9x(os)) return RestoreUniversalDriver9x();
     OperationResult told;
-    if (!IsNtFamilyFrom2000(OsIndexFromNumber(os)) || !is2kDdkDriver) return told;
+    if (!IsNtFamilyFrom2000(os) || !is2kDdkDriver) return told;
     for (const char* name : {"TTFSUB.GPD", "STDNAMES.GPD", "UNIRES.DLL"}) {
         KeepTold(told, CopyDriverFile(std::string(name), kPrinterDriverDirectory, os, false, environment));
     }

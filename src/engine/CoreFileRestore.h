@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/DomainTypes.h"
 #include "platform/OperationResult.h"
 
 // Makes sure the universal driver's own files are present before the driver is added:
@@ -8,4 +9,4 @@
 // built on the universal driver, its three shared files. Every file is tried; the result
 // is the last failure told (a file in use is not told), ok when there was none.
 // environment: whose driver directory (null: the caller's own).
-OperationResult RestoreCoreFiles(int os, bool is2kDdkDriver, const char* environment = nullptr);
+OperationResult RestoreCoreFiles(OsIndex os, bool is2kDdkDriver, const char* environment = nullptr);

@@ -9,6 +9,7 @@
 #include "platform/SystemCalls.h"
 
 #include <iterator>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -38,12 +39,12 @@ OsIndex OsIndexOfVersion(DWORD majorVersion, DWORD minorVersion, bool workstatio
 
 }  // namespace
 
-int MapWindowsVersionToOsIndex(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
-                               WORD processorArchitecture, bool newerWindows) {
-    if (platformId == VER_PLATFORM_WIN32_WINDOWS) return ToNumber(OsIndex::Windows9x);
-    if (platformId != VER_PLATFORM_WIN32_NT) return kUnknownPlatform;
-    return ToNumber(OsIndexOfVersion(majorVersion, minorVersion, productType == VER_NT_WORKSTATION,
-                                     processorArchitecture, newerWindows));
+std::optional<OsIndex> MapWindowsVersionToOsIndex(DWORD platformId, DWORD majorVersion, DWORD minorVersion,
+                                                  BYTE productType, WORD processorArchitecture, bool newerWindows) {
+    if (platformId == VER_PLATFORM_WIN32_WINDOWS) return OsIndex::Windows9x;
+    if (platformId != VER_PLATFORM_WIN32_NT) return std::nullopt;
+    return OsIndexOfVersion(majorVersion, minorVersion, productType == VER_NT_WORKSTATION, processorArchitecture,
+                            newerWindows);
 }
 
 bool NewerWindowsAllowed() { return ReadDeviceSetting(ConfigKeys::NewerWindows) != 0; }
@@ -107,11 +108,11 @@ std::string WindowsDisplayName(DWORD platformId, DWORD majorVersion, DWORD minor
            " (build " + std::to_string(buildNumber) + ")";
 }
 
-const char* OsIndexName(int osIndex) {
+const char* OsIndexName(OsIndex os) {
     constexpr const char* kNames[kOsIndexCount] = {"Windows 98/Me", "Windows NT",          "Windows 2000",
                                       "Windows XP",    "Windows Server 2003", "Windows Vista",
                                       "Windows Server 2008", "Windows 7"};
-    return IsKnownOsIndex(OsIndexFromNumber(osIndex)) ? kNames[osIndex] : "";
+    return IsKnownOsIndex(os) ? kNames[ToNumber(os)] : "";
 }
 
 RunningWindows ReadRunningWindows() {
@@ -147,23 +148,24 @@ DetectedWindows DescribeWindows(const RunningWindows& running, bool newerWindows
                                        v.wProductType, running.processorArchitecture);
     detected.osIndex = MapWindowsVersionToOsIndex(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion, v.wProductType,
                                                   running.processorArchitecture, newerWindows);
-    detected.asWindows7Family = IsNtFamilyFromNt4(OsIndexFromNumber(detected.osIndex)) &&
+    detected.asWindows7Family = detected.osIndex && IsNtFamilyFromNt4(*detected.osIndex) &&
                                 IsNewerThanWindows7(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion);
     return detected;
 }
 
 DetectedWindows DescribeRunningWindows() { return DescribeWindows(ReadRunningWindows(), NewerWindowsAllowed()); }
 
-int DetectSystem() {
+OsIndex DetectSystem() {
     const RunningWindows running = ReadRunningWindows();
-    const int os = MapWindowsVersionToOsIndex(running.version.dwPlatformId, running.version.dwMajorVersion,
-                                              running.version.dwMinorVersion, running.version.wProductType,
-                                              running.processorArchitecture, NewerWindowsAllowed());
-    if (os == kUnknownPlatform) {
+    const std::optional<OsIndex> os =
+        MapWindowsVersionToOsIndex(running.version.dwPlatformId, running.version.dwMajorVersion,
+                                   running.version.dwMinorVersion, running.version.wProductType,
+                                   running.processorArchitecture, NewerWindowsAllowed());
+    if (!os) {
         Notify(MessageCatalogue.ReadText("IDS_ERR_SYSTEM"), MB_OK);
-        return 0;
+        return OsIndex::Windows9x;
     }
-    return os;
+    return *os;
 }
 
 bool IsUserAdministrator() {

@@ -258,7 +258,7 @@ bool CreatedWhenMissing(int kind) {
            kind == kDriverVersion3Directory;
 }
 
-OperationResult GeneralCopy(const char* fileName, int kind, int os, bool prefixed, const char* environment) {
+OperationResult GeneralCopy(const char* fileName, int kind, OsIndex os, bool prefixed, const char* environment) {
     if (fileName[0] == '0') return OperationResult::Failed(ERROR_SUCCESS);
 
     const TargetDirectory target = ResolveTargetDirectory(kind, environment);
@@ -268,7 +268,7 @@ OperationResult GeneralCopy(const char* fileName, int kind, int os, bool prefixe
     if (kind == kWbemDirectory) {
         if (FileExists(target.path + "\\" + fileName)) return OperationResult::Ok();
         std::string system;
-        if (KeepsDriverStore(OsIndexFromNumber(os)) && SystemDirectory(system) && FileExists(system + "\\" + fileName)) {
+        if (KeepsDriverStore(os) && SystemDirectory(system) && FileExists(system + "\\" + fileName)) {
             return OperationResult::Ok();
         }
     }
@@ -382,21 +382,21 @@ OperationResult CopyCoreFileFromDriverStore(const char* fileName, const char* en
 
 }  // namespace
 
-OperationResult CopyDriverFile(char* fileName, int kind, int os, bool prefixed, const char* environment) {
+OperationResult CopyDriverFile(char* fileName, int kind, OsIndex os, bool prefixed, const char* environment) {
     if (fileName == nullptr) return OperationResult::FailedWith("IDS_ERR_COPYFIEL");
     CharUpperA(fileName);
 
     if (IsCoreFile(fileName)) {
-        if (KeepsDriverCache(OsIndexFromNumber(os))) {
+        if (KeepsDriverCache(os)) {
             if (auto result = CopyCoreFileFromDriverCache(fileName, environment)) return *result;
-        } else if (KeepsDriverStore(OsIndexFromNumber(os))) {
+        } else if (KeepsDriverStore(os)) {
             return CopyCoreFileFromDriverStore(fileName, environment);
         }
     }
     return GeneralCopy(fileName, kind, os, prefixed, environment);
 }
 
-OperationResult CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed, const char* environment) {
+OperationResult CopyDriverFile(const std::string& fileName, int kind, OsIndex os, bool prefixed, const char* environment) {
     std::vector<char> copy(fileName.begin(), fileName.end());
     copy.push_back('\0');
     return CopyDriverFile(copy.data(), kind, os, prefixed, environment);

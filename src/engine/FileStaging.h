@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/DomainTypes.h"
 #include "framework/UniqueResource.h"
 #include "platform/OperationResult.h"
 
@@ -27,9 +28,9 @@ enum TargetKind {
 // copies the file under "n" + its name. environment names the spooler environment whose
 // driver and processor directories are meant (null: the caller's own, as the spooler
 // gives them for no environment).
-OperationResult CopyDriverFile(char* fileName, int kind, int os, bool prefixed, const char* environment = nullptr);
+OperationResult CopyDriverFile(char* fileName, int kind, OsIndex os, bool prefixed, const char* environment = nullptr);
 // For names the caller does not own: works on a copy.
-OperationResult CopyDriverFile(const std::string& fileName, int kind, int os, bool prefixed,
+OperationResult CopyDriverFile(const std::string& fileName, int kind, OsIndex os, bool prefixed,
                                const char* environment = nullptr);
 
 // A copy refused because the target is held open or protected, left to the caller.

@@ -55,8 +55,7 @@ public:
           observer_(observer),
           config_(*request.config),
           os_(request.osIndex),
-          system_(OsIndexFromNumber(request.osIndex)),
-          usb_(request.portKind == kUsbInterface),
+          usb_(request.portKind == PortKind::Usb),
           is64_(ProcessSettings::Is64BitWindows()) {}
 
     // Ok with the notice the user reads after it (the restart notice on the NT family),
@@ -64,8 +63,8 @@ public:
     OperationResult Run();
 
 private:
-    bool NtFamily() const { return IsNtFamilyFromNt4(system_); }
-    bool Windows9x() const { return IsWindows9x(system_); }
+    bool NtFamily() const { return IsNtFamilyFromNt4(os_); }
+    bool Windows9x() const { return IsWindows9x(os_); }
     // A step that went on after a failure it told ends the installation here.
     bool Check() const { return !told_.Told(); }
     bool Fail(const OperationResult& failure) {
@@ -116,8 +115,7 @@ private:
     CSetupConfig& config_;
     // The latest failure told by a step that went on after it; Check ends the run on it.
     OperationResult told_;
-    const int os_;  // the number the configuration reader and the copies are given
-    const OsIndex system_;
+    const OsIndex os_;
     const bool usb_;
     const bool is64_;
     bool ddk_ = false;
@@ -188,7 +186,7 @@ bool Installation::RunSteps() {
             return true;
         });
     }
-    if (r_.portKind == kSerialInterface) {
+    if (r_.portKind == PortKind::Serial) {
         Step(InstallStep::StoreSerialSettings, [&] {
             StoreSerialSettings();
             return true;
@@ -286,8 +284,8 @@ bool Installation::UpdateInPlaceNt(int flags) {
     if (!updated) return RestartSpoolerAndFail();
 
     KeepTold(told_, StartSpooler());
-    if (system_ == OsIndex::WindowsNt4 || system_ == OsIndex::Windows2000) Sleep(1000);
-    if (system_ == OsIndex::WindowsXp || system_ == OsIndex::WindowsServer2003) Sleep(2500);
+    if (os_ == OsIndex::WindowsNt4 || os_ == OsIndex::Windows2000) Sleep(1000);
+    if (os_ == OsIndex::WindowsXp || os_ == OsIndex::WindowsServer2003) Sleep(2500);
     const ResultWith<DWORD> running = WaitSpoolerRunning();
     KeepTold(told_, running);
     if (running.value == SERVICE_RUNNING) return true;
@@ -343,7 +341,7 @@ bool Installation::UpdateInPlace9x(int flags) {
         return true;
     }
     if (flags & kPrintProcessorOlder) {
-        const std::string path = PrintProcessorKeyPath(0, r_.printer.pPrintProcessor);
+        const std::string path = PrintProcessorKeyPath(OsIndex::Windows9x, r_.printer.pPrintProcessor);
         CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, path.c_str());
         const ResultWith<ReplacedFile> replaced =
             ReplaceComponentFile(r_.files.processorDll, kPrintProcessorDirectory, os_);
@@ -378,7 +376,7 @@ bool Installation::CopyDriverFiles(const char* environment) {
         return false;
     }
 
-    if (system_ == OsIndex::WindowsXp && !is64_) {
+    if (os_ == OsIndex::WindowsXp && !is64_) {
         if (!CopyConstant("srclient.dll", kSystemDirectoryIfMissing)) return false;
         if (!CopyConstant("framedyn.dll", kWbemDirectory)) return false;
         if (!CopyConstant("newdev.dll", kSystemDirectoryIfMissing)) return false;
@@ -394,7 +392,7 @@ bool Installation::UpdateLanguageMonitor() {
     if ((check.value & kLanguageMonitorOlder) == 0) return true;
 
     LanguageMonitorInfo info = {};
-    config_.GetLanguageMonitorInfo(r_.modelName, os_, &info, kUsbInterface);
+    config_.GetLanguageMonitorInfo(r_.modelName, os_, &info, PortKind::Usb);
     const ResultWith<ReplacedFile> replaced = ReplaceComponentFile(info.monitor.pDLLName, kSystemDirectory, os_);
     if (!Replaced(replaced)) return false;
     WriteMonitorValues(info.monitor.pName, replaced.value.driverValue, info.version, false);

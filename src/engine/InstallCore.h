@@ -18,12 +18,12 @@ struct InstallRequest {
     static constexpr std::size_t kModelNameSize = 260;
 
     CSetupConfig* config = nullptr;  // owns the strings the records point to
-    int printerType = -1;
-    int osIndex = 0;
+    PrinterType printerType = PrinterType::None;
+    OsIndex osIndex = OsIndex::Windows9x;
     int raster = 0;
     char modelName[kModelNameSize] = {};  // the printer's final name after a success
     std::string portName;
-    int portKind = -1;  // as ClassifyPortName gives it
+    PortKind portKind = PortKind::None;  // as ClassifyPortName gives it
     int setAsDefault = 0;
     SerialLineSettings serial;
     int installFlags = 0;

@@ -207,11 +207,11 @@ OperationResult AddMonitorObject(MONITOR_INFO_2A* monitor, SpoolerRegistrations*
     return failed;
 }
 
-OperationResult AddPrintProcessorObject(const char* processorName, const char* fileName, int os,
+OperationResult AddPrintProcessorObject(const char* processorName, const char* fileName, OsIndex os,
                                         SpoolerRegistrations* registered, const char* environment) {
     std::string name = processorName != nullptr ? processorName : "";
     std::string file = fileName != nullptr ? fileName : "";
-    std::string named = environment != nullptr ? environment : (IsWindows9x(OsIndexFromNumber(os)) ? "Windows 4.0" : "");
+    std::string named = environment != nullptr ? environment : (IsWindows9x(os) ? "Windows 4.0" : "");
     const std::string what = "Add print processor \"" + name + "\" (" + file + ")" + ForEnvironment(named.c_str());
     if (SystemCalls().AddPrintProcessorA(nullptr, named.empty() ? nullptr : named.data(), file.data(), name.data())) {
         JournalResult(what, true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/DomainTypes.h"
 #include "platform/OperationResult.h"
 
 #include <windows.h>
@@ -65,8 +66,8 @@ OperationResult AddPrinterDriverObject(DRIVER_INFO_3A* driver, SpoolerRegistrati
 OperationResult AddMonitorObject(MONITOR_INFO_2A* monitor, SpoolerRegistrations* registered = nullptr);
 
 // A failure carries the spooler's code and no text: the caller has its own.
-// environment null: "Windows 4.0" for os 0, the caller's otherwise.
-OperationResult AddPrintProcessorObject(const char* processorName, const char* fileName, int os,
+// environment null: "Windows 4.0" for Windows 98/Me, the caller's otherwise.
+OperationResult AddPrintProcessorObject(const char* processorName, const char* fileName, OsIndex os,
                                         SpoolerRegistrations* registered = nullptr, const char* environment = nullptr);
 
 // Ok when the spooler's port list can be read.

@@ -28,7 +28,7 @@ std::vector<std::string> ListedPorts(const PortListInput& input, bool& comNotice
         for (int n = 1; n <= last; ++n) entries.push_back(stem + std::to_string(n) + end);
     };
     comNotice = false;
-    const OsIndex os = OsIndexFromNumber(input.osIndex);
+    const OsIndex os = input.osIndex;
     if (!IsWindows9x(os)) {
         if (keys.lptSupported != 0) addNumbered("LPT", 3, ":");
         if (keys.comSupported != 0)
@@ -53,14 +53,14 @@ std::vector<std::string> ListedPorts(const PortListInput& input, bool& comNotice
 // The first entry of a kind; with a suffix, the first of that kind ending in it. The
 // USB number is matched at the end of the name: the model name in the middle may carry
 // "_1" … "_4" itself.
-int FirstOfKind(const std::vector<std::string>& entries, int kind, const std::string& suffix = std::string()) {
+int FirstOfKind(const std::vector<std::string>& entries, PortKind kind, const std::string& suffix = std::string()) {
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (ClassifyPortName(entries[i].c_str()) == kind && EndsWith(entries[i], suffix)) return static_cast<int>(i);
     return -1;
 }
 
 // A scan that finds nothing leaves the selection where it was.
-void SelectFirstOfKind(const std::vector<std::string>& entries, int kind, int& selection,
+void SelectFirstOfKind(const std::vector<std::string>& entries, PortKind kind, int& selection,
                        const std::string& suffix = std::string()) {
     const int found = FirstOfKind(entries, kind, suffix);
     if (found >= 0) selection = found;
@@ -71,12 +71,12 @@ int FirstEntry(const std::vector<std::string>& entries) { return entries.empty()
 // LPTDEFAULT names the kind preselected when no USB printer decides it.
 void SelectConfiguredDefault(const PortListInput& input, const std::vector<std::string>& entries, int& selection) {
     const PortListKeys& keys = input.keys;
-    const int kind = PortKindOfLptDefault(keys.lptDefault);
-    const int supported = kind == kParallelInterface ? keys.lptSupported
-                          : kind == kUsbInterface    ? keys.usbSupported
-                          : kind == kNetworkInterface ? keys.netSupported
+    const PortKind kind = PortKindOfLptDefault(keys.lptDefault);
+    const int supported = kind == PortKind::Parallel ? keys.lptSupported
+                          : kind == PortKind::Usb    ? keys.usbSupported
+                          : kind == PortKind::Network ? keys.netSupported
                                                       : 0;
-    if (kind == kNoInterface || supported == 0)
+    if (kind == PortKind::None || supported == 0)
         selection = FirstEntry(entries);
     else
         SelectFirstOfKind(entries, kind, selection);
@@ -109,21 +109,21 @@ bool PortSectionOffersAPort(const ProfileLookup& typeFile, const std::string& se
     return false;
 }
 
-int PortKindOfLptDefault(int lptDefault) {
+PortKind PortKindOfLptDefault(int lptDefault) {
     switch (lptDefault) {
-        case 1: return kParallelInterface;
-        case 2: return kUsbInterface;
-        case 3: return kNetworkInterface;
-        default: return kNoInterface;
+        case 1: return PortKind::Parallel;
+        case 2: return PortKind::Usb;
+        case 3: return PortKind::Network;
+        default: return PortKind::None;
     }
 }
 
-PortControls ControlsForPortKind(int kind) {
+PortControls ControlsForPortKind(PortKind kind) {
     switch (kind) {
-        case kSerialInterface: return {true, false, false, 0};
-        case kParallelInterface:
-        case kUsbInterface: return {false, true, false, 1};
-        case kNetworkInterface: return {false, true, true, 1};
+        case PortKind::Serial: return {true, false, false, 0};
+        case PortKind::Parallel:
+        case PortKind::Usb: return {false, true, false, 1};
+        case PortKind::Network: return {false, true, true, 1};
         default: return {false, false, false, 0};
     }
 }
@@ -146,7 +146,7 @@ PortListPlan PlanPortList(const PortListInput& input) {
             // The connected printer decides, whichever USB port number it answers on: the
             // typical list has only the first USB port.
             plan.usbPortNumber = printerPort;
-            SelectFirstOfKind(entries, kUsbInterface, selection);
+            SelectFirstOfKind(entries, PortKind::Usb, selection);
         } else {
             SelectConfiguredDefault(input, entries, selection);
         }
@@ -158,18 +158,18 @@ PortListPlan PlanPortList(const PortListInput& input) {
             if (printerPort > 4) selection = FirstEntry(entries);
             plan.usbPortNumber = printerPort;
             if (printerPort != kNoUsbPortNumber)
-                SelectFirstOfKind(entries, kUsbInterface, selection, "_" + std::to_string(printerPort));
+                SelectFirstOfKind(entries, PortKind::Usb, selection, "_" + std::to_string(printerPort));
         }
     }
     plan.selection = selection;
     // What Install uses is always what the list shows.
     if (selection >= 0) plan.portText = entries[static_cast<std::size_t>(selection)];
 
-    const int kind = ClassifyPortName(plan.portText.c_str());
+    const PortKind kind = ClassifyPortName(plan.portText.c_str());
     plan.controls = ControlsForPortKind(kind);
-    if (kind != kUsbInterface)
+    if (kind != PortKind::Usb)
         plan.usbNotice = UsbNoticeRule::Hide;
-    else if (TakesOurUsbDriver(OsIndexFromNumber(input.osIndex)))
+    else if (TakesOurUsbDriver(input.osIndex))
         plan.usbNotice = UsbNoticeRule::FollowInstalledDriver;
 
     if (input.typical)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/DomainTypes.h"
 #include "config/ProfileReader.h"
 #include "ports/UsbProbe.h"
 
@@ -31,13 +32,13 @@ PortListKeys ReadPortListKeys(const ProfileLookup& typeFile, const std::string& 
 bool PortSectionOffersAPort(const ProfileLookup& typeFile, const std::string& section);
 
 // The port kind LPTDEFAULT asks to preselect: 1 parallel, 2 USB, 3 network; any other
-// value kNoInterface, which leaves the first entry preselected.
-int PortKindOfLptDefault(int lptDefault);
+// value PortKind::None, which leaves the first entry preselected.
+PortKind PortKindOfLptDefault(int lptDefault);
 
 struct PortListInput {
     PortListKeys keys;
     std::string modelName;
-    int osIndex = 0;            // 0 Windows 98/Me .. 7 Windows 7
+    OsIndex osIndex = OsIndex::Windows9x;
     bool is64BitWindows = false;
     bool typical = true;        // which builder: typical or advanced
     UsbProbe usbPrinter;        // what the device library found
@@ -63,7 +64,7 @@ struct PortControls {
 
 // The controls for a port of a kind as ClassifyPortName gives it. No port at all (an
 // empty list, or a scan that left nothing selected) has nothing to set: all disabled.
-PortControls ControlsForPortKind(int kind);
+PortControls ControlsForPortKind(PortKind kind);
 
 struct PortListPlan {
     std::vector<std::string> entries;   // in the order the sorted list shows them

@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-int ClassifyPortName(const char* portName) {
-    if (portName == nullptr) return kNoInterface;
-    if (std::strstr(portName, "USB_") != nullptr) return kUsbInterface;
-    if (std::strstr(portName, "COM") != nullptr) return kSerialInterface;
-    if (std::strstr(portName, "LPT") != nullptr) return kParallelInterface;
-    if (std::strstr(portName, "NET") != nullptr) return kNetworkInterface;
-    return kNoInterface;
+PortKind ClassifyPortName(const char* portName) {
+    if (portName == nullptr) return PortKind::None;
+    if (std::strstr(portName, "USB_") != nullptr) return PortKind::Usb;
+    if (std::strstr(portName, "COM") != nullptr) return PortKind::Serial;
+    if (std::strstr(portName, "LPT") != nullptr) return PortKind::Parallel;
+    if (std::strstr(portName, "NET") != nullptr) return PortKind::Network;
+    return PortKind::None;
 }
 
 int UsbPortNumberOfName(const std::string& portName) {

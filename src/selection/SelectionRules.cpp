@@ -4,10 +4,10 @@
 #include "engine/EnvironmentProbes.h"
 
 std::vector<ModelChoice> ModelsNamed(const std::vector<CSetupConfig::DeviceEntry>& devices, const std::string& name,
-                                     std::optional<int> printerType) {
+                                     std::optional<PrinterType> printerType) {
     std::vector<ModelChoice> found;
     for (const CSetupConfig::DeviceEntry& entry : devices) {
-        if (entry.type < 0 || entry.type >= kPrinterTypeCount || lstrcmpiA(entry.name.c_str(), name.c_str()) != 0)
+        if (!IsKnownPrinterType(entry.type) || lstrcmpiA(entry.name.c_str(), name.c_str()) != 0)
             continue;
         if (printerType && entry.type != *printerType) continue;
         found.push_back({entry.name, entry.type});
@@ -17,10 +17,10 @@ std::vector<ModelChoice> ModelsNamed(const std::vector<CSetupConfig::DeviceEntry
 
 OsChoice ChooseOsIndex(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
                        WORD processorArchitecture, bool newerWindows) {
-    const int os = MapWindowsVersionToOsIndex(platformId, majorVersion, minorVersion, productType,
-                                              processorArchitecture, newerWindows);
-    if (os == kUnknownPlatform) return {0, true};
-    return {os, false};
+    const std::optional<OsIndex> os = MapWindowsVersionToOsIndex(platformId, majorVersion, minorVersion, productType,
+                                                                 processorArchitecture, newerWindows);
+    if (!os) return {OsIndex::Windows9x, true};
+    return {*os, false};
 }
 
 OsChoice ChooseOsIndexOfRunningWindows() {
@@ -43,13 +43,13 @@ OsSupport ReadOsSupport(const ProfileLookup& typeFile, const std::string& sectio
     return support;
 }
 
-const char* UnsupportedOsMessageKey(int os, const OsSupport& support) {
+const char* UnsupportedOsMessageKey(OsIndex os, const OsSupport& support) {
     switch (os) {
-        case 1: return support.nt == 0 ? "IDS_NOTSUPPORTNT" : nullptr;
-        case 4: return support.server2003 == 0 ? "IDS_NOTSUPPORT2003" : nullptr;
-        case 5: return support.vista == 0 ? "IDS_NOTSUPPORTVISTA" : nullptr;
-        case 6: return support.server2008 == 0 ? "IDS_NOTSUPPORT2008" : nullptr;
-        case 7: return support.windows7 == 0 ? "IDS_NOTSUPPORTWin7" : nullptr;
+        case OsIndex::WindowsNt4: return support.nt == 0 ? "IDS_NOTSUPPORTNT" : nullptr;
+        case OsIndex::WindowsServer2003: return support.server2003 == 0 ? "IDS_NOTSUPPORT2003" : nullptr;
+        case OsIndex::WindowsVista: return support.vista == 0 ? "IDS_NOTSUPPORTVISTA" : nullptr;
+        case OsIndex::WindowsServer2008: return support.server2008 == 0 ? "IDS_NOTSUPPORT2008" : nullptr;
+        case OsIndex::Windows7: return support.windows7 == 0 ? "IDS_NOTSUPPORTWin7" : nullptr;
         default: return nullptr;
     }
 }
@@ -62,12 +62,12 @@ bool AdvancedModeOffered(const ProfileLookup& typeFile, const std::string& secti
     return LookupInt(typeFile, section, ConfigKeys::AdvancedSetup.name, maxChars) != 0;
 }
 
-PortListInput PortListInputOf(const std::string& typeFilePath, const std::string& modelName, int osIndex,
+PortListInput PortListInputOf(const std::string& typeFilePath, const std::string& modelName, OsIndex os,
                               bool typical) {
     PortListInput input;
     input.keys = ReadPortListKeys(typeFilePath, PortSectionOf(modelName), typical);
     input.modelName = modelName;
-    input.osIndex = osIndex;
+    input.osIndex = os;
     input.is64BitWindows = ProcessSettings::Is64BitWindows();
     input.typical = typical;
     return input;
@@ -84,14 +84,14 @@ SerialLineSettings ModelSerialPresets(const std::string& typeFilePath, const std
     return SerialPresets(ReadProfileInt(typeFilePath, section, ConfigKeys::BaudRate));
 }
 
-RasterRule RasterRuleOf(const PortListPlan& plan, int portKind) {
+RasterRule RasterRuleOf(const PortListPlan& plan, PortKind portKind) {
     const PortControls controls = ControlsForPortKind(portKind);
     // A box the plan leaves as it was counts as offered: no earlier build has hidden it here.
     return {controls.rasterFlag, controls.rasterEnabled && plan.rasterBox != Visibility::Hide};
 }
 
 bool AdministratorMissing(const std::function<bool()>& administratorCheck) {
-    return IsNtFamilyFrom2000(OsIndexFromNumber(DetectSystem())) && administratorCheck && !administratorCheck();
+    return IsNtFamilyFrom2000(DetectSystem()) && administratorCheck && !administratorCheck();
 }
 
 void ApplyDriverFamilySetting() {

@@ -17,32 +17,29 @@
 // values in, values out, no windows. The wizard's pages and frame, the unattended mode
 // and the checker all ask these, so that no face can offer what another would refuse.
 
-// Install mode values, as the frame, the port list builders and the Install command read them.
-constexpr int kInstallModeTypical = ToNumber(InstallMode::Typical);
-constexpr int kInstallModeAdvanced = ToNumber(InstallMode::Advanced);
 // A mode's name as the journal writes it and the /mode switch spells it.
-constexpr const char* InstallModeName(int mode) { return mode == kInstallModeTypical ? "typical" : "advanced"; }
+constexpr const char* InstallModeName(InstallMode mode) { return mode == InstallMode::Typical ? "typical" : "advanced"; }
 
 // --- The model ---------------------------------------------------------------------------
 
 struct ModelChoice {
     std::string name;   // in the spelling of the distribution
-    int type = -1;
+    PrinterType type = PrinterType::None;
 };
 
 // Every entry of the device list that the model page offers under this name (letter case
 // aside), of the given printer type only when one is given. Entries without a type suffix
 // are offered by no page.
 std::vector<ModelChoice> ModelsNamed(const std::vector<CSetupConfig::DeviceEntry>& devices, const std::string& name,
-                                     std::optional<int> printerType);
+                                     std::optional<PrinterType> printerType);
 
 // --- Windows -----------------------------------------------------------------------------
 
 // The OS index the operating-system page shows for a version as GetVersionExA and
 // GetNativeSystemInfo report it, under the distribution's opt-in for newer Windows.
 struct OsChoice {
-    int osIndex = 0;                // the value every later decision reads
-    bool unknownPlatform = false;   // neither 9x nor NT: [Message] IDS_ERR_SYSTEM
+    OsIndex osIndex = OsIndex::Windows9x;  // the value every later decision reads
+    bool unknownPlatform = false;          // neither 9x nor NT: [Message] IDS_ERR_SYSTEM
 };
 OsChoice ChooseOsIndex(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
                        WORD processorArchitecture, bool newerWindows);
@@ -65,7 +62,7 @@ OsSupport ReadOsSupport(const ProfileLookup& typeFile, const std::string& sectio
 
 // [Message] key of the refusal when the model does not support the chosen OS index,
 // null when it does. Windows 98/Me, 2000 and XP are always supported.
-const char* UnsupportedOsMessageKey(int os, const OsSupport& support);
+const char* UnsupportedOsMessageKey(OsIndex os, const OsSupport& support);
 
 // --- The install mode --------------------------------------------------------------------
 
@@ -79,7 +76,7 @@ bool AdvancedModeOffered(const ProfileLookup& typeFile, const std::string& secti
 // What the port list of a model is planned from: its keys in the type file at path, the
 // Windows, the mode. No USB printer answered yet: the caller sets usbPrinter from
 // its probe before PlanPortList.
-PortListInput PortListInputOf(const std::string& typeFilePath, const std::string& modelName, int osIndex,
+PortListInput PortListInputOf(const std::string& typeFilePath, const std::string& modelName, OsIndex os,
                               bool typical);
 
 // The entry of the plan's list that names this port, letter case aside; nothing when
@@ -95,7 +92,7 @@ struct RasterRule {
     int flag = 0;
     bool userMayChoose = false;
 };
-RasterRule RasterRuleOf(const PortListPlan& plan, int portKind);
+RasterRule RasterRuleOf(const PortListPlan& plan, PortKind portKind);
 
 // --- The installing user and the driver family ------------------------------------------
 

@@ -4,14 +4,14 @@
 #include "framework/DataExchange.h"
 #include "res/WizardResources.h"
 
-int InstallModeFromRadioIndex(int radioIndex) {
-    return radioIndex == 1 ? kInstallModeAdvanced : kInstallModeTypical;
+InstallMode InstallModeFromRadioIndex(int radioIndex) {
+    return radioIndex == 1 ? InstallMode::Advanced : InstallMode::Typical;
 }
 
 CModePage::CModePage() : CWizardPage(IDD_MODE_PAGE) {}
 
 BOOL CModePage::OnInitDialog() {
-    installMode_ = kInstallModeTypical;
+    installMode_ = InstallMode::Typical;
     CheckRadioButton(Handle(), IDC_TYPICAL, IDC_ADVANCED, IDC_TYPICAL);
     CWindow(Item(IDT_NOTE_LINE1)).SetText(CTextCatalogue("Mode").ReadText("Note1"));
     ApplyChineseFont();
@@ -19,7 +19,7 @@ BOOL CModePage::OnInitDialog() {
 }
 
 bool CModePage::DoDataExchange(bool save) {
-    int radioIndex = installMode_ == kInstallModeAdvanced ? 1 : 0;
+    int radioIndex = installMode_ == InstallMode::Advanced ? 1 : 0;
     ExchangeRadioGroup(Handle(), IDC_TYPICAL, save, radioIndex);
     if (save) installMode_ = InstallModeFromRadioIndex(radioIndex);
     return true;
@@ -42,7 +42,7 @@ void CModePage::ChooseTypical() {
     CWindow(Item(IDT_NOTE_LINE1)).SetText(CTextCatalogue("Mode").ReadText("Note1"));
     CWindow(Item(IDT_NOTE_LINE2)).Show(SW_HIDE);
     CWindow(Item(IDT_NOTE_LINE3)).Show(SW_HIDE);
-    installMode_ = kInstallModeTypical;
+    installMode_ = InstallMode::Typical;
 }
 
 void CModePage::ChooseAdvanced() {
@@ -51,7 +51,7 @@ void CModePage::ChooseAdvanced() {
     CWindow(Item(IDT_NOTE_LINE2)).SetText(mode.ReadText("Note3"));
     CWindow(Item(IDT_NOTE_LINE2)).Show(SW_SHOWNORMAL);
     CWindow(Item(IDT_NOTE_LINE3)).Show(SW_HIDE);
-    installMode_ = kInstallModeAdvanced;
+    installMode_ = InstallMode::Advanced;
 }
 
 void CModePage::ApplyAdvancedSetup(bool advancedOffered) {
@@ -66,7 +66,7 @@ void CModePage::ApplyAdvancedSetup(bool advancedOffered) {
     CWindow(Item(IDT_NOTE_LINE1)).SetText(MessageCatalogue.ReadText("IDS_TYPICAL_NOTES"));
     CWindow(Item(IDT_NOTE_LINE2)).Show(SW_HIDE);
     CWindow(Item(IDT_NOTE_LINE3)).Show(SW_HIDE);
-    installMode_ = kInstallModeTypical;
+    installMode_ = InstallMode::Typical;
 }
 
 void CModePage::OnShowWindow(bool /*shown*/) {

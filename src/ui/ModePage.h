@@ -8,15 +8,15 @@
 
 // The install mode of the checked radio button's index in the Typical / Advanced group
 // (0 Typical, 1 Advanced, -1 none checked, which counts as typical).
-int InstallModeFromRadioIndex(int radioIndex);
+InstallMode InstallModeFromRadioIndex(int radioIndex);
 
 // The wizard page on which the user chooses a typical or an advanced installation.
 class CModePage : public CWizardPage {
 public:
     CModePage();
 
-    // kInstallModeTypical or kInstallModeAdvanced, as last saved or clicked.
-    int InstallMode() const { return installMode_; }
+    // Typical or advanced, as last saved or clicked.
+    ::InstallMode InstallMode() const { return installMode_; }
 
     // Whether the model offers an advanced installation (AdvancedModeOffered), applied by
     // the frame when the user leaves the model page: offered, the Advanced choice comes
@@ -35,5 +35,5 @@ private:
     void ChooseTypical();
     void ChooseAdvanced();
 
-    int installMode_ = kInstallModeTypical;
+    ::InstallMode installMode_ = ::InstallMode::Typical;
 };

@@ -47,9 +47,9 @@ void CModelPage::FillLists() {
     hasDevices_ = true;
     std::vector<std::string> entries[kPrinterTypeCount];
     for (CSetupConfig::DeviceEntry& device : config_.GetDeviceList()) {
-        if (device.type < 0 || device.type >= kPrinterTypeCount) continue;
-        lists_[device.type].AddString(device.name.c_str());
-        entries[device.type].push_back(std::move(device.name));
+        if (!IsKnownPrinterType(device.type)) continue;
+        lists_[ToNumber(device.type)].AddString(device.name.c_str());
+        entries[ToNumber(device.type)].push_back(std::move(device.name));
     }
 
     bool anyDevice = false;
@@ -64,9 +64,9 @@ void CModelPage::FillLists() {
     if (!anyDevice) hasDevices_ = false;
 
     char defaultName[260] = {};
-    const int type = config_.GetDefaultDevice(defaultName, sizeof defaultName);
-    selectedType_ = type;
-    if (type < 0 || type >= kPrinterTypeCount) return;
+    selectedType_ = config_.GetDefaultDevice(defaultName, sizeof defaultName);
+    if (!IsKnownPrinterType(selectedType_)) return;
+    const int type = ToNumber(selectedType_);
 
     // Clears every button in the range, the set-as-default check box among them.
     CheckRadioButton(Handle(), IDC_TYPE_RECEIPT, IDC_TYPE_EMBEDDED, kTypeButtons[type]);
@@ -87,7 +87,7 @@ void CModelPage::TypeChosen(int type) {
     for (CComboBox& list : lists_) list.Enable(false);
     CopySelectionOf(type);
     lists_[type].Enable(true);
-    selectedType_ = type;
+    selectedType_ = PrinterTypeFromNumber(type);
 }
 
 void CModelPage::ModelChosen(int type) { CopySelectionOf(type); }

@@ -22,7 +22,7 @@ public:
 
     // What the frame reads when the user moves on.
     const std::string& ModelName() const { return modelName_; }
-    int SelectedType() const { return selectedType_; }
+    PrinterType SelectedType() const { return selectedType_; }
     int SetAsDefault() const { return setAsDefault_; }
     bool HasDevices() const { return hasDevices_; }
 
@@ -41,7 +41,7 @@ private:
     CSetupConfig config_;
     CComboBox lists_[kPrinterTypeCount];
     std::string modelName_;
-    int selectedType_ = 0;
+    PrinterType selectedType_ = PrinterType::Receipt;
     int setAsDefault_ = 0;
     bool hasDevices_ = false;
 };

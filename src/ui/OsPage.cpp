@@ -16,7 +16,7 @@ constexpr int kOsButtons[kOsIndexCount] = {IDC_OS_WIN98ME,     IDC_OS_WINNT, IDC
 
 }  // namespace
 
-int OsButtonId(int osIndex) { return IsKnownOsIndex(OsIndexFromNumber(osIndex)) ? kOsButtons[osIndex] : 0; }
+int OsButtonId(OsIndex os) { return IsKnownOsIndex(os) ? kOsButtons[ToNumber(os)] : 0; }
 
 OsPageChoice ChooseOsPageButton(DWORD platformId, DWORD majorVersion, DWORD minorVersion, BYTE productType,
                                 WORD processorArchitecture, bool newerWindows) {
@@ -27,9 +27,9 @@ OsPageChoice ChooseOsPageButton(DWORD platformId, DWORD majorVersion, DWORD mino
         choice.unknownPlatform = true;
         return choice;
     }
-    const int os = chosen.osIndex;
+    const OsIndex os = chosen.osIndex;
     choice.osIndex = os;
-    if (!IsWindows9x(OsIndexFromNumber(os)))
+    if (!IsWindows9x(os))
         choice.checkedButton = OsButtonId(os);
     else if (platformId == VER_PLATFORM_WIN32_WINDOWS && minorVersion != 0)
         choice.checkedButton = IDC_OS_WIN98ME;
@@ -58,7 +58,7 @@ BOOL COsPage::OnInitDialog() {
         ShowDetectedWindows(choice.checkedButton, detected.name);
 
     // The user cannot choose: only the detected system's button stays enabled.
-    for (int os = 0; os < kOsIndexCount; ++os) CWindow(Item(kOsButtons[os])).Enable(os == osIndex_);
+    for (int os = 0; os < kOsIndexCount; ++os) CWindow(Item(kOsButtons[os])).Enable(OsIndexFromNumber(os) == osIndex_);
     // No 64-bit Windows 2000 exists.
     if (ProcessSettings::Is64BitWindows()) CWindow(Item(IDC_OS_WIN2000)).Show(SW_HIDE);
     return TRUE;

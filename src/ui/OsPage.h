@@ -1,17 +1,18 @@
 #pragma once
 
+#include "config/DomainTypes.h"
 #include "framework/WizardPage.h"
 
 #include <windows.h>
 
 #include <string>
 
-// Radio button of an OS index (0 98/Me … 7 Windows 7); 0 for an index outside 0..7.
-int OsButtonId(int osIndex);
+// Radio button of an OS index; 0 for an index outside the known ones.
+int OsButtonId(OsIndex os);
 
 // What the page shows for a detected Windows version.
 struct OsPageChoice {
-    int osIndex = 0;                // the value every later decision reads
+    OsIndex osIndex = OsIndex::Windows9x;  // the value every later decision reads
     int checkedButton = 0;          // 0: no button checked
     bool unknownPlatform = false;   // neither 9x nor NT: the user is told
 };
@@ -28,9 +29,9 @@ class COsPage : public CWizardPage {
 public:
     COsPage();
 
-    // 0 98/Me, 1 NT, 2 2000, 3 XP, 4 Server 2003, 5 Vista, 6 Server 2008, 7 Windows 7;
-    // 0 until the page has been created and for any system the table does not list.
-    int OsIndex() const { return osIndex_; }
+    // The detected Windows; Windows 98/Me until the page has been created and for any
+    // system the table does not list.
+    ::OsIndex OsIndex() const { return osIndex_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -40,5 +41,5 @@ private:
     // Captions the checked button with the running Windows' own name.
     void ShowDetectedWindows(int button, const std::string& name);
 
-    int osIndex_ = 0;
+    ::OsIndex osIndex_ = ::OsIndex::Windows9x;
 };

@@ -94,7 +94,7 @@ BOOL CPortPage::OnInitDialog() {
 
     // No request with a printer type matches the type cache: the first build always runs.
     modelCache_ = "PRINTER";
-    typeCache_ = -1;
+    typeCache_ = PrinterType::None;
     typicalFlag_ = 1;
     modeCache_ = 1;
     usbPortNumber_ = -1;
@@ -236,11 +236,11 @@ std::string CPortPage::InstalledUsbDriverVersion() const {
 
 void CPortPage::OnPortSelected() {
     portText_ = SelectedText(IDC_PORT_LIST);
-    const int kind = ClassifyPortName(portText_.c_str());
+    const PortKind kind = ClassifyPortName(portText_.c_str());
     ApplyControls(ControlsForPortKind(kind));
-    if (kind == kUsbInterface) {
+    if (kind == PortKind::Usb) {
         // Windows 98/Me and NT have no driver of ours to speak of: the notice stays as it is.
-        if (TakesOurUsbDriver(OsIndexFromNumber(osIndex_)))
+        if (TakesOurUsbDriver(osIndex_))
             ApplyUsbNotice(UsbNoticeAfterSelection(InstalledUsbDriverVersion(), typicalFlag_ != 0));
     } else {
         SetVisibility(Item(IDT_USB_NOTICE), Visibility::Hide);
@@ -248,16 +248,16 @@ void CPortPage::OnPortSelected() {
     UpdateData(false);
 }
 
-void CPortPage::BuildPortListTypical(const std::string& modelName, int osIndex, int printerType) {
-    BuildPortList(modelName, osIndex, printerType, true);
+void CPortPage::BuildPortListTypical(const std::string& modelName, OsIndex os, PrinterType printerType) {
+    BuildPortList(modelName, os, printerType, true);
 }
 
-void CPortPage::BuildPortListAdvanced(const std::string& modelName, int osIndex, int printerType) {
-    BuildPortList(modelName, osIndex, printerType, false);
+void CPortPage::BuildPortListAdvanced(const std::string& modelName, OsIndex os, PrinterType printerType) {
+    BuildPortList(modelName, os, printerType, false);
 }
 
-void CPortPage::BuildPortList(const std::string& modelName, int osIndex, int printerType, bool typical) {
-    osIndex_ = osIndex;
+void CPortPage::BuildPortList(const std::string& modelName, OsIndex os, PrinterType printerType, bool typical) {
+    osIndex_ = os;
     // Two models of one name in different type files are different lists.
     if (modelName == modelCache_ && printerType == typeCache_ && modeCache_ == typicalFlag_) return;
     modeCache_ = typicalFlag_;
@@ -272,7 +272,7 @@ void CPortPage::BuildPortList(const std::string& modelName, int osIndex, int pri
 
     std::string setupIni, typeFile;
     BuildConfigPaths(printerType, setupIni, typeFile);
-    PortListInput input = PortListInputOf(typeFile, modelName, osIndex, typical);
+    PortListInput input = PortListInputOf(typeFile, modelName, os, typical);
     // Asked whatever the model supports: the probe tells the user about several printers.
     input.usbPrinter = usbDeviceProbe ? usbDeviceProbe() : UsbProbe::Nothing();
     ApplyPlan(PlanPortList(input), typical);

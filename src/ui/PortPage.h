@@ -27,14 +27,14 @@ public:
     void PresetBaudRate(int configuredBaudRate);
 
     // The install mode, copied in by the frame before it builds the list: 1 typical, 0 advanced.
-    void SetTypicalFlag(int typical) { typicalFlag_ = typical; }
+    void SetTypicalFlag(InstallMode mode) { typicalFlag_ = mode == InstallMode::Typical ? 1 : 0; }
 
     // Fill the port list for a model (its ".PORT" keys in the type file of printerType),
     // preselect the connected USB printer's port or the configured default, and set the
     // controls that depend on it. Nothing changes, not even a selection the user made,
     // while model, printer type and mode stay those of the last build.
-    void BuildPortListTypical(const std::string& modelName, int osIndex, int printerType);
-    void BuildPortListAdvanced(const std::string& modelName, int osIndex, int printerType);
+    void BuildPortListTypical(const std::string& modelName, OsIndex os, PrinterType printerType);
+    void BuildPortListAdvanced(const std::string& modelName, OsIndex os, PrinterType printerType);
 
     // The selected port's name; empty when none is selected.
     const std::string& PortText() const { return portText_; }
@@ -76,7 +76,7 @@ private:
     };
 
     void CreateRasterToolTip();
-    void BuildPortList(const std::string& modelName, int osIndex, int printerType, bool typical);
+    void BuildPortList(const std::string& modelName, OsIndex os, PrinterType printerType, bool typical);
     void ApplyPlan(const PortListPlan& plan, bool typical);
     void ApplyControls(const PortControls& controls);
     void ApplyUsbNotice(const UsbNoticeChange& change);
@@ -91,9 +91,9 @@ private:
     std::string portText_;
     // The list is rebuilt only when one of these differs from the request.
     std::string modelCache_;
-    int typeCache_ = -1;
+    PrinterType typeCache_ = PrinterType::None;
     int modeCache_ = 1;
-    int osIndex_ = 0;
+    OsIndex osIndex_ = OsIndex::Windows9x;
     int baudRate_ = 0;
     int byteSize_ = 8;
     double stopBits_ = 1.0;

@@ -83,8 +83,8 @@ TEST(CommandLine, TakesEveryFormAndRefusesWhatItCannotUse) {
     EXPECT_EQ(s.stopBits, 1.5);
     EXPECT_EQ(s.flow, 'x');
     EXPECT_EQ(s.raster, 0);
-    EXPECT_EQ(s.installMode, 0);
-    EXPECT_EQ(s.printerType, 1);
+    EXPECT_EQ(s.installMode, InstallMode::Advanced);
+    EXPECT_EQ(s.printerType, PrinterType::Ticket);
     EXPECT_EQ(s.ipAddress, "10.0.0.5");
     EXPECT_FALSE(ParseSwitches({}).any) << "no switch at all: the wizard";
     // A refused command line still finds its journal.

@@ -136,11 +136,11 @@ void PlaceDriverStore(bool is64) {
     }
 }
 
-InstallSelection Selection(const char* port, int mode = kInstallModeAdvanced) {
+InstallSelection Selection(const char* port, InstallMode mode = InstallMode::Advanced) {
     InstallSelection selection;
-    selection.printerType = 0;
+    selection.printerType = PrinterType::Receipt;
     selection.modelName = "VT-R80";
-    selection.osIndex = 7;
+    selection.osIndex = OsIndex::Windows7;
     selection.installMode = mode;
     selection.portName = port;
     selection.raster = 1;
@@ -368,11 +368,11 @@ TEST(FaultSweepTest, EveryFailingSystemCallEndsTheInstallationCleanly) {
     ASSERT_EQ(static_cast<DWORD>(SERVICE_RUNNING), WaitSpoolerRunning().value);
     PlaceDriverStore(is64);
     SweptPath restoring{"parallel with the core-file restore", Selection("LPT1:"), false, true};
-    restoring.selection.printerType = 3;
+    restoring.selection.printerType = PrinterType::Embedded;
     restoring.selection.modelName = "VT-E20";
     restoring.selection.raster = 0;
     std::vector<SweptPath> paths = {{"parallel", Selection("LPT1:"), false},
-                                    {"USB", Selection("USB_VT-R80_1", kInstallModeTypical), is64},
+                                    {"USB", Selection("USB_VT-R80_1", InstallMode::Typical), is64},
                                     restoring};
     if (is64) {
         // The spooler in this 32-bit process loads the monitors' 32-bit builds from here.

@@ -20,12 +20,12 @@ TEST(UsbPortNumberOfName, OnlyTheFinalUnderscoreAndDigitCount) {
 }
 
 TEST(PrinterNameSuffix, MarksThePortKindAndTheUsbPortNumberOnce) {
-    EXPECT_EQ(PrinterNameSuffix(kUsbInterface, "USB_TP_2_1"), "(U) 1");
-    EXPECT_EQ(PrinterNameSuffix(kUsbInterface, "USB_QXL-K6_3"), "(U) 3");
-    EXPECT_EQ(PrinterNameSuffix(kUsbInterface, "USB_VT-R80"), "");
-    EXPECT_EQ(PrinterNameSuffix(kSerialInterface, "COM2:"), "(S)");
-    EXPECT_EQ(PrinterNameSuffix(kParallelInterface, "LPT1:"), "(P)");
-    EXPECT_EQ(PrinterNameSuffix(kNetworkInterface, "IP_10.0.0.5"), "(E)");
+    EXPECT_EQ(PrinterNameSuffix(PortKind::Usb, "USB_TP_2_1"), "(U) 1");
+    EXPECT_EQ(PrinterNameSuffix(PortKind::Usb, "USB_QXL-K6_3"), "(U) 3");
+    EXPECT_EQ(PrinterNameSuffix(PortKind::Usb, "USB_VT-R80"), "");
+    EXPECT_EQ(PrinterNameSuffix(PortKind::Serial, "COM2:"), "(S)");
+    EXPECT_EQ(PrinterNameSuffix(PortKind::Parallel, "LPT1:"), "(P)");
+    EXPECT_EQ(PrinterNameSuffix(PortKind::Network, "IP_10.0.0.5"), "(E)");
     // A USB port name that also holds "COM" is one USB port, named once.
     EXPECT_EQ(PrinterNameSuffix(ClassifyPortName("USB_COMPACT_2"), "USB_COMPACT_2"), "(U) 2");
 }
@@ -33,7 +33,7 @@ TEST(PrinterNameSuffix, MarksThePortKindAndTheUsbPortNumberOnce) {
 const UsbProbe kNoPrinter = UsbProbe::Nothing(), kSeveral = UsbProbe::SeveralPrinters();
 
 TEST(PlanUsbPrinterMatch, AdvancedModeMatchesThePrinterToTheChosenPort) {
-    const int advanced = kInstallModeAdvanced;
+    const InstallMode advanced = InstallMode::Advanced;
     EXPECT_EQ(PlanUsbPrinterMatch(advanced, UsbProbe::Printer(9), 2), UsbPrinterMatch::Proceed) << "9 mod 8 + 1 = 2";
     EXPECT_EQ(PlanUsbPrinterMatch(advanced, UsbProbe::Printer(8), 2), UsbPrinterMatch::AskRenumber) << "8 answers on port 1";
     EXPECT_EQ(PlanUsbPrinterMatch(advanced, UsbProbe::Printer(1), 2), UsbPrinterMatch::Proceed);
@@ -43,7 +43,7 @@ TEST(PlanUsbPrinterMatch, AdvancedModeMatchesThePrinterToTheChosenPort) {
 }
 
 TEST(PlanUsbPrinterMatch, TypicalModePutsThePrinterOnPortOne) {
-    const int typical = kInstallModeTypical;
+    const InstallMode typical = InstallMode::Typical;
     EXPECT_EQ(PlanUsbPrinterMatch(typical, UsbProbe::Printer(0), 1), UsbPrinterMatch::Proceed);
     EXPECT_EQ(PlanUsbPrinterMatch(typical, UsbProbe::Printer(8), 1), UsbPrinterMatch::Proceed) << "8 mod 8 + 1 = 1: already on port 1";
     EXPECT_EQ(PlanUsbPrinterMatch(typical, UsbProbe::Printer(16), 1), UsbPrinterMatch::Proceed);

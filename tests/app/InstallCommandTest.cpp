@@ -29,9 +29,9 @@ protected:
         ProcessSettings::SetIs64BitWindows(true);
         frame_ = CreateWindowExA(0, "STATIC", "Wizard stand-in", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
                                  nullptr, nullptr, nullptr, nullptr);
-        selection_.printerType = 0;
+        selection_.printerType = PrinterType::Receipt;
         selection_.modelName = "VT-R80";
-        selection_.osIndex = 7;
+        selection_.osIndex = OsIndex::Windows7;
         selection_.portName = "LPT1:";
         selection_.raster = 1;
     }
@@ -144,7 +144,7 @@ TEST_P(Windows98Closing, WaitsForTheWorkerThenOffersTheRestart) {
         boxes.push_back({text, type, LateWorker::finished.load()});
         return (type & MB_YESNO) == MB_YESNO ? answer : IDOK;
     });
-    selection_.osIndex = 0;
+    selection_.osIndex = OsIndex::Windows9x;
     CInstallCommand command(frame_);
     const bool ran = command.Run(selection_);
     SetMessageBoxHandler(nullptr);
@@ -217,7 +217,7 @@ TEST_F(InstallCommandTest, AdvancedRenumberingToAPortWithoutNumberFailsToSetTheP
     }
     WriteTextFile(ProgramFolder(), "VtUsbInt.printers", "0 8\n");
 
-    selection_.installMode = kInstallModeAdvanced;
+    selection_.installMode = InstallMode::Advanced;
     selection_.portName = "USB_VT-R80";
     MessageBoxRecorder boxes(IDYES);
     CInstallCommand command(frame_);
@@ -253,7 +253,7 @@ TEST_F(InstallCommandTest, AUsbInstallationLoadsNoLibraryWithRedirectionOff) {
     for (const char* file : {"VTUSBMON.DLL", "VTLMON.DLL"})
         CopyFileA((ProgramFolder() + "system32\\" + file).c_str(), (std::string(system) + "\\" + file).c_str(), FALSE);
     WriteTextFile(ProgramFolder(), "VtUsbInt.printers", "0 0\n");
-    selection_.installMode = kInstallModeTypical;
+    selection_.installMode = InstallMode::Typical;
     selection_.portName = "USB_VT-R80_1";
     MessageBoxRecorder boxes;
     CInstallCommand command(frame_);

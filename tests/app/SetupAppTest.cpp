@@ -230,10 +230,10 @@ TEST_F(StartupTest, PortScanSectionIsTheLastEntryWithATypeSuffix) {
     WriteSetup("DEVICENUMBER=9\nDEVICENAME1=VT-R80-ReceiptPrinter\nDEVICENAME2=VT-T300-TicketPrinter\n"
                "DEVICENAME3=Plain\n");
     EXPECT_EQ(FindPortScanTarget().section, "VT-T300.PORT") << "entries beyond the list and without suffix are skipped";
-    EXPECT_EQ(FindPortScanTarget().type, 1);
+    EXPECT_EQ(FindPortScanTarget().type, PrinterType::Ticket);
     WriteSetup("DEVICENUMBER=1\nDEVICENAME1=" + std::string(199, 'x') + "\n");
     EXPECT_EQ(FindPortScanTarget().section, ".PORT");
-    EXPECT_EQ(FindPortScanTarget().type, -1);
+    EXPECT_EQ(FindPortScanTarget().type, PrinterType::None);
     WriteSetup("DEVICENUMBER=2000000000\nDEVICENAME1=VT-R80-ReceiptPrinter\n");
     EXPECT_EQ(FindPortScanTarget().section, "VT-R80.PORT") << "a garbage count is bounded";
 }

@@ -39,7 +39,7 @@ TEST_F(ThirtyTwoBitWindows, IsDetectedWithoutWow64) {
     SYSTEM_INFO system = {};
     GetNativeSystemInfo(&system);
     EXPECT_EQ(system.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_INTEL);
-    EXPECT_EQ(DetectSystem(), 7) << "the prefix reports Windows 7";
+    EXPECT_EQ(DetectSystem(), OsIndex::Windows7) << "the prefix reports Windows 7";
 }
 
 TEST_F(ThirtyTwoBitWindows, AdmitsThirtyTwoBitPackagesFromThePlainTypeFiles) {

@@ -312,7 +312,7 @@ TEST_F(WizardFrameTest, AnUnsupportedWindowsKeepsTheWizardOnTheOsPage) {
     Press(wizard.frame, IDOK);
     Press(wizard.frame, IDOK);
     ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kOsPage);
-    ASSERT_EQ(wizard.os.OsIndex(), 7) << "the WoW64 prefix reports Windows 7";
+    ASSERT_EQ(wizard.os.OsIndex(), OsIndex::Windows7) << "the WoW64 prefix reports Windows 7";
     Press(wizard.frame, IDOK);
     EXPECT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kOsPage);
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -327,7 +327,7 @@ TEST_F(WizardFrameTest, BaudRateIsPresetOnceAndAgainOnlyAfterGoingBackPastTheMod
     ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kPortPage);
     EXPECT_EQ(wizard.port.BaudRate(), 9600);
     EXPECT_EQ(wizard.frame.Selection().modelName, "VT-R80");
-    EXPECT_EQ(wizard.frame.Selection().osIndex, 7);
+    EXPECT_EQ(wizard.frame.Selection().osIndex, OsIndex::Windows7);
 
     WriteModel("SystemWin7Supported=1\nBaudRate=19200\n");
     Press(wizard.frame, IDC_BACK);
@@ -355,7 +355,7 @@ TEST_F(WizardFrameTest, InstallHandsTheFinalChoicesOverAndEndsTheWizardOnlyWhenI
     ASSERT_EQ(wizard.installs.size(), 1u);
     const InstallSelection& refused = wizard.installs[0];
     EXPECT_EQ(refused.modelName, "VT-R80");
-    EXPECT_EQ(refused.osIndex, 7);
+    EXPECT_EQ(refused.osIndex, OsIndex::Windows7);
     EXPECT_EQ(refused.portName, wizard.port.PortText());
     EXPECT_FALSE(refused.portName.empty());
     EXPECT_EQ(refused.ipAddress, "10.0.0.5");
@@ -413,7 +413,7 @@ TEST_F(WizardFrameTest, TheChosenModelsAdvancedSetupDecidesWhetherAdvancedCanBeC
     Press(wizard.frame, IDOK);
     ASSERT_EQ(wizard.frame.CurrentPage(), CWizardFrame::kPortPage);
     EXPECT_EQ(wizard.frame.Selection().modelName, "VT-T300");
-    EXPECT_EQ(wizard.frame.Selection().installMode, kInstallModeAdvanced);
+    EXPECT_EQ(wizard.frame.Selection().installMode, InstallMode::Advanced);
     EXPECT_TRUE(boxes.shown.empty());
 }
 

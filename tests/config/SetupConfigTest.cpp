@@ -45,17 +45,17 @@ TEST(DeviceEntry, IsClassifiedByTheFirstSuffixInTheFixedOrderAndCutThere) {
     struct Case {
         const char* entry;
         const char* model;
-        int type;
+        PrinterType type;
     } cases[] = {
-        {"M1-TicketPrinter", "M1", 1},
-        {"M1", "M1", -1},
-        {"A-TicketPrinterB", "A", 1},
+        {"M1-TicketPrinter", "M1", PrinterType::Ticket},
+        {"M1", "M1", PrinterType::None},
+        {"A-TicketPrinterB", "A", PrinterType::Ticket},
         // Receipt is looked for before ticket, wherever each stands.
-        {"X-TicketPrinter-ReceiptPrinter", "X-TicketPrinter", 0},
-        {"Y-EmbeddedPrinter-LabelPrinter", "Y-EmbeddedPrinter", 2},
-        {"-LabelPrinter", "", 2},
-        {"Z-embeddedprinter", "Z-embeddedprinter", -1},
-        {"0", "0", -1},
+        {"X-TicketPrinter-ReceiptPrinter", "X-TicketPrinter", PrinterType::Receipt},
+        {"Y-EmbeddedPrinter-LabelPrinter", "Y-EmbeddedPrinter", PrinterType::Label},
+        {"-LabelPrinter", "", PrinterType::Label},
+        {"Z-embeddedprinter", "Z-embeddedprinter", PrinterType::None},
+        {"0", "0", PrinterType::None},
     };
     for (const Case& c : cases) {
         std::string entry = c.entry;
@@ -79,18 +79,18 @@ TEST_F(SetupConfigTest, DeviceListSkipsGapsAndEntriesWithoutSuffix) {
     std::vector<std::pair<std::string, int>> accepted;
     char name[CSetupConfig::kFileSize];
     for (int n = 1; n <= config.GetDeviceCount(); ++n) {
-        int type = config.GetDeviceName(n, name, sizeof name);
+        const int type = ToNumber(config.GetDeviceName(n, name, sizeof name));
         if (type >= 0) accepted.emplace_back(name, type);
     }
     const std::vector<std::pair<std::string, int>> expected = {
         {"VT-R80", 0}, {"VT-T300", 1}, {"A", 1}, {"VT-E20", 3}};
     EXPECT_EQ(accepted, expected);
 
-    EXPECT_EQ(config.GetDeviceName(3, name, sizeof name), -1);
+    EXPECT_EQ(config.GetDeviceName(3, name, sizeof name), PrinterType::None);
     EXPECT_STREQ(name, "NoSuffixModel");
-    EXPECT_EQ(config.GetDeviceName(4, name, sizeof name), -1);
+    EXPECT_EQ(config.GetDeviceName(4, name, sizeof name), PrinterType::None);
     EXPECT_STREQ(name, "0");
-    EXPECT_EQ(config.GetDeviceName(7, name, sizeof name), -1) << "DEVICENUMBER beyond the entries";
+    EXPECT_EQ(config.GetDeviceName(7, name, sizeof name), PrinterType::None) << "DEVICENUMBER beyond the entries";
     EXPECT_STREQ(name, "0");
 }
 
@@ -101,14 +101,14 @@ TEST_F(SetupConfigTest, DefaultDeviceIsTheEntryDefaultNameNumbers) {
     CSetupConfig config;
     char name[300];
     std::memset(name, 0xCD, sizeof name);
-    EXPECT_EQ(config.GetDefaultDevice(name, 260), 2);
+    EXPECT_EQ(config.GetDefaultDevice(name, 260), PrinterType::Label);
     EXPECT_STREQ(name, "VT-L40");
     for (std::size_t i = 260; i < sizeof name; ++i) ASSERT_EQ(static_cast<unsigned char>(name[i]), 0xCD);
 
     WriteSetupIni("[DEVICENAME]\nDEVICENUMBER=3\nDEVICENAME3=Plain\nDEFAULTNAME=3\n");
-    EXPECT_EQ(config.GetDefaultDevice(name, 260), -1) << "an entry without suffix preselects no type";
+    EXPECT_EQ(config.GetDefaultDevice(name, 260), PrinterType::None) << "an entry without suffix preselects no type";
     WriteSetupIni("[DEVICENAME]\nDEVICENUMBER=1\nDEVICENAME1=VT-R80-ReceiptPrinter\n");
-    EXPECT_EQ(config.GetDefaultDevice(name, 260), -1) << "missing DEFAULTNAME reads 0: no such entry";
+    EXPECT_EQ(config.GetDefaultDevice(name, 260), PrinterType::None) << "missing DEFAULTNAME reads 0: no such entry";
 }
 
 TEST_F(SetupConfigTest, OverlongDeviceEntriesAreCutAt199Characters) {
@@ -118,14 +118,14 @@ TEST_F(SetupConfigTest, OverlongDeviceEntriesAreCutAt199Characters) {
     CSetupConfig config;
     char name[300];
     std::memset(name, 0xCD, sizeof name);
-    EXPECT_EQ(config.GetDeviceName(1, name, 200), 2);
+    EXPECT_EQ(config.GetDeviceName(1, name, 200), PrinterType::Label);
     EXPECT_EQ(std::string(name), model199);
     // The suffix lies beyond the 199 characters read: not a device.
-    EXPECT_EQ(config.GetDeviceName(2, name, 200), -1);
+    EXPECT_EQ(config.GetDeviceName(2, name, 200), PrinterType::None);
     EXPECT_EQ(std::strlen(name), 199u);
     for (std::size_t i = 200; i < sizeof name; ++i) ASSERT_EQ(static_cast<unsigned char>(name[i]), 0xCD);
     // A smaller caller buffer is honoured too.
-    EXPECT_EQ(config.GetDeviceName(1, name, 20), 2);
+    EXPECT_EQ(config.GetDeviceName(1, name, 20), PrinterType::Label);
     EXPECT_EQ(std::strlen(name), 19u);
 }
 
@@ -150,19 +150,20 @@ std::string ModelSection(const std::string& section, const std::string& tag) {
 
 std::string AllOsSections(const std::string& model, const std::string& tag) {
     std::string text;
-    for (int os = 0; os < kOsIndexCount; ++os) text += ModelSection(model + OsSectionSuffix(os), tag);
+    for (int os = 0; os < kOsIndexCount; ++os)
+        text += ModelSection(model + OsSectionSuffix(OsIndexFromNumber(os)), tag);
     return text;
 }
 
 TEST_F(SetupConfigTest, DriverInfoVersionAndEnvironmentFollowTheOsIndex) {
     WriteTypeFile("setup_receipt.ini", AllOsSections("VT-R80", "R80"));
     CSetupConfig config;
-    config.currentType = 0;
+    config.currentType = PrinterType::Receipt;
     const DWORD versions[kOsIndexCount] = {0, 2, 3, 3, 3, 3, 3, 3};
     for (int os = 0; os < kOsIndexCount; ++os) {
         DRIVER_INFO_3A info;
         std::memset(&info, 0, sizeof info);
-        config.GetDriverInfo("VT-R80", os, &info, 0, 1);
+        config.GetDriverInfo("VT-R80", OsIndexFromNumber(os), &info, 0, PortKind::Parallel);
         EXPECT_EQ(info.cVersion, versions[os]) << "os " << os;
         if (os == 0)
             EXPECT_STREQ(info.pEnvironment, "Windows 4.0");
@@ -175,40 +176,40 @@ TEST_F(SetupConfigTest, DriverInfoVersionAndEnvironmentFollowTheOsIndex) {
 TEST_F(SetupConfigTest, DriverNameKeyIsTheGdiNameOn98AndNtAndThePortLetterElsewhere) {
     WriteTypeFile("setup_ticket.ini", AllOsSections("VT-T300", "T300"));
     CSetupConfig config;
-    config.currentType = 1;
+    config.currentType = PrinterType::Ticket;
     const char* expectedXp[] = {"T300 serial", "T300 parallel", "T300 usb", "T300 network"};
     for (int kind = 0; kind < 4; ++kind) {
         DRIVER_INFO_3A driver = {};
         PRINTER_INFO_2A printer = {};
-        config.GetDriverInfo("VT-T300", 3, &driver, 0, kind);
-        config.GetPrinterInfo("VT-T300", 3, &printer, 0, kind);
+        config.GetDriverInfo("VT-T300", OsIndex::WindowsXp, &driver, 0, PortKindFromNumber(kind));
+        config.GetPrinterInfo("VT-T300", OsIndex::WindowsXp, &printer, 0, PortKindFromNumber(kind));
         EXPECT_STREQ(driver.pName, expectedXp[kind]);
         EXPECT_STREQ(printer.pDriverName, expectedXp[kind]);
         for (int os : {0, 1}) {
-            config.GetDriverInfo("VT-T300", os, &driver, 0, kind);
-            config.GetPrinterInfo("VT-T300", os, &printer, 0, kind);
+            config.GetDriverInfo("VT-T300", OsIndexFromNumber(os), &driver, 0, PortKindFromNumber(kind));
+            config.GetPrinterInfo("VT-T300", OsIndexFromNumber(os), &printer, 0, PortKindFromNumber(kind));
             EXPECT_STREQ(driver.pName, "T300 GDI name") << "os " << os << " kind " << kind;
             EXPECT_STREQ(printer.pDriverName, "T300 GDI name") << "os " << os << " kind " << kind;
         }
     }
     // An unknown kind reads no name: the previous one stays.
     DRIVER_INFO_3A driver = {};
-    config.GetDriverInfo("VT-T300", 3, &driver, 0, 2);
-    config.GetDriverInfo("VT-T300", 5, &driver, 0, 9);
+    config.GetDriverInfo("VT-T300", OsIndex::WindowsXp, &driver, 0, PortKind::Usb);
+    config.GetDriverInfo("VT-T300", OsIndex::WindowsVista, &driver, 0, PortKindFromNumber(9));
     EXPECT_STREQ(driver.pName, "T300 usb");
 }
 
 TEST_F(SetupConfigTest, RasterFlagSelectsStdOrGdiKeysInAllThreeRecords) {
     WriteTypeFile("setup_receipt.ini", AllOsSections("VT-R80", "R80"));
     CSetupConfig config;
-    config.currentType = 0;
+    config.currentType = PrinterType::Receipt;
     for (int raster : {0, 1}) {
         DRIVER_INFO_3A driver = {};
         PRINTER_INFO_2A printer = {};
         DriverFileSet files = {};
-        config.GetDriverInfo("VT-R80", 3, &driver, raster, 1);
-        config.GetPrinterInfo("VT-R80", 3, &printer, raster, 1);
-        config.GetDriverFiles("VT-R80", 3, &files, raster, 1);
+        config.GetDriverInfo("VT-R80", OsIndex::WindowsXp, &driver, raster, PortKind::Parallel);
+        config.GetPrinterInfo("VT-R80", OsIndex::WindowsXp, &printer, raster, PortKind::Parallel);
+        config.GetDriverFiles("VT-R80", OsIndex::WindowsXp, &files, raster, PortKind::Parallel);
         const bool gdi = raster == 1;
         EXPECT_STREQ(driver.pDriverPath, gdi ? "VTGDI.DLL" : "UNIDRV.DLL");
         EXPECT_STREQ(driver.pDataFile, gdi ? "GDI.VTD" : "STD.GPD");
@@ -228,7 +229,7 @@ TEST_F(SetupConfigTest, RasterFlagSelectsStdOrGdiKeysInAllThreeRecords) {
     }
     // A raster value other than 0 and 1 reads no file keys.
     DriverFileSet files = {};
-    config.GetDriverFiles("VT-R80", 3, &files, 2, 1);
+    config.GetDriverFiles("VT-R80", OsIndex::WindowsXp, &files, 2, PortKind::Parallel);
     EXPECT_STREQ(files.driverPath, "");
     EXPECT_STREQ(files.controlFontFile, "");
 }
@@ -237,37 +238,37 @@ TEST_F(SetupConfigTest, DriverFamilyRuleAppliesByOperationAndOsIndex) {
     WriteTypeFile("setup_receipt.ini", AllOsSections("VT-R80", "R80"));
     ProcessSettings::SetDriverFamilyRule(true);
     CSetupConfig config;
-    config.currentType = 0;
+    config.currentType = PrinterType::Receipt;
     DRIVER_INFO_3A driver = {};
     PRINTER_INFO_2A printer = {};
     DriverFileSet files = {};
 
     // USB with raster 1 on XP: every operation reads the STD keys.
-    config.GetDriverInfo("VT-R80", 3, &driver, 1, 2);
-    config.GetPrinterInfo("VT-R80", 3, &printer, 1, 2);
-    config.GetDriverFiles("VT-R80", 3, &files, 1, 2);
+    config.GetDriverInfo("VT-R80", OsIndex::WindowsXp, &driver, 1, PortKind::Usb);
+    config.GetPrinterInfo("VT-R80", OsIndex::WindowsXp, &printer, 1, PortKind::Usb);
+    config.GetDriverFiles("VT-R80", OsIndex::WindowsXp, &files, 1, PortKind::Usb);
     EXPECT_STREQ(driver.pDriverPath, "UNIDRV.DLL");
     EXPECT_STREQ(printer.pPrintProcessor, "WinPrint");
     EXPECT_STREQ(files.driverPath, "UNIDRV.DLL");
 
     // On 98/Me only the file set applies the rule.
     std::memset(&files, 0, sizeof files);
-    config.GetDriverInfo("VT-R80", 0, &driver, 1, 2);
-    config.GetPrinterInfo("VT-R80", 0, &printer, 1, 2);
-    config.GetDriverFiles("VT-R80", 0, &files, 1, 2);
+    config.GetDriverInfo("VT-R80", OsIndex::Windows9x, &driver, 1, PortKind::Usb);
+    config.GetPrinterInfo("VT-R80", OsIndex::Windows9x, &printer, 1, PortKind::Usb);
+    config.GetDriverFiles("VT-R80", OsIndex::Windows9x, &files, 1, PortKind::Usb);
     EXPECT_STREQ(driver.pDriverPath, "VTGDI.DLL");
     EXPECT_STREQ(printer.pPrintProcessor, "VantoraPrint");
     EXPECT_STREQ(files.driverPath, "UNIDRV.DLL");
 
     // Serial forces the GDI keys; parallel and network keep the caller's flag.
-    config.GetDriverInfo("VT-R80", 5, &driver, 0, 0);
+    config.GetDriverInfo("VT-R80", OsIndex::WindowsVista, &driver, 0, PortKind::Serial);
     EXPECT_STREQ(driver.pDriverPath, "VTGDI.DLL");
-    config.GetDriverInfo("VT-R80", 5, &driver, 0, 3);
+    config.GetDriverInfo("VT-R80", OsIndex::WindowsVista, &driver, 0, PortKind::Network);
     EXPECT_STREQ(driver.pDriverPath, "UNIDRV.DLL");
 
     // Without the flag the caller's raster flag holds for USB.
     ProcessSettings::SetDriverFamilyRule(false);
-    config.GetDriverInfo("VT-R80", 3, &driver, 1, 2);
+    config.GetDriverInfo("VT-R80", OsIndex::WindowsXp, &driver, 1, PortKind::Usb);
     EXPECT_STREQ(driver.pDriverPath, "VTGDI.DLL");
 }
 
@@ -280,33 +281,33 @@ TEST_F(SetupConfigTest, DependentFilesListCoreFilesThenTheAdditionalFilesNotStar
                   "[QXL-K6.NT]\nGDIDataFile=K6.VTD\nGDI2KDDKDEV=1\n"
                   "[QXL-K6.2K]\nSTDDataFile=K6.GPD\nSTD2KDDKDEV=1\n");
     CSetupConfig config;
-    config.currentType = 2;
+    config.currentType = PrinterType::Label;
     DRIVER_INFO_3A driver = {};
 
-    config.GetDriverInfo("QXL-K6", 3, &driver, 1, 1);
+    config.GetDriverInfo("QXL-K6", OsIndex::WindowsXp, &driver, 1, PortKind::Parallel);
     const std::vector<std::string> seven = {"K6.VTD", "TTFSUB.GPD", "UNIRES.DLL", "STDNAMES.GPD",
                                             "VTDATA.DLL", "VTOEMUNI.DLL", "VTOEM.INI"};
     EXPECT_EQ(ListNames(driver.pDependentFiles), seven);
     // Any nonzero number builds the list; the DDK test wants a leading "1".
-    EXPECT_FALSE(config.Is2kDdkDriver("QXL-K6", 3, 1));
+    EXPECT_FALSE(config.Is2kDdkDriver("QXL-K6", OsIndex::WindowsXp, 1));
 
-    config.GetDriverInfo("QXL-K6", 7, &driver, 1, 1);
+    config.GetDriverInfo("QXL-K6", OsIndex::Windows7, &driver, 1, PortKind::Parallel);
     const std::vector<std::string> eight = {"K6.VTD", "TTFSUB.GPD", "UNIRES.DLL", "STDNAMES.GPD",
                                             "VTDATA.DLL", "VTOEMUI.DLL", "VTOEMUNI.DLL", "VTOEM.INI"};
     EXPECT_EQ(ListNames(driver.pDependentFiles), eight);
-    EXPECT_TRUE(config.Is2kDdkDriver("QXL-K6", 7, 1));
-    EXPECT_FALSE(config.Is2kDdkDriver("QXL-K6", 7, 0));
-    EXPECT_FALSE(config.Is2kDdkDriver("QXL-K6", 7, 5));
+    EXPECT_TRUE(config.Is2kDdkDriver("QXL-K6", OsIndex::Windows7, 1));
+    EXPECT_FALSE(config.Is2kDdkDriver("QXL-K6", OsIndex::Windows7, 0));
+    EXPECT_FALSE(config.Is2kDdkDriver("QXL-K6", OsIndex::Windows7, 5));
 
     // NT has no generic-driver core files, whatever the flag says.
-    config.GetDriverInfo("QXL-K6", 1, &driver, 1, 1);
+    config.GetDriverInfo("QXL-K6", OsIndex::WindowsNt4, &driver, 1, PortKind::Parallel);
     ASSERT_NE(driver.pDependentFiles, nullptr);
     EXPECT_EQ(driver.pDependentFiles[0], '\0');
 
     // STD2KDDKDEV alone: a DDK driver for the check, but no dependent files.
-    config.GetDriverInfo("QXL-K6", 2, &driver, 0, 1);
+    config.GetDriverInfo("QXL-K6", OsIndex::Windows2000, &driver, 0, PortKind::Parallel);
     EXPECT_EQ(driver.pDependentFiles[0], '\0');
-    EXPECT_TRUE(config.Is2kDdkDriver("QXL-K6", 2, 0));
+    EXPECT_TRUE(config.Is2kDdkDriver("QXL-K6", OsIndex::Windows2000, 0));
 }
 
 TEST_F(SetupConfigTest, DependentFilesListGrowsPastTwoHundredBytes) {
@@ -315,9 +316,9 @@ TEST_F(SetupConfigTest, DependentFilesListGrowsPastTwoHundredBytes) {
                                             b + "\nSTDDataOemuiDLL=" + c + "\nSTDDataOemuniDLL=" + d +
                                             "\nSTDDataOemuniini=" + e + "\n");
     CSetupConfig config;
-    config.currentType = 3;
+    config.currentType = PrinterType::Embedded;
     DRIVER_INFO_3A driver = {};
-    config.GetDriverInfo("VT-E20", 3, &driver, 0, 1);
+    config.GetDriverInfo("VT-E20", OsIndex::WindowsXp, &driver, 0, PortKind::Parallel);
     const std::vector<std::string> expected = {a, "TTFSUB.GPD", "UNIRES.DLL", "STDNAMES.GPD", b, c, d, e};
     EXPECT_EQ(ListNames(driver.pDependentFiles), expected);
 }
@@ -327,21 +328,22 @@ TEST_F(SetupConfigTest, SixtyFourBitWindowsReadsTheSixtyFourBitFilesWithoutUsbId
     WriteTypeFile("setup_receipt_64.ini", ModelSection("VT-R80.Win7", "64-bit"));
     ProcessSettings::SetIs64BitWindows(true);
     CSetupConfig config;
-    config.currentType = 0;
-    EXPECT_NE(config.TypeFilePath(0).find("setup_receipt_64.ini"), std::string::npos) << config.TypeFilePath(0);
+    config.currentType = PrinterType::Receipt;
+    EXPECT_NE(config.TypeFilePath(PrinterType::Receipt).find("setup_receipt_64.ini"), std::string::npos)
+        << config.TypeFilePath(PrinterType::Receipt);
     DRIVER_INFO_3A driver = {};
     DriverFileSet files = {};
-    config.GetDriverInfo("VT-R80", 7, &driver, 0, 1);
-    config.GetDriverFiles("VT-R80", 7, &files, 0, 1);
+    config.GetDriverInfo("VT-R80", OsIndex::Windows7, &driver, 0, PortKind::Parallel);
+    config.GetDriverFiles("VT-R80", OsIndex::Windows7, &files, 0, PortKind::Parallel);
     EXPECT_STREQ(driver.pName, "64-bit parallel");
     EXPECT_STREQ(files.driverPath, "UNIDRV.DLL");
     EXPECT_STREQ(files.usbInternalId, "") << "the USB identity file is 32-bit only";
 
     ProcessSettings::SetIs64BitWindows(false);
     CSetupConfig config32;
-    config32.currentType = 0;
-    config32.GetDriverInfo("VT-R80", 7, &driver, 0, 1);
-    config32.GetDriverFiles("VT-R80", 7, &files, 0, 1);
+    config32.currentType = PrinterType::Receipt;
+    config32.GetDriverInfo("VT-R80", OsIndex::Windows7, &driver, 0, PortKind::Parallel);
+    config32.GetDriverFiles("VT-R80", OsIndex::Windows7, &files, 0, PortKind::Parallel);
     EXPECT_STREQ(driver.pName, "32-bit parallel");
     EXPECT_STREQ(files.usbInternalId, "VTR80.UID");
 }
@@ -349,21 +351,21 @@ TEST_F(SetupConfigTest, SixtyFourBitWindowsReadsTheSixtyFourBitFilesWithoutUsbId
 TEST_F(SetupConfigTest, WithoutATypeEveryPerModelLookupReadsItsDefault) {
     WriteTypeFile("setup_receipt.ini", AllOsSections("VT-R80", "R80"));
     CSetupConfig config;  // currentType never set
-    EXPECT_EQ(config.currentType, -1);
+    EXPECT_EQ(config.currentType, PrinterType::None);
     DRIVER_INFO_3A driver = {};
     PRINTER_INFO_2A printer = {};
-    config.GetDriverInfo("VT-R80", 3, &driver, 0, 1);
-    config.GetPrinterInfo("VT-R80", 3, &printer, 0, 1);
+    config.GetDriverInfo("VT-R80", OsIndex::WindowsXp, &driver, 0, PortKind::Parallel);
+    config.GetPrinterInfo("VT-R80", OsIndex::WindowsXp, &printer, 0, PortKind::Parallel);
     EXPECT_STREQ(driver.pName, "0");
     EXPECT_STREQ(driver.pDriverPath, "0");
     EXPECT_STREQ(printer.pPrintProcessor, "0");
     EXPECT_EQ(printer.Attributes, 0u);
-    config.currentType = 7;
-    config.GetDriverInfo("VT-R80", 3, &driver, 0, 1);
+    config.currentType = PrinterTypeFromNumber(7);
+    config.GetDriverInfo("VT-R80", OsIndex::WindowsXp, &driver, 0, PortKind::Parallel);
     EXPECT_STREQ(driver.pName, "0");
     // An OS index outside 0..7 has no section either.
-    config.currentType = 0;
-    config.GetDriverInfo("VT-R80", 8, &driver, 0, 1);
+    config.currentType = PrinterType::Receipt;
+    config.GetDriverInfo("VT-R80", OsIndexFromNumber(8), &driver, 0, PortKind::Parallel);
     EXPECT_STREQ(driver.pDriverPath, "0");
 }
 
@@ -375,13 +377,13 @@ TEST_F(SetupConfigTest, LongModelNamesAndValuesStayWithinTheirLimits) {
         section += std::string(key) + "=" + std::string(10000, 'v') + "\n";
     WriteTypeFile("setup_receipt.ini", section);
     CSetupConfig config;
-    config.currentType = 0;
+    config.currentType = PrinterType::Receipt;
     DRIVER_INFO_3A driver = {};
     PRINTER_INFO_2A printer = {};
     DriverFileSet files = {};
-    config.GetDriverInfo(model.c_str(), 3, &driver, 0, 1);
-    config.GetPrinterInfo(model.c_str(), 3, &printer, 0, 1);
-    config.GetDriverFiles(model.c_str(), 3, &files, 0, 1);
+    config.GetDriverInfo(model.c_str(), OsIndex::WindowsXp, &driver, 0, PortKind::Parallel);
+    config.GetPrinterInfo(model.c_str(), OsIndex::WindowsXp, &printer, 0, PortKind::Parallel);
+    config.GetDriverFiles(model.c_str(), OsIndex::WindowsXp, &files, 0, PortKind::Parallel);
     EXPECT_EQ(std::strlen(driver.pName), 49u);
     EXPECT_EQ(std::strlen(driver.pDriverPath), 199u);
     EXPECT_EQ(std::strlen(printer.pPrintProcessor), 49u);
@@ -405,7 +407,7 @@ TEST_F(SetupConfigTest, PortMonitorsComeFromTheCommonMonitorSectionOfTheOs) {
     CSetupConfig config;
     PortMonitorPair pair;
     std::memset(&pair, 0, sizeof pair);
-    config.GetPortMonitors(3, &pair);
+    config.GetPortMonitors(OsIndex::WindowsXp, &pair);
     EXPECT_STREQ(pair.usb.pName, "Vantora USB Port");
     EXPECT_STREQ(pair.usb.pDLLName, "VTUSBMON.DLL");
     EXPECT_STREQ(pair.usbUiDll, "VTUSBMUI.DLL");
@@ -417,7 +419,7 @@ TEST_F(SetupConfigTest, PortMonitorsComeFromTheCommonMonitorSectionOfTheOs) {
     EXPECT_EQ(pair.usb.pEnvironment, nullptr);
     EXPECT_EQ(pair.serial.pEnvironment, nullptr);
 
-    config.GetPortMonitors(0, &pair);
+    config.GetPortMonitors(OsIndex::Windows9x, &pair);
     EXPECT_STREQ(pair.usb.pEnvironment, "Windows 4.0");
     EXPECT_STREQ(pair.serial.pEnvironment, "Windows 4.0");
     EXPECT_EQ(std::strlen(pair.usbUiDll), 49u);
@@ -439,25 +441,25 @@ TEST_F(SetupConfigTest, LanguageMonitorIsAbsentWhenAllThreeKeysReadOneCharacter)
 
     info = {{reinterpret_cast<LPSTR>(0xDEADBEEF), reinterpret_cast<LPSTR>(0xDEADBEEF),
              reinterpret_cast<LPSTR>(0xDEADBEEF)}, 0xDEADBEEF};
-    config.GetLanguageMonitorInfo("VT-R80", 3, &info, 2);
+    config.GetLanguageMonitorInfo("VT-R80", OsIndex::WindowsXp, &info, PortKind::Usb);
     EXPECT_STREQ(info.monitor.pName, "Vantora Language Monitor");
     EXPECT_STREQ(info.monitor.pDLLName, "VTLMON.DLL");
     EXPECT_EQ(info.version, 3u);
     EXPECT_EQ(info.monitor.pEnvironment, nullptr);
 
     // Name absent, DLL present: present, named "0".
-    config.GetLanguageMonitorInfo("VT-R80", 2, &info, 2);
+    config.GetLanguageMonitorInfo("VT-R80", OsIndex::Windows2000, &info, PortKind::Usb);
     EXPECT_STREQ(info.monitor.pName, "0");
     EXPECT_STREQ(info.monitor.pDLLName, "VTLMON.DLL");
 
     // Each key one character long, as the default "0" is: absent, even though they are set.
-    config.GetLanguageMonitorInfo("VT-R80", 5, &info, 2);
+    config.GetLanguageMonitorInfo("VT-R80", OsIndex::WindowsVista, &info, PortKind::Usb);
     EXPECT_STREQ(info.monitor.pName, "");
     EXPECT_STREQ(info.monitor.pDLLName, "");
     EXPECT_EQ(info.version, 0u);
 
     // Nothing configured on 98/Me: absent, with the 9x environment.
-    config.GetLanguageMonitorInfo("VT-R80", 0, &info, 2);
+    config.GetLanguageMonitorInfo("VT-R80", OsIndex::Windows9x, &info, PortKind::Usb);
     EXPECT_STREQ(info.monitor.pName, "");
     EXPECT_STREQ(info.monitor.pEnvironment, "Windows 4.0");
 
@@ -465,7 +467,7 @@ TEST_F(SetupConfigTest, LanguageMonitorIsAbsentWhenAllThreeKeysReadOneCharacter)
     info.version = 0xDEADBEEF;
     info.monitor.pEnvironment = reinterpret_cast<LPSTR>(0xDEADBEEF);
     for (int kind : {0, 1, 3}) {
-        config.GetLanguageMonitorInfo("VT-R80", 3, &info, kind);
+        config.GetLanguageMonitorInfo("VT-R80", OsIndex::WindowsXp, &info, PortKindFromNumber(kind));
         EXPECT_STREQ(info.monitor.pName, "") << "kind " << kind;
         EXPECT_STREQ(info.monitor.pDLLName, "") << "kind " << kind;
         EXPECT_EQ(info.version, 0xDEADBEEFu);
@@ -473,7 +475,7 @@ TEST_F(SetupConfigTest, LanguageMonitorIsAbsentWhenAllThreeKeysReadOneCharacter)
     }
     // An unknown kind leaves the record alone.
     info.monitor.pName = reinterpret_cast<LPSTR>(0xDEADBEEF);
-    config.GetLanguageMonitorInfo("VT-R80", 3, &info, 7);
+    config.GetLanguageMonitorInfo("VT-R80", OsIndex::WindowsXp, &info, PortKindFromNumber(7));
     EXPECT_EQ(info.monitor.pName, reinterpret_cast<LPSTR>(0xDEADBEEF));
 }
 
@@ -482,18 +484,18 @@ TEST_F(SetupConfigTest, BuildConfigPathsNamesMixedCaseFilesThatFindTheLowerCaseO
     WriteTypeFile("setup_embedded_64.ini", "[VT-E20.PORT]\nCOMSUPPORTED=1\n");
     std::string setupIni, typeFile;
 
-    BuildConfigPaths(1, setupIni, typeFile);
+    BuildConfigPaths(PrinterType::Ticket, setupIni, typeFile);
     EXPECT_EQ(setupIni, folder_ + "DRVCONFIG\\setup.ini");
     EXPECT_EQ(typeFile, folder_ + "DRVCONFIG\\setup_Ticket.ini");
     EXPECT_EQ(ReadProfileInt(typeFile, "VT-T300.PORT", "USBSUPPORTED"), 1) << "case-insensitive file name";
 
     ProcessSettings::SetIs64BitWindows(true);
-    BuildConfigPaths(3, setupIni, typeFile);
+    BuildConfigPaths(PrinterType::Embedded, setupIni, typeFile);
     EXPECT_EQ(typeFile, folder_ + "DRVCONFIG\\setup_Embedded_64.ini");
     EXPECT_EQ(ReadProfileInt(typeFile, "VT-E20.PORT", "COMSUPPORTED"), 1);
 
     for (int type : {-1, 4, 1000}) {
-        BuildConfigPaths(type, setupIni, typeFile);
+        BuildConfigPaths(PrinterTypeFromNumber(type), setupIni, typeFile);
         EXPECT_EQ(typeFile, folder_) << "type " << type << ": no type file";
         EXPECT_EQ(ReadProfileInt(typeFile, "VT-E20.PORT", "COMSUPPORTED"), 0);
     }
@@ -525,15 +527,15 @@ TEST_F(SetupConfigTest, DeepProgramFoldersNeverOverrun) {
         WriteTextFile(folder, "DRVCONFIG\\setup_embedded.ini", "[VT-E20.XP]\nDriverNameU=Embedded USB\n");
 
         CSetupConfig config(folder);
-        config.currentType = 3;
+        config.currentType = PrinterType::Embedded;
         DRIVER_INFO_3A driver = {};
-        config.GetDriverInfo("VT-E20", 3, &driver, 0, 2);
+        config.GetDriverInfo("VT-E20", OsIndex::WindowsXp, &driver, 0, PortKind::Usb);
         const bool fits = folder.size() + std::strlen("DRVCONFIG\\setup_embedded.ini") < MAX_PATH;
         EXPECT_EQ(config.GetDeviceCount(), fits || folder.size() + 19 < MAX_PATH ? 1 : 0) << folder.size();
         EXPECT_STREQ(driver.pName, fits ? "Embedded USB" : "0") << "folder of " << folder.size() << " characters";
 
         std::string setupIni, typeFile;
-        BuildConfigPaths(folder, 3, setupIni, typeFile);
+        BuildConfigPaths(folder, PrinterType::Embedded, setupIni, typeFile);
         EXPECT_LT(typeFile.size(), static_cast<std::size_t>(MAX_PATH));
     }
 }

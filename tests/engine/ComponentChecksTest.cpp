@@ -50,19 +50,20 @@ protected:
 
 TEST_F(ComponentChecksTest, ParallelAndNetworkPortsNeedNoMonitor) {
     CSetupConfig config(ProgramFolder());
-    for (int kind : {kParallelInterface, kNetworkInterface}) {
-        const ComponentCheck check = CheckPortMonitors(config, 0, 7, kind);
+    for (PortKind kind : {PortKind::Parallel, PortKind::Network}) {
+        const ComponentCheck check = CheckPortMonitors(config, PrinterType::Receipt, OsIndex::Windows7, kind);
         EXPECT_TRUE(check.ok && check.value == 0 && check.leftOver.ok) << check.text;
-        EXPECT_EQ(-1, config.currentType) << "the configuration was consulted";
+        EXPECT_EQ(PrinterType::None, config.currentType) << "the configuration was consulted";
     }
-    const ComponentCheck language = CheckLanguageMonitor(config, 2, 7, kParallelInterface);
+    const ComponentCheck language =
+        CheckLanguageMonitor(config, PrinterType::Label, OsIndex::Windows7, PortKind::Parallel);
     EXPECT_TRUE(language.ok && language.value == 0 && language.leftOver.ok) << language.text;
 }
 
 TEST_F(ComponentChecksTest, SystemProcessorIsNeverTouched) {
     CSetupConfig config(ProgramFolder());
     char file[200] = "winprint.dll";
-    EXPECT_EQ(0, CheckPrintProcessor(config, 7, "WinPrint", file).value);
+    EXPECT_EQ(0, CheckPrintProcessor(config, OsIndex::Windows7, "WinPrint", file).value);
     EXPECT_EQ(0, CountingProcessor::calls);
     EXPECT_STREQ("winprint.dll", file) << "nothing copied";
 }
@@ -70,18 +71,18 @@ TEST_F(ComponentChecksTest, SystemProcessorIsNeverTouched) {
 TEST_F(ComponentChecksTest, MissingProcessorIsAddedAndItsVersionRecorded) {
     CSetupConfig config(ProgramFolder());
     char file[200] = "vtprtprc.dll";
-    const ComponentCheck added = CheckPrintProcessor(config, 7, "VantoraPrint", file);
+    const ComponentCheck added = CheckPrintProcessor(config, OsIndex::Windows7, "VantoraPrint", file);
     ASSERT_TRUE(added.ok) << added.text;
     EXPECT_EQ(0, added.value);
     EXPECT_EQ("", added.leftOver.text);
     EXPECT_EQ(1, CountingProcessor::calls);
     EXPECT_STREQ("VTPRTPRC.DLL", file);
-    EXPECT_EQ(3u, ReadVersion(PrintProcessorKeyPath(7, "VantoraPrint")));
+    EXPECT_EQ(3u, ReadVersion(PrintProcessorKeyPath(OsIndex::Windows7, "VantoraPrint")));
 
     // Installed and current: nothing more; configured newer: reported.
-    EXPECT_EQ(0, CheckPrintProcessor(config, 7, "VantoraPrint", file).value);
+    EXPECT_EQ(0, CheckPrintProcessor(config, OsIndex::Windows7, "VantoraPrint", file).value);
     WriteTextFile(ProgramFolder(), "DRVCONFIG\\setup.ini", "[ProcessorVersion]\nDriverVersion=4\n");
-    const ComponentCheck older = CheckPrintProcessor(config, 7, "VantoraPrint", file);
+    const ComponentCheck older = CheckPrintProcessor(config, OsIndex::Windows7, "VantoraPrint", file);
     EXPECT_EQ(kPrintProcessorOlder, older.value);
     EXPECT_EQ(1, CountingProcessor::calls);
     EXPECT_TRUE(older.ok && older.leftOver.ok) << older.text;
@@ -91,7 +92,7 @@ TEST_F(ComponentChecksTest, ProcessorTheSpoolerCallsInstalledWithoutItsKeyFails)
     CSetupConfig config(ProgramFolder());
     CountingProcessor::failure = ERROR_PRINT_PROCESSOR_ALREADY_INSTALLED;
     char file[200] = "VTPRTPRC.DLL";
-    const ComponentCheck check = CheckPrintProcessor(config, 7, "VantoraGhost", file);
+    const ComponentCheck check = CheckPrintProcessor(config, OsIndex::Windows7, "VantoraGhost", file);
     EXPECT_FALSE(check.ok);
     EXPECT_EQ(Text("IDS_ERR_ADDPROCESSOR"), check.text);
 }
@@ -148,15 +149,15 @@ protected:
 
 TEST_F(MonitorChecksTest, MissingMonitorsAreCopiedAddedAndRecorded) {
     CSetupConfig config(ProgramFolder());
-    const ComponentCheck serial = CheckPortMonitors(config, 1, 7, kSerialInterface);
+    const ComponentCheck serial = CheckPortMonitors(config, PrinterType::Ticket, OsIndex::Windows7, PortKind::Serial);
     ASSERT_TRUE(serial.ok) << serial.text;
     EXPECT_EQ(0, serial.value);
-    EXPECT_EQ(1, config.currentType);
+    EXPECT_EQ(PrinterType::Ticket, config.currentType);
     EXPECT_TRUE(MonitorListed("Vantora Serial Port"));
     EXPECT_NE("<missing>", ReadWholeFile(system + "VTCOMMUI.DLL"));
     EXPECT_EQ(2u, ReadVersion(MonitorKeyPath("Vantora Serial Port")));
 
-    const ComponentCheck language = CheckLanguageMonitor(config, 1, 7, kUsbInterface);
+    const ComponentCheck language = CheckLanguageMonitor(config, PrinterType::Ticket, OsIndex::Windows7, PortKind::Usb);
     ASSERT_TRUE(language.ok) << language.text;
     EXPECT_EQ(0, language.value);
     EXPECT_TRUE(MonitorListed("Vantora Language Monitor"));
@@ -172,18 +173,19 @@ TEST_F(MonitorChecksTest, OlderInstalledMonitorIsReportedAndNotCopied) {
         ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, MonitorKeyPath("Vantora Serial Port").c_str()));
         key.SetDword("DriverVersion", 1);
     }
-    EXPECT_EQ(kSerialMonitorOlder, CheckPortMonitors(config, 0, 7, kSerialInterface).value);
+    EXPECT_EQ(kSerialMonitorOlder,
+              CheckPortMonitors(config, PrinterType::Receipt, OsIndex::Windows7, PortKind::Serial).value);
     EXPECT_EQ("<missing>", ReadWholeFile(system + "VTCOMMON.DLL"));
     // Serial ports of Windows NT 4 have no such monitor check on index 0, nor USB on NT.
-    EXPECT_EQ(0, CheckPortMonitors(config, 0, 0, kSerialInterface).value);
-    EXPECT_EQ(0, CheckPortMonitors(config, 0, 1, kUsbInterface).value);
-    EXPECT_EQ(0, CheckLanguageMonitor(config, 0, 1, kUsbInterface).value);
+    EXPECT_EQ(0, CheckPortMonitors(config, PrinterType::Receipt, OsIndex::Windows9x, PortKind::Serial).value);
+    EXPECT_EQ(0, CheckPortMonitors(config, PrinterType::Receipt, OsIndex::WindowsNt4, PortKind::Usb).value);
+    EXPECT_EQ(0, CheckLanguageMonitor(config, PrinterType::Receipt, OsIndex::WindowsNt4, PortKind::Usb).value);
 }
 
 TEST_F(MonitorChecksTest, LockedDllIsInstalledAsItsPrefixedCopy) {
     CSetupConfig config(ProgramFolder());
     Lock("VTUSBMON.DLL");
-    const ComponentCheck check = CheckPortMonitors(config, 0, 7, kUsbInterface);
+    const ComponentCheck check = CheckPortMonitors(config, PrinterType::Receipt, OsIndex::Windows7, PortKind::Usb);
     ASSERT_TRUE(check.ok) << check.text;
     EXPECT_EQ(0, check.value);
     EXPECT_NE("<missing>", ReadWholeFile(system + "nVTUSBMON.DLL"));
@@ -199,7 +201,7 @@ TEST_F(MonitorChecksTest, PrefixedCopyInUseTooNeedsARestart) {
     CSetupConfig config(ProgramFolder());
     Lock("VTUSBMON.DLL");
     Lock("nVTUSBMON.DLL");
-    const ComponentCheck check = CheckPortMonitors(config, 0, 7, kUsbInterface);
+    const ComponentCheck check = CheckPortMonitors(config, PrinterType::Receipt, OsIndex::Windows7, PortKind::Usb);
     EXPECT_FALSE(check.ok);
     EXPECT_EQ(Text("IDS_ERR_NEEDRESTART"), check.text);
     EXPECT_FALSE(MonitorListed("Vantora USB Port"));
@@ -217,18 +219,18 @@ TEST_F(MonitorChecksTest, VersionIsNotRecordedWhenTheCopyFailed) {
     struct Case {
         const char* monitor;
         const char* dll;
-        int portKind;
+        PortKind portKind;
         bool language;
     };
-    for (const Case& c : {Case{"Vantora USB Port", "VTUSBMON.DLL", kUsbInterface, false},
-                          Case{"Vantora Language Monitor", "VTLMON.DLL", kUsbInterface, true}}) {
+    for (const Case& c : {Case{"Vantora USB Port", "VTUSBMON.DLL", PortKind::Usb, false},
+                          Case{"Vantora Language Monitor", "VTLMON.DLL", PortKind::Usb, true}}) {
         SCOPED_TRACE(c.monitor);
         ASSERT_TRUE(CopyFileA((ProgramFolder() + "W32\\VTUSBMON.DLL").c_str(), (system + c.dll).c_str(), FALSE));
         ComponentCheck result;
         {
             ScopedSystemCall<decltype(SystemCallTable::CopyFileA)> full(&SystemCallTable::CopyFileA, &DiskFull);
-            result = c.language ? CheckLanguageMonitor(config, 0, 7, c.portKind)
-                                : CheckPortMonitors(config, 0, 7, c.portKind);
+            result = c.language ? CheckLanguageMonitor(config, PrinterType::Receipt, OsIndex::Windows7, c.portKind)
+                                : CheckPortMonitors(config, PrinterType::Receipt, OsIndex::Windows7, c.portKind);
         }
         EXPECT_TRUE(result.ok) << result.text;
         EXPECT_EQ(0, result.value);

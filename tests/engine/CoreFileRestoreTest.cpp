@@ -38,10 +38,10 @@ protected:
 };
 
 TEST_F(CoreFileRestoreTest, UniversalDriverFilesOnlyForDriversBuiltOnIt) {
-    RestoreCoreFiles(3, false);
+    RestoreCoreFiles(OsIndex::WindowsXp, false);
     for (const char* name : kFiles) EXPECT_EQ("<missing>", ReadWholeFile(driverDirectory + name)) << name;
 
-    const OperationResult restored = RestoreCoreFiles(3, true);
+    const OperationResult restored = RestoreCoreFiles(OsIndex::WindowsXp, true);
     EXPECT_TRUE(restored.ok) << restored.text;
     for (const char* name : {"TTFSUB.GPD", "STDNAMES.GPD", "UNIRES.DLL"}) {
         EXPECT_EQ(std::string("distribution's ") + name, ReadWholeFile(driverDirectory + name)) << name;
@@ -50,7 +50,7 @@ TEST_F(CoreFileRestoreTest, UniversalDriverFilesOnlyForDriversBuiltOnIt) {
 
 TEST_F(CoreFileRestoreTest, Windows98TakesTheUniversalDriverFromTheDistributionIntoTheDriverDirectory) {
     Remove(systemDirectory + "UNIDRV.DLL");
-    const OperationResult restored = RestoreCoreFiles(0, false);
+    const OperationResult restored = RestoreCoreFiles(OsIndex::Windows9x, false);
     EXPECT_TRUE(restored.ok) << restored.text;
     EXPECT_EQ("distribution's ICONLIB.DLL", ReadWholeFile(driverDirectory + "ICONLIB.DLL"));
     EXPECT_EQ("distribution's UNIDRV.DLL", ReadWholeFile(driverDirectory + "UNIDRV.DLL"));
@@ -59,7 +59,7 @@ TEST_F(CoreFileRestoreTest, Windows98TakesTheUniversalDriverFromTheDistributionI
     // Present in the system directory: the icon library alone.
     Remove(driverDirectory + "UNIDRV.DLL");
     WriteTextFile(systemDirectory, "UNIDRV.DLL", "system's own");
-    RestoreCoreFiles(0, false);
+    RestoreCoreFiles(OsIndex::Windows9x, false);
     EXPECT_EQ("<missing>", ReadWholeFile(driverDirectory + "UNIDRV.DLL"));
     Remove(systemDirectory + "UNIDRV.DLL");
 }

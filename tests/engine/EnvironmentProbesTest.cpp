@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -23,7 +24,13 @@ constexpr BYTE kServer = VER_NT_SERVER;
 constexpr BYTE kController = VER_NT_DOMAIN_CONTROLLER;
 constexpr WORD kX86 = PROCESSOR_ARCHITECTURE_INTEL;
 constexpr WORD kAmd64 = PROCESSOR_ARCHITECTURE_AMD64;
-constexpr int kUnknown = kUnknownPlatform;
+constexpr int kUnknown = -1;
+
+// The table's OS index as the mapping answers it: none for a platform it does not know.
+std::optional<OsIndex> Expected(int osIndex) {
+    if (osIndex == kUnknown) return std::nullopt;
+    return OsIndexFromNumber(osIndex);
+}
 
 // Every version the switch could touch, and those it must leave alone.
 TEST(WindowsVersionMapping, FollowsTheVersionTableAndTheNewerWindowsSwitch) {
@@ -71,10 +78,10 @@ TEST(WindowsVersionMapping, FollowsTheVersionTableAndTheNewerWindowsSwitch) {
                                     std::to_string(c.minor) + " product " + std::to_string(c.productType) +
                                     " architecture " + std::to_string(c.architecture);
         EXPECT_EQ(MapWindowsVersionToOsIndex(c.platform, c.major, c.minor, c.productType, c.architecture, false),
-                  c.withoutSwitch)
+                  Expected(c.withoutSwitch))
             << version << " without the switch";
         EXPECT_EQ(MapWindowsVersionToOsIndex(c.platform, c.major, c.minor, c.productType, c.architecture, true),
-                  c.withSwitch)
+                  Expected(c.withSwitch))
             << version << " with the switch";
         EXPECT_EQ(WindowsDisplayName(c.platform, c.major, c.minor, c.build, c.productType, c.architecture), c.name)
             << version;
@@ -88,10 +95,10 @@ TEST(WindowsVersionMapping, FollowsTheVersionTableAndTheNewerWindowsSwitch) {
         running.processorArchitecture = c.architecture;
         const DetectedWindows detected = DescribeWindows(running, true);
         EXPECT_EQ(detected.name, c.name) << version;
-        EXPECT_EQ(detected.osIndex, c.withSwitch) << version;
+        EXPECT_EQ(detected.osIndex, Expected(c.withSwitch)) << version;
         EXPECT_EQ(detected.asWindows7Family, c.withSwitch > 0 && c.withoutSwitch == 0) << version;
         if (detected.asWindows7Family) {
-            EXPECT_STREQ(OsIndexName(detected.osIndex),
+            EXPECT_STREQ(OsIndexName(*detected.osIndex),
                          c.productType == kWorkstation ? "Windows 7" : "Windows Server 2008")
                 << version;
         }
@@ -106,7 +113,7 @@ TEST(DetectSystem, AgreesWithTheMappingForWhatWineReports) {
     SYSTEM_INFO system = {};
     GetNativeSystemInfo(&system);
     MessageBoxRecorder boxes;
-    const int expected = MapWindowsVersionToOsIndex(version.dwPlatformId, version.dwMajorVersion,
+    const std::optional<OsIndex> expected = MapWindowsVersionToOsIndex(version.dwPlatformId, version.dwMajorVersion,
                                                     version.dwMinorVersion, version.wProductType,
                                                     system.wProcessorArchitecture, false);
     EXPECT_EQ(DetectSystem(), expected) << "Wine reports " << version.dwMajorVersion << "." << version.dwMinorVersion
@@ -118,7 +125,7 @@ TEST(DetectSystem, AgreesWithTheMappingForWhatWineReports) {
 
 TEST(DetectSystem, XpX64NeedsTheNativeProcessorNotTheEmulatedOne) {
     FakeWindowsVersion xp64(VER_PLATFORM_WIN32_NT, 5, 2, VER_NT_WORKSTATION);
-    EXPECT_EQ(DetectSystem(), 3);
+    EXPECT_EQ(DetectSystem(), OsIndex::WindowsXp);
 }
 
 TEST(DetectSystem, UnknownPlatformIsReportedAndMapsToZero) {
@@ -126,7 +133,7 @@ TEST(DetectSystem, UnknownPlatformIsReportedAndMapsToZero) {
     {
         FakeWindowsVersion ce(3, 5, 0);
         MessageBoxRecorder boxes;
-        EXPECT_EQ(DetectSystem(), 0);
+        EXPECT_EQ(DetectSystem(), OsIndex::Windows9x);
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].text, "This Windows is not known.");
         EXPECT_EQ(boxes.shown[0].type & 0xF, static_cast<UINT>(MB_OK));
@@ -134,7 +141,7 @@ TEST(DetectSystem, UnknownPlatformIsReportedAndMapsToZero) {
     {
         FakeWindowsVersion windows8(VER_PLATFORM_WIN32_NT, 6, 2);
         MessageBoxRecorder boxes;
-        EXPECT_EQ(DetectSystem(), 0);
+        EXPECT_EQ(DetectSystem(), OsIndex::Windows9x);
         EXPECT_TRUE(boxes.shown.empty()) << "an unlisted NT version is silent";
     }
     RemoveTree(ProgramFolder() + "language");
@@ -145,10 +152,12 @@ TEST(DetectSystem, NewerWindowsFollowTheDistributionsSwitch) {
     const struct {
         const char* setting;
         BYTE productType;
-        int expected;
+        OsIndex expected;
     } cases[] = {
-        {"NewerWindows=1\n", VER_NT_WORKSTATION, 7}, {"NewerWindows=1\n", VER_NT_SERVER, 6},
-        {"NewerWindows=0\n", VER_NT_SERVER, 0},      {"", VER_NT_WORKSTATION, 0},
+        {"NewerWindows=1\n", VER_NT_WORKSTATION, OsIndex::Windows7},
+        {"NewerWindows=1\n", VER_NT_SERVER, OsIndex::WindowsServer2008},
+        {"NewerWindows=0\n", VER_NT_SERVER, OsIndex::Windows9x},
+        {"", VER_NT_WORKSTATION, OsIndex::Windows9x},
     };
     for (const auto& c : cases) {
         WriteTextFile(ProgramFolder(), "DRVCONFIG\\setup.ini", std::string("[DEVICENAME]\n") + c.setting);

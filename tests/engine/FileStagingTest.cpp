@@ -76,7 +76,7 @@ protected:
 
     const OperationResult& Copy(const char* name, int kind, int os, bool prefixed = false) {
         std::strcpy(nameBuffer, name);
-        copied = CopyDriverFile(nameBuffer, kind, os, prefixed);
+        copied = CopyDriverFile(nameBuffer, kind, OsIndexFromNumber(os), prefixed);
         return copied;
     }
     void Distribute(const std::string& name, const std::string& text) { WriteTextFile(distribution, name, text); }
@@ -119,7 +119,7 @@ TEST_F(FileStagingTest, NamesAndKindsThatCopyNothing) {
     EXPECT_FALSE(Copy("VTFONT.TTF", 12345, 7).ok);
     EXPECT_EQ(Text("IDS_ERR_DIRTYPE"), copied.text);
     // Constant names are copied before they are upper-cased.
-    EXPECT_FALSE(CopyDriverFile(std::string("0"), kPrinterDriverDirectory, 7, false).ok);
+    EXPECT_FALSE(CopyDriverFile(std::string("0"), kPrinterDriverDirectory, OsIndex::Windows7, false).ok);
 }
 
 TEST_F(FileStagingTest, FailedCopyTexts) {

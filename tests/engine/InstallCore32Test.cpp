@@ -33,7 +33,7 @@ TEST_F(InstallCore32Test, SerialInstallExaminesTheSerialMonitor) {
     InstallHarness install({"VT-T300", 1, 7, 1, "VTCOM3:", 0, {9600, 8, 1.0, 'N', 'p'}});
     ASSERT_EQ(2, install.Run()) << install.request.resultText;
     EXPECT_EQ(4u, ReadDwordValue(MonitorKeyPath("Vantora Serial Port"), "DriverVersion"));
-    EXPECT_EQ(3u, ReadDwordValue(PrintProcessorKeyPath(7, "VantoraPrint"), "DriverVersion"));
+    EXPECT_EQ(3u, ReadDwordValue(PrintProcessorKeyPath(OsIndex::Windows7, "VantoraPrint"), "DriverVersion"));
     EXPECT_EQ("9600,n,8,1,p", ReadStringValue("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM3:"));
 }
 
@@ -50,7 +50,7 @@ TEST_F(InstallCore32Test, UsbInstallUsesTheLanguageMonitorAsTheDriversMonitor) {
 // stopped, under its prefixed name. The processor, older too, waits for another run.
 TEST_F(InstallCore32Test, OlderMonitorInUseIsReplacedWithTheSpoolerStopped) {
     const std::string monitorKey = MonitorKeyPath("Vantora Serial Port");
-    const std::string processorKey = PrintProcessorKeyPath(7, "VantoraPrint");
+    const std::string processorKey = PrintProcessorKeyPath(OsIndex::Windows7, "VantoraPrint");
     {
         InstallHarness first({"VT-R80", 0, 7, 1, "VTCOM1:"});
         ASSERT_EQ(2, first.Run()) << first.request.resultText;

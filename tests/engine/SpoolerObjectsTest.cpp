@@ -201,7 +201,7 @@ TEST(SpoolerObjectResults, ProcessorCodesAreReturnedAsTheSpoolerGaveThem) {
                                                                          &ProcessorFails);
     for (const DWORD code : {3005ul, 183ul, 87ul, 5ul}) {
         injectedCode = code;
-        const OperationResult added = AddPrintProcessorObject("VantoraPrint", "VTPRTPRC.DLL", 7);
+        const OperationResult added = AddPrintProcessorObject("VantoraPrint", "VTPRTPRC.DLL", OsIndex::Windows7);
         EXPECT_FALSE(added.ok) << code;
         EXPECT_EQ(code, added.code);
         EXPECT_EQ("", added.text) << "the caller has its own text";

@@ -38,7 +38,7 @@ PortListInput Input(PortListKeys keys, int os, bool is64Bit, bool typical, int d
     PortListInput input;
     input.keys = keys;
     input.modelName = model;
-    input.osIndex = os;
+    input.osIndex = OsIndexFromNumber(os);
     input.is64BitWindows = is64Bit;
     input.typical = typical;
     input.usbPrinter = device == kNoPrinter         ? UsbProbe::Nothing()

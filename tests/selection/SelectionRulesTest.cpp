@@ -22,18 +22,19 @@ TEST(UnsupportedOsMessageKey, RefusesOnlyTheSystemsWithASupportKeyReadingZero) {
     const char* expected[8] = {nullptr,  "IDS_NOTSUPPORTNT", nullptr, nullptr, "IDS_NOTSUPPORT2003",
                                "IDS_NOTSUPPORTVISTA", "IDS_NOTSUPPORT2008", "IDS_NOTSUPPORTWin7"};
     for (int os = 0; os < 8; ++os) {
-        const char* key = UnsupportedOsMessageKey(os, none);
+        const char* key = UnsupportedOsMessageKey(OsIndexFromNumber(os), none);
         EXPECT_STREQ(key, expected[os]) << "os " << os;
     }
     OsSupport all{1, 1, 1, 1, 1};
-    for (int os = 0; os < 8; ++os) EXPECT_EQ(UnsupportedOsMessageKey(os, all), nullptr) << "os " << os;
+    for (int os = 0; os < 8; ++os)
+        EXPECT_EQ(UnsupportedOsMessageKey(OsIndexFromNumber(os), all), nullptr) << "os " << os;
     // Each key answers for its own system only.
     OsSupport vistaOnly;
     vistaOnly.vista = 1;
-    EXPECT_EQ(UnsupportedOsMessageKey(5, vistaOnly), nullptr);
-    EXPECT_STREQ(UnsupportedOsMessageKey(6, vistaOnly), "IDS_NOTSUPPORT2008");
-    EXPECT_EQ(UnsupportedOsMessageKey(-1, none), nullptr);
-    EXPECT_EQ(UnsupportedOsMessageKey(8, none), nullptr);
+    EXPECT_EQ(UnsupportedOsMessageKey(OsIndex::WindowsVista, vistaOnly), nullptr);
+    EXPECT_STREQ(UnsupportedOsMessageKey(OsIndex::WindowsServer2008, vistaOnly), "IDS_NOTSUPPORT2008");
+    EXPECT_EQ(UnsupportedOsMessageKey(OsIndexFromNumber(-1), none), nullptr);
+    EXPECT_EQ(UnsupportedOsMessageKey(OsIndexFromNumber(8), none), nullptr);
 }
 
 TEST(ReadOsSupport, ReadsTheModelsPortSectionWithMissingKeysAsZero) {
@@ -47,35 +48,39 @@ TEST(ReadOsSupport, ReadsTheModelsPortSectionWithMissingKeysAsZero) {
     EXPECT_EQ(support.vista, 1);
     EXPECT_EQ(support.server2008, 2);
     EXPECT_EQ(support.windows7, 0);
-    EXPECT_STREQ(UnsupportedOsMessageKey(4, support), "IDS_NOTSUPPORT2003");
+    EXPECT_STREQ(UnsupportedOsMessageKey(OsIndex::WindowsServer2003, support), "IDS_NOTSUPPORT2003");
     RemoveTree(folder);
 }
 
 TEST(RasterRuleOf, OnlyParallelUsbAndNetworkPortsWithTheBoxNotHiddenLetTheUserChoose) {
     const struct {
-        int kind;
+        PortKind kind;
         Visibility box;
         int flag;
         bool userMayChoose;
-    } cases[] = {{kSerialInterface, Visibility::Show, 0, false},   {kParallelInterface, Visibility::Show, 1, true},
-                 {kUsbInterface, Visibility::Keep, 1, true},       {kNetworkInterface, Visibility::Show, 1, true},
-                 {kNetworkInterface, Visibility::Hide, 1, false},  {kNoInterface, Visibility::Show, 0, false}};
+    } cases[] = {{PortKind::Serial, Visibility::Show, 0, false},   {PortKind::Parallel, Visibility::Show, 1, true},
+                 {PortKind::Usb, Visibility::Keep, 1, true},       {PortKind::Network, Visibility::Show, 1, true},
+                 {PortKind::Network, Visibility::Hide, 1, false},  {PortKind::None, Visibility::Show, 0, false}};
     for (const auto& c : cases) {
         PortListPlan plan;
         plan.rasterBox = c.box;
         const RasterRule rule = RasterRuleOf(plan, c.kind);
-        EXPECT_EQ(rule.flag, c.flag) << "kind " << c.kind;
-        EXPECT_EQ(rule.userMayChoose, c.userMayChoose) << "kind " << c.kind << ", box " << static_cast<int>(c.box);
+        EXPECT_EQ(rule.flag, c.flag) << "kind " << ToNumber(c.kind);
+        EXPECT_EQ(rule.userMayChoose, c.userMayChoose)
+            << "kind " << ToNumber(c.kind) << ", box " << static_cast<int>(c.box);
     }
 }
 
 TEST(ModelsNamed, FindsTheTypedEntriesOfANameInAnyCaseAndOfTheTypeAsked) {
-    const std::vector<CSetupConfig::DeviceEntry> devices = {{"VT-R80", 0}, {"vt-r80", 2}, {"X", -1}, {"X", 4}};
+    const std::vector<CSetupConfig::DeviceEntry> devices = {{"VT-R80", PrinterType::Receipt},
+                                                            {"vt-r80", PrinterType::Label},
+                                                            {"X", PrinterType::None},
+                                                            {"X", PrinterTypeFromNumber(4)}};
     EXPECT_EQ(ModelsNamed(devices, "Vt-R80", std::nullopt).size(), 2u);
-    const std::vector<ModelChoice> label = ModelsNamed(devices, "VT-R80", 2);
+    const std::vector<ModelChoice> label = ModelsNamed(devices, "VT-R80", PrinterType::Label);
     ASSERT_EQ(label.size(), 1u);
     EXPECT_EQ(label[0].name, "vt-r80") << "the distribution's spelling";
-    EXPECT_TRUE(ModelsNamed(devices, "VT-R80", 1).empty());
+    EXPECT_TRUE(ModelsNamed(devices, "VT-R80", PrinterType::Ticket).empty());
     EXPECT_TRUE(ModelsNamed(devices, "X", std::nullopt).empty()) << "entries without a printer type";
 }
 

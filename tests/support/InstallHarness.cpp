@@ -28,8 +28,8 @@ InstallHarness::InstallHarness(const InstallChoice& choice) {
     (void)settled;
     config_ = std::make_unique<CSetupConfig>(ProgramFolder());
     request.config = config_.get();
-    request.printerType = choice.printerType;
-    request.osIndex = choice.osIndex;
+    request.printerType = PrinterTypeFromNumber(choice.printerType);
+    request.osIndex = OsIndexFromNumber(choice.osIndex);
     request.raster = choice.raster;
     std::strncpy(request.modelName, choice.model.c_str(), sizeof request.modelName - 1);
     request.portName = choice.portName;
@@ -70,7 +70,7 @@ private:
 
 int InstallHarness::Run(IInstallObserver* watcher) {
     CInstallProgressDlg progress;
-    progress.holdFlag = request.osIndex;
+    progress.holdFlag = ToNumber(request.osIndex);
     progress.outcome.store(CInstallProgressDlg::kRunning);
     Both observers(progress, watcher);
     InstallContext context{&request, &observers};

@@ -18,7 +18,7 @@ public:
 // A page whose saved data the test can ask for, as the frame does when it leaves the page.
 class SavingModePage : public CModePage {
 public:
-    int Saved() {
+    ::InstallMode Saved() {
         EXPECT_TRUE(UpdateData(true));
         return InstallMode();
     }
@@ -27,8 +27,8 @@ public:
 TEST(InstallModeFromRadioIndex, OnlyTheAdvancedButtonGivesAdvanced) {
     const struct {
         int radioIndex;
-        int expected;
-    } cases[] = {{0, kInstallModeTypical}, {1, kInstallModeAdvanced}, {-1, kInstallModeTypical}};
+        InstallMode expected;
+    } cases[] = {{0, InstallMode::Typical}, {1, InstallMode::Advanced}, {-1, InstallMode::Typical}};
     for (const auto& c : cases)
         EXPECT_EQ(InstallModeFromRadioIndex(c.radioIndex), c.expected) << "radio index " << c.radioIndex;
 }
@@ -64,37 +64,37 @@ protected:
 };
 
 TEST_F(ModePageTest, WithoutAClickTheModeIsTypicalWithOnlyTheFirstNote) {
-    EXPECT_EQ(page_.InstallMode(), kInstallModeTypical);
+    EXPECT_EQ(page_.InstallMode(), InstallMode::Typical);
     EXPECT_TRUE(Checked(IDC_TYPICAL));
     EXPECT_EQ(Text(IDT_NOTE_LINE1), "Typical note");
     EXPECT_TRUE(Visible(IDT_NOTE_LINE1));
     EXPECT_FALSE(Visible(IDT_NOTE_LINE2));
     EXPECT_FALSE(Visible(IDT_NOTE_LINE3));
-    EXPECT_EQ(page_.Saved(), kInstallModeTypical);
+    EXPECT_EQ(page_.Saved(), InstallMode::Typical);
 }
 
 TEST_F(ModePageTest, NotesAndValueFollowTheClickedButton) {
     Click(IDC_ADVANCED);
-    EXPECT_EQ(page_.InstallMode(), kInstallModeAdvanced);
+    EXPECT_EQ(page_.InstallMode(), InstallMode::Advanced);
     EXPECT_EQ(Text(IDT_NOTE_LINE1), "Advanced note");
     EXPECT_EQ(Text(IDT_NOTE_LINE2), "Advanced second note");
     EXPECT_TRUE(Visible(IDT_NOTE_LINE2));
     EXPECT_FALSE(Visible(IDT_NOTE_LINE3));
-    EXPECT_EQ(page_.Saved(), kInstallModeAdvanced);
+    EXPECT_EQ(page_.Saved(), InstallMode::Advanced);
 
     Click(IDC_TYPICAL);
-    EXPECT_EQ(page_.InstallMode(), kInstallModeTypical);
+    EXPECT_EQ(page_.InstallMode(), InstallMode::Typical);
     EXPECT_EQ(Text(IDT_NOTE_LINE1), "Typical note");
     EXPECT_FALSE(Visible(IDT_NOTE_LINE2));
     EXPECT_FALSE(Visible(IDT_NOTE_LINE3));
-    EXPECT_EQ(page_.Saved(), kInstallModeTypical);
+    EXPECT_EQ(page_.Saved(), InstallMode::Typical);
 }
 
 TEST_F(ModePageTest, SavedValueFollowsTheCheckedButton) {
     CheckRadioButton(page_.Handle(), IDC_TYPICAL, IDC_ADVANCED, IDC_ADVANCED);
-    EXPECT_EQ(page_.Saved(), kInstallModeAdvanced);
+    EXPECT_EQ(page_.Saved(), InstallMode::Advanced);
     CheckRadioButton(page_.Handle(), IDC_TYPICAL, IDC_ADVANCED, IDC_TYPICAL);
-    EXPECT_EQ(page_.Saved(), kInstallModeTypical);
+    EXPECT_EQ(page_.Saved(), InstallMode::Typical);
 }
 
 TEST_F(ModePageTest, ModelWithoutAdvancedSetupForcesTypicalWithItsOwnNote) {
@@ -106,8 +106,8 @@ TEST_F(ModePageTest, ModelWithoutAdvancedSetupForcesTypicalWithItsOwnNote) {
     EXPECT_EQ(Text(IDT_NOTE_LINE1), "This model installs typically only.");
     EXPECT_FALSE(Visible(IDT_NOTE_LINE2));
     EXPECT_FALSE(Visible(IDT_NOTE_LINE3));
-    EXPECT_EQ(page_.InstallMode(), kInstallModeTypical);
-    EXPECT_EQ(page_.Saved(), kInstallModeTypical);
+    EXPECT_EQ(page_.InstallMode(), InstallMode::Typical);
+    EXPECT_EQ(page_.Saved(), InstallMode::Typical);
 }
 
 TEST_F(ModePageTest, ModelWithAdvancedSetupReenablesAdvancedAndKeepsTheNote) {
@@ -115,9 +115,9 @@ TEST_F(ModePageTest, ModelWithAdvancedSetupReenablesAdvancedAndKeepsTheNote) {
     page_.ApplyAdvancedSetup(1);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page_.Handle(), IDC_ADVANCED)));
     EXPECT_EQ(Text(IDT_NOTE_LINE1), "This model installs typically only.");
-    EXPECT_EQ(page_.InstallMode(), kInstallModeTypical);
+    EXPECT_EQ(page_.InstallMode(), InstallMode::Typical);
     Click(IDC_ADVANCED);
-    EXPECT_EQ(page_.Saved(), kInstallModeAdvanced);
+    EXPECT_EQ(page_.Saved(), InstallMode::Advanced);
 }
 
 TEST_F(ModePageTest, CaptionsComeFromTheLanguageFileEachTimeThePageIsShown) {

@@ -67,7 +67,7 @@ TEST_F(ModelPageTest, OnlyTheTypesWithModelsCanBeChosenAndTheDefaultIsPreselecte
     CModelPage page;
     ASSERT_TRUE(page.CreateChild(frame_.Handle()));
     EXPECT_TRUE(page.HasDevices());
-    EXPECT_EQ(page.SelectedType(), 2);
+    EXPECT_EQ(page.SelectedType(), PrinterType::Label);
     EXPECT_EQ(page.ModelName(), "QXL-K6");
     EXPECT_TRUE(Checked(page, IDC_TYPE_LABEL));
     EXPECT_TRUE(Enabled(page, IDC_TYPE_LABEL));
@@ -87,7 +87,7 @@ TEST_F(ModelPageTest, ChoosingATypeTakesItsListsSelectionAndChoosingAModelFollow
 
     SendMessageA(page.Handle(), WM_COMMAND, MAKEWPARAM(IDC_TYPE_EMBEDDED, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(page.Handle(), IDC_TYPE_EMBEDDED)));
-    EXPECT_EQ(page.SelectedType(), 3);
+    EXPECT_EQ(page.SelectedType(), PrinterType::Embedded);
     EXPECT_EQ(page.ModelName(), "VT-E20") << "the embedded list's first entry, selected from the start";
     EXPECT_TRUE(Enabled(page, IDC_EMBEDDED_MODELS));
     EXPECT_FALSE(Enabled(page, IDC_RECEIPT_MODELS));
@@ -98,7 +98,7 @@ TEST_F(ModelPageTest, ChoosingATypeTakesItsListsSelectionAndChoosingAModelFollow
     SendDlgItemMessageA(page.Handle(), IDC_RECEIPT_MODELS, CB_SETCURSEL, 0, 0);
     SendMessageA(page.Handle(), WM_COMMAND, MAKEWPARAM(IDC_RECEIPT_MODELS, CBN_SELCHANGE), 0);
     EXPECT_EQ(page.ModelName(), "VT-R80");
-    EXPECT_EQ(page.SelectedType(), 0);
+    EXPECT_EQ(page.SelectedType(), PrinterType::Receipt);
 
     CheckDlgButton(page.Handle(), IDX_SET_DEFAULT, BST_CHECKED);
     ASSERT_TRUE(page.UpdateData(true));
@@ -110,7 +110,7 @@ TEST_F(ModelPageTest, WithoutDevicesNothingCanBeChosen) {
     CModelPage page;
     ASSERT_TRUE(page.CreateChild(frame_.Handle()));
     EXPECT_FALSE(page.HasDevices());
-    EXPECT_EQ(page.SelectedType(), -1);
+    EXPECT_EQ(page.SelectedType(), PrinterType::None);
     EXPECT_EQ(page.ModelName(), "");
     for (int id : {IDC_TYPE_RECEIPT, IDC_TYPE_TICKET, IDC_TYPE_LABEL, IDC_TYPE_EMBEDDED})
         EXPECT_FALSE(Enabled(page, id)) << "control " << id;
@@ -121,7 +121,7 @@ TEST_F(ModelPageTest, AnUnclassifiedDefaultPreselectsNothing) {
     CModelPage page;
     ASSERT_TRUE(page.CreateChild(frame_.Handle()));
     EXPECT_TRUE(page.HasDevices());
-    EXPECT_EQ(page.SelectedType(), -1);
+    EXPECT_EQ(page.SelectedType(), PrinterType::None);
     EXPECT_EQ(page.ModelName(), "");
     EXPECT_TRUE(Enabled(page, IDC_TYPE_RECEIPT));
     EXPECT_FALSE(Enabled(page, IDC_RECEIPT_MODELS)) << "no list is enabled until a type is marked";

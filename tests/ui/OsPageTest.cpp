@@ -59,7 +59,7 @@ TEST(ChooseOsPageButton, ChecksTheButtonOfTheIndexAndForIndexZeroOnlyWindows98An
         const std::string version = "platform " + std::to_string(c.platform) + " version " + std::to_string(c.major) +
                                     "." + std::to_string(c.minor) + " product " + std::to_string(c.product) +
                                     (c.newerWindows ? " with NewerWindows" : "");
-        EXPECT_EQ(choice.osIndex, c.osIndex) << version;
+        EXPECT_EQ(ToNumber(choice.osIndex), c.osIndex) << version;
         EXPECT_EQ(choice.checkedButton, c.button) << version;
         EXPECT_EQ(choice.unknownPlatform, c.unknown) << version;
     }
@@ -115,7 +115,7 @@ TEST_F(OsPageTest, TheRunningSystemIsTheOneCheckedAndEnabledChoice) {
         const std::string states = ButtonStates(page);
         const std::string label = "version " + std::to_string(c.major) + "." + std::to_string(c.minor) + " product " +
                                   std::to_string(c.product) + ": " + states;
-        EXPECT_EQ(page.OsIndex(), c.osIndex) << label;
+        EXPECT_EQ(ToNumber(page.OsIndex()), c.osIndex) << label;
         for (int os = 0; os < 8; ++os) {
             HWND button = GetDlgItem(page.Handle(), kAllOsButtons[os]);
             const bool mine = os == c.osIndex;
@@ -132,7 +132,7 @@ TEST_F(OsPageTest, WindowsNewerThanSevenGivesIndexZeroWithEveryVisibleButtonDisa
     MessageBoxRecorder boxes;
     COsPage page;
     ASSERT_TRUE(page.CreateChild(frame_.Handle()));
-    EXPECT_EQ(page.OsIndex(), 0);
+    EXPECT_EQ(page.OsIndex(), OsIndex::Windows9x);
     for (int id : kAllOsButtons) {
         HWND button = GetDlgItem(page.Handle(), id);
         EXPECT_NE(SendMessageA(button, BM_GETCHECK, 0, 0), BST_CHECKED) << ButtonStates(page);
@@ -162,7 +162,7 @@ TEST_F(OsPageTest, NewerWindowsChecksTheFamilysButtonAndNamesTheRealWindows) {
         COsPage page;
         ASSERT_TRUE(page.CreateChild(frame_.Handle()));
         const std::string states = ButtonStates(page);
-        EXPECT_EQ(page.OsIndex(), c.osIndex) << states;
+        EXPECT_EQ(ToNumber(page.OsIndex()), c.osIndex) << states;
         HWND button = GetDlgItem(page.Handle(), kAllOsButtons[c.osIndex]);
         EXPECT_EQ(SendMessageA(button, BM_GETCHECK, 0, 0), BST_CHECKED) << states;
         EXPECT_TRUE(IsWindowEnabled(button)) << states;
@@ -202,7 +202,7 @@ TEST_F(OsPageTest, UnknownPlatformIsReportedAndGivesIndexZero) {
     MessageBoxRecorder boxes;
     COsPage page;
     ASSERT_TRUE(page.CreateChild(frame_.Handle()));
-    EXPECT_EQ(page.OsIndex(), 0);
+    EXPECT_EQ(page.OsIndex(), OsIndex::Windows9x);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Unknown system.");
     EXPECT_EQ(boxes.shown[0].owner, page.Handle());
@@ -220,7 +220,7 @@ TEST_F(OsPageTest, OnSixtyFourBitWindowsTheWindows2000ButtonIsHidden) {
     ASSERT_TRUE(page.CreateChild(frame_.Handle()));
     EXPECT_FALSE(GetWindowLongA(GetDlgItem(page.Handle(), IDC_OS_WIN2000), GWL_STYLE) & WS_VISIBLE);
     EXPECT_TRUE(GetWindowLongA(GetDlgItem(page.Handle(), IDC_OS_WINXP), GWL_STYLE) & WS_VISIBLE);
-    EXPECT_EQ(page.OsIndex(), 7);
+    EXPECT_EQ(page.OsIndex(), OsIndex::Windows7);
 }
 
 TEST_F(OsPageTest, CaptionComesFromTheLanguageFileEachTimeThePageIsShown) {

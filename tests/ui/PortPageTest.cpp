@@ -31,8 +31,9 @@ constexpr const char* kLanguage =
     "[Message]\nIDS_ERR_UPDATEUSB=The USB driver will be updated.\nIDS_ERR_UNSUPPORTCOM=No serial port here.\n";
 
 constexpr const char* kAllPorts = "USBSUPPORTED=1\nLPTSUPPORTED=1\nCOMSUPPORTED=1\nNETSUPPORTED=1\nLPTDEFAULT=1\n";
-constexpr int kWin98Me = 0, kWinNT = 1, kWinXP = 3, kWin7 = 7;
-constexpr int kReceipt = 0, kTicket = 1;
+constexpr OsIndex kWin98Me = OsIndex::Windows9x, kWinNT = OsIndex::WindowsNt4, kWinXP = OsIndex::WindowsXp,
+                  kWin7 = OsIndex::Windows7;
+constexpr PrinterType kReceipt = PrinterType::Receipt, kTicket = PrinterType::Ticket;
 constexpr int kSerialControls[] = {IDC_BAUD_RATE, IDC_BYTE_SIZE, IDC_STOP_BITS, IDC_PARITY, IDC_PROTOCOL};
 
 class Frame : public CDialog {
@@ -122,12 +123,12 @@ protected:
         WriteTextFile(folder_, std::string("DRVCONFIG\\") + stem + (ProcessSettings::Is64BitWindows() ? "_64" : "") + ".ini",
                       text);
     }
-    void BuildTypical(CPortPage& page, const char* model, int os, int type = kReceipt) {
-        page.SetTypicalFlag(kInstallModeTypical);
+    void BuildTypical(CPortPage& page, const char* model, OsIndex os, PrinterType type = kReceipt) {
+        page.SetTypicalFlag(InstallMode::Typical);
         page.BuildPortListTypical(model, os, type);
     }
-    void BuildAdvanced(CPortPage& page, const char* model, int os, int type = kReceipt) {
-        page.SetTypicalFlag(kInstallModeAdvanced);
+    void BuildAdvanced(CPortPage& page, const char* model, OsIndex os, PrinterType type = kReceipt) {
+        page.SetTypicalFlag(InstallMode::Advanced);
         page.BuildPortListAdvanced(model, os, type);
     }
     HWND Page() const { return page_->Handle(); }
@@ -305,7 +306,7 @@ TEST_F(PortPageTest, AScanWithoutAMatchLeavesThePortTextAsTheListShowsIt) {
     const struct {
         const char* name;
         bool typical;
-        int os;
+        OsIndex os;
         int device;
         const char* shown;
         int usbPort;
@@ -330,7 +331,7 @@ TEST_F(PortPageTest, AScanWithoutAMatchLeavesThePortTextAsTheListShowsIt) {
 TEST_F(PortPageTest, TheSerialNoticeShowsForModelsWithoutSerialPortsSave98Me) {
     WriteTypeFile("setup_receipt", "[VT-R80.PORT]\nLPTSUPPORTED=1\nCOMSUPPORTED=0\n");
     const struct {
-        int os;
+        OsIndex os;
         const char* entries;
         bool notice;
     } cases[] = {{kWinXP, "LPT1: LPT2: LPT3: ", true}, {kWin98Me, "COM1: COM2: ", false}};
@@ -338,8 +339,8 @@ TEST_F(PortPageTest, TheSerialNoticeShowsForModelsWithoutSerialPortsSave98Me) {
         auto page = NewPage();
         ASSERT_NE(page, nullptr);
         BuildTypical(*page, "VT-R80", c.os);
-        EXPECT_EQ(Joined(Entries(page->Handle())), c.entries) << "OS index " << c.os;
-        EXPECT_EQ(Visible(page->Handle(), IDT_COM_UNSUPPORTED), c.notice) << "OS index " << c.os;
+        EXPECT_EQ(Joined(Entries(page->Handle())), c.entries) << "OS index " << ToNumber(c.os);
+        EXPECT_EQ(Visible(page->Handle(), IDT_COM_UNSUPPORTED), c.notice) << "OS index " << ToNumber(c.os);
         if (c.notice) {
             EXPECT_EQ(Text(page->Handle(), IDT_COM_UNSUPPORTED), "No serial port here.");
         }
