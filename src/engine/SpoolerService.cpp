@@ -4,7 +4,6 @@
 #include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 
-#include <cstdio>
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include "config/RegistryKey.h"
 
-#include <cstdio>
 #include <cstring>
 
 int BaudRateListIndex(int baudRate) {

@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>

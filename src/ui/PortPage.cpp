@@ -14,7 +14,6 @@
 
 #include <commctrl.h>
 
-#include <cstdlib>
 
 namespace {
 
