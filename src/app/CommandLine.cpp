@@ -13,6 +13,8 @@ constexpr char kPassive[] = "passive";
 constexpr char kModel[] = "model";
 constexpr char kModelPlaceholder[] = "name";
 constexpr char kLog[] = "log";
+constexpr char kQuery[] = "query";
+constexpr char kPort[] = "port";
 
 // English names of the port page's parity and protocol entries, in the lists' order; each
 // entry's letter is taken too, except the blank that stands for none.
@@ -40,7 +42,7 @@ constexpr SwitchRule<SetupSwitches> kSetupSwitches[] = {
       .placeholder = "t",
       .wordAt = [](int index) { return index < kPrinterTypeCount ? PrinterTypeName(PrinterTypeFromNumber(index)) : nullptr; }},
      [](S& s, V v) { s.printerType = PrinterTypeFromNumber(v.number); }},
-    {{.name = "port", .form = F::Text,
+    {{.name = kPort, .form = F::Text,
       .help = "LPT1:, COM2:, USB_<model>_<n> or NET: (default: the port the wizard preselects)", .placeholder = "port"},
      [](S& s, V v) { s.port = v.text; }},
     {{.name = "ip", .form = F::DottedAddress, .help = "the printer's address, for NET:", .placeholder = "a.b.c.d"},
@@ -70,11 +72,15 @@ constexpr SwitchRule<SetupSwitches> kSetupSwitches[] = {
      [](S& s, V v) { s.installMode = kInstallModes[v.number]; }},
     {{.name = "renumber", .help = "allow rewriting the connected USB printer's number"},
      [](S& s, V) { s.renumber = true; }},
+    {{.name = "new-printer", .help = "another printer even where the model is installed on the port"},
+     [](S& s, V) { s.newPrinter = true; }},
     {{.name = "accept-licence", .help = "accept the licence (required where it must be accepted)"},
      [](S& s, V) { s.acceptLicence = true; }},
     {{.name = kLog, .form = F::Path, .help = "the installation journal (default: a new file in %TEMP%)",
       .placeholder = "path", .refusal = JournalPathRefusal},
      [](S& s, V v) { s.logPath = v.text; }},
+    {{.name = kQuery, .help = "with /model, /port: list the installed printers, nothing else"},
+     [](S& s, V) { s.query = true; }},
     {{.name = "?", .help = "this text"}, [](S& s, V) { s.help = true; }},
 };
 
@@ -96,6 +102,17 @@ ParsedSwitches ParseSwitches(const std::vector<std::string>& words) {
     if (!parsed.error.empty()) return parsed;
     const SetupSwitches& s = parsed.switches;
     if (s.help) return parsed;
+    if (s.query) {
+        // A mode of its own: it reads the install records and changes nothing.
+        SetupSwitches only;
+        only.query = true;
+        only.model = s.model;
+        only.port = s.port;
+        if (!(only == s))
+            parsed.error = ShownSwitchName(kQuery) + ": takes no switch but " + ShownSwitchName(kModel) + " and " +
+                           ShownSwitchName(kPort);
+        return parsed;
+    }
     const std::string quietOrPassive = ShownSwitchName(kQuiet) + (s.quiet && s.passive ? " and " : " or ") +
                                        ShownSwitchName(kPassive);
     if (s.quiet && s.passive) {
@@ -117,7 +134,9 @@ std::string SwitchesHelpText() {
     text += kModel;
     text += " <";
     text += kModelPlaceholder;
-    text += "> [switches]\r\n";
+    text += "> [switches]\r\nSetup.exe /";
+    text += kQuery;
+    text += " [/model <name>] [/port <port>]\r\n";
     text += SwitchHelpLines(SetupSwitchTable());
     text += "Switches also take the forms /name:value and -name.\r\n"
             "\r\n"
@@ -125,6 +144,7 @@ std::string SwitchesHelpText() {
             "  0     installed\r\n"
             "  3010  installed, restart required\r\n"
             "  1603  the installation failed (the journal names the step)\r\n"
+            "  1605  /query: no such printer installed\r\n"
             "  1618  another copy of Setup or the uninstaller is running\r\n"
             "  1633  this Windows or bitness is not supported by the distribution\r\n"
             "  87    a switch or value is invalid\r\n"

@@ -13,6 +13,7 @@ constexpr int kExitInstalled = 0;
 constexpr int kExitInvalidSwitch = 87;          // ERROR_INVALID_PARAMETER
 constexpr int kExitCancelled = 1602;            // ERROR_INSTALL_USEREXIT
 constexpr int kExitInstallFailed = 1603;        // ERROR_INSTALL_FAILURE
+constexpr int kExitUnknownProduct = 1605;       // ERROR_UNKNOWN_PRODUCT: /query found no installed printer
 constexpr int kExitAnotherInstall = 1618;       // ERROR_INSTALL_ALREADY_RUNNING
 constexpr int kExitPlatformUnsupported = 1633;  // ERROR_INSTALL_PLATFORM_UNSUPPORTED
 constexpr int kExitRestartRequired = 3010;      // ERROR_SUCCESS_REBOOT_REQUIRED
@@ -38,9 +39,12 @@ struct SetupSwitches {
     bool renumber = false;
     bool acceptLicence = false;
     std::string logPath;
+    bool newPrinter = false;  // another printer even where this one is installed
+    bool query = false;       // answers whether a printer is installed; installs nothing
 
     // Any switch at all: the program runs unattended (or shows its help) instead of the wizard.
     bool Unattended() const { return quiet || passive; }
+    bool operator==(const SetupSwitches&) const = default;
 };
 
 struct ParsedSwitches {

@@ -4,7 +4,10 @@
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/TextCatalogue.h"
+#include "config/ProductVersion.h"
+#include "engine/ComponentChecks.h"
 #include "engine/EnvironmentProbes.h"
+#include "engine/InstallRecord.h"
 #include "framework/MessageBoxes.h"
 #include "framework/TextFormat.h"
 #include "framework/UniqueResource.h"
@@ -14,12 +17,14 @@
 #include "platform/SystemLibraries.h"
 #include "ports/NetworkPort.h"
 #include "ports/PortNames.h"
+#include "ports/SerialSettings.h"
 #include "ports/UsbIdentity.h"
 #include "selection/SelectionRules.h"
 #include "ui/InstallProgressDlg.h"
 #include "ui/ModePage.h"
 
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -85,16 +90,6 @@ public:
 private:
     IInstallObserver* next_;
 };
-
-const char* PortKindName(PortKind kind) {
-    switch (kind) {
-        case PortKind::Serial: return "serial";
-        case PortKind::Parallel: return "parallel";
-        case PortKind::Usb: return "USB";
-        case PortKind::Network: return "network";
-        default: return "none";
-    }
-}
 
 std::string DescribeUsbProbe(const UsbProbe& printer) {
     switch (printer.found) {
@@ -182,6 +177,9 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     request_.config = config_.get();
     outcome_ = CInstallProgressDlg::kRunning;
     restartRequired_ = false;
+    portCreated_ = false;
+    usbPortRegistered_ = false;
+    serialBefore_.clear();
 
     // The wizard's journal opens when an installation begins, so that a session that only
     // looked leaves none; an unattended run has opened its own already.
@@ -201,6 +199,7 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     request_.osIndex = selection.osIndex;
     request_.raster = selection.raster;
     CopyBounded(request_.modelName, sizeof request_.modelName, selection.modelName.c_str());
+    selectionModel_ = selection.modelName;
     request_.portName = selection.portName;
     request_.portKind = kind_;
     request_.setAsDefault = selection.setAsDefault;
@@ -214,7 +213,156 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
         SayKey("IDS_ERR_NOSUPPORTUSB", true);
         return false;
     }
-    return RunWorker(selection);
+    if (repairInstalled) request_.keepPrinter = FindPrinterToRepair();
+    if (kind_ == PortKind::Serial)
+        serialBefore_ = ReadSerialSettingsText(SerialPortName(request_.portName.c_str()).c_str(),
+                                               IsWindows9x(request_.osIndex));
+    const bool ran = RunWorker(selection);
+    if (ran && outcome_ == CInstallProgressDlg::kSucceeded) RecordInstallation(selection);
+    return ran;
+}
+
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+}  // namespace
+
+bool IsNameOrNumbered(const std::string& name, const std::string& base) {
+    if (base.empty() || name.size() < base.size() || !SameName(name.substr(0, base.size()), base)) return false;
+    const std::string number = name.substr(base.size());
+    if (number.empty()) return true;
+    return number.size() >= 3 && number.front() == '(' && number.back() == ')' &&
+           number.find_first_not_of("0123456789", 1) == number.size() - 1;
+}
+
+namespace {
+
+// Where the spooler keeps what this program found present rather than registered itself.
+std::string NativeEnvironment(OsIndex os) {
+    if (ProcessSettings::Is64BitWindows()) return kEnvironmentX64;
+    return IsWindows9x(os) ? "Windows 4.0" : "Windows NT x86";
+}
+
+// A component the record names: added when this run registered it, in each environment
+// it registered it for; found present otherwise, where the spooler keeps its own.
+void RecordComponent(const SpoolerRegistrations& registered, SpoolerObject object, const char* name, OsIndex os,
+                     std::string& recordName, std::vector<std::string>& environments, bool& added) {
+    if (name == nullptr || name[0] == '\0' || std::strcmp(name, "0") == 0) return;
+    recordName = name;
+    for (const SpoolerRegistration& registration : registered) {
+        if (registration.object != object || !SameName(registration.name, name)) continue;
+        added = true;
+        environments.push_back(registration.environment);
+    }
+    if (environments.empty()) environments.push_back(NativeEnvironment(os));
+}
+
+}  // namespace
+
+// The installed printer this run repairs: the one the index or a record names for the
+// model and port while the spooler still has it, or a printer of this installation's own
+// name, port and driver that no record names (an installation ended before its record).
+// Looked up in the spooler rather than left to AddPrinter: Wine accepts a second printer
+// of the same name where Windows refuses it.
+std::string CInstallCommand::FindPrinterToRepair() {
+    const std::string model = selectionModel_;
+    const RecordsRead read = ReadRecords();
+    for (const std::string& refused : read.refused) JournalLine("Install record ignored, it is no record of ours: " + refused);
+    std::vector<std::string> recorded;
+    if (const std::string indexed = ReadIndexEntry(model, request_.portName); !indexed.empty()) recorded.push_back(indexed);
+    for (const InstallRecord& record : read.records)
+        if (SameName(record.model, model) && SameName(record.port, request_.portName)) recorded.push_back(record.printer);
+    for (const std::string& printer : recorded) {
+        const bool hasRecord = std::any_of(read.records.begin(), read.records.end(),
+                                           [&](const InstallRecord& record) { return record.printer == printer; });
+        if (!hasRecord) continue;
+        if (FindPrinter(printer).found) {
+            JournalLine("Printer \"" + printer + "\" is recorded as installed on " + request_.portName + ": repaired");
+            return printer;
+        }
+        JournalLine("Printer \"" + printer + "\" is recorded but no longer exists: installed anew");
+    }
+    const std::string base = request_.printer.pPrinterName != nullptr ? request_.printer.pPrinterName : "";
+    const std::string driver = request_.driver.pName != nullptr ? request_.driver.pName : "";
+    std::string adopted;
+    for (const SpoolerPrinter& printer : ListPrinters()) {
+        if (!IsNameOrNumbered(printer.name, base) || !SameName(printer.port, request_.portName) ||
+            printer.driver != driver ||
+            std::any_of(read.records.begin(), read.records.end(),
+                        [&](const InstallRecord& record) { return record.printer == printer.name; }))
+            continue;
+        // The unnumbered name first: it is the one the installation gave.
+        if (adopted.empty() || SameName(printer.name, base)) adopted = printer.name;
+    }
+    if (!adopted.empty())
+        JournalLine("Printer \"" + adopted + "\" on " + request_.portName + " with driver " + driver +
+                    " has no install record: adopted and repaired");
+    return adopted;
+}
+
+void CInstallCommand::RecordInstallation(const InstallSelection& selection) {
+    InstallRecord record;
+    record.printer = request_.modelName;
+    record.model = selection.modelName;
+    record.printerType = selection.printerType;
+    record.driver = request_.driver.pName != nullptr ? request_.driver.pName : "";
+    bool driverAdded = false;
+    RecordComponent(request_.registrations, SpoolerObject::PrinterDriver, record.driver.c_str(), request_.osIndex,
+                    record.driver, record.driverEnvironments, driverAdded);
+    record.port = request_.portName;
+    record.portKind = kind_;
+    if (kind_ == PortKind::Network) {
+        record.networkAddress = selection.ipAddress;
+        record.portCreated = portCreated_;
+    }
+    if (kind_ == PortKind::Usb) {
+        if (usbPortRegistered_) record.usbPortName = request_.portName;
+        if (request_.usbPrinterPortWritten) record.usbPrinterPort = request_.portName;
+    }
+    if (kind_ == PortKind::Serial) {
+        record.serialSettings = FormatSerialSettings(request_.serial);
+        record.serialSettingsBefore = serialBefore_;
+    }
+    PortMonitorPair monitors = {};
+    config_->GetPortMonitors(request_.osIndex, &monitors);
+    if (const MONITOR_INFO_2A* monitor = NeededPortMonitor(monitors, request_.osIndex, kind_))
+        RecordComponent(request_.registrations, SpoolerObject::Monitor, monitor->pName, request_.osIndex,
+                        record.portMonitor, record.portMonitorEnvironments, record.portMonitorAdded);
+    RecordComponent(request_.registrations, SpoolerObject::Monitor, request_.languageMonitor.monitor.pName,
+                    request_.osIndex, record.languageMonitor, record.languageMonitorEnvironments,
+                    record.languageMonitorAdded);
+    RecordComponent(request_.registrations, SpoolerObject::PrintProcessor, request_.printer.pPrintProcessor,
+                    request_.osIndex, record.printProcessor, record.printProcessorEnvironments,
+                    record.printProcessorAdded);
+    record.driverFiles = DriverFilesOf(record.driver, record.driverEnvironments);
+    record.defaultPrinter = selection.setAsDefault != 0;
+    record.setupVersion = PRODUCT_VERSION_TEXT;
+    record.distributionVersion = DistributionVersion();
+    SYSTEMTIME now = {};
+    GetSystemTime(&now);
+    record.installedAt = RecordTime(now);
+    record.journal = JournalPath();
+
+    const RecordsRead read = ReadRecords();
+    CarryOwnership(record, read.records);
+    // A record whose printer has gone is replaced by this one.
+    for (const InstallRecord& stale : read.records) {
+        if (stale.printer == record.printer || !SameName(stale.model, record.model) ||
+            !SameName(stale.port, record.port) || FindPrinter(stale.printer).found)
+            continue;
+        JournalResult("Remove the install record of \"" + stale.printer + "\", whose printer no longer exists",
+                      DeleteRecord(stale.printer));
+    }
+    // The index keeps naming the first printer while that one is installed (/new-printer adds more).
+    const std::string indexed = ReadIndexEntry(record.model, record.port);
+    const bool pointIndex = indexed.empty() || indexed == record.printer || !FindPrinter(indexed).found ||
+                            std::none_of(read.records.begin(), read.records.end(),
+                                         [&](const InstallRecord& r) { return r.printer == indexed; });
+    JournalResult("Record the installation under HKLM\\" + std::string(kRecordsKey) + "\\" + record.printer +
+                      (pointIndex ? " and HKLM\\" + std::string(kIndexKey) + "\\" + record.model + "\\" + record.port
+                                  : std::string()),
+                  WriteRecord(record, pointIndex));
 }
 
 bool CInstallCommand::Validate(const InstallSelection& selection) {
@@ -277,7 +425,8 @@ bool CInstallCommand::CreateNetworkPort(const InstallSelection& selection) {
     request_.portName = "IP_";
     request_.portName += selection.ipAddress;
     request_.printer.pPortName = request_.portName.data();
-    const OperationResult added = AddTcpIpPort(request_.portName.c_str(), selection.ipAddress.c_str());
+    const ResultWith<bool> added = AddTcpIpPort(request_.portName.c_str(), selection.ipAddress.c_str());
+    portCreated_ = added.ok && added.value;
     JournalResult("Add network port " + request_.portName + " for " + selection.ipAddress +
                       " through the Standard TCP/IP Port monitor",
                   added);
@@ -323,9 +472,10 @@ void CInstallCommand::NamePrinterAndPort(const InstallSelection& selection) {
         request_.portName += selection.portName.back();
         request_.printer.pPortName = request_.portName.data();
     }
+    usbPortRegistered_ = RegisterUsbPort(request_.printer.pPortName).ok;
     JournalResult(std::string("Record the USB port ") + request_.printer.pPortName +
                       " under HKLM\\SOFTWARE\\VANTORA\\PORTNAME",
-                  RegisterUsbPort(request_.printer.pPortName).ok);
+                  usbPortRegistered_);
 }
 
 bool CInstallCommand::RunWorker(const InstallSelection& selection) {
@@ -383,9 +533,11 @@ void CInstallCommand::ShowClosingMessages(const InstallSelection& selection) {
     }
 }
 
-std::string OutcomeLine(bool ran, int outcome, const std::string& printerName, const std::string& portName) {
+std::string OutcomeLine(bool ran, int outcome, const std::string& printerName, const std::string& portName,
+                        bool repaired) {
     if (!ran) return "Outcome: nothing installed, the installation was refused before it began";
     if (outcome != CInstallProgressDlg::kSucceeded) return "Outcome: the installation failed";
+    if (repaired) return "Outcome: already installed as " + printerName + ": repaired";
     return "Outcome: installed printer \"" + printerName + "\" on port " + portName;
 }
 

@@ -68,6 +68,12 @@ public:
 
     // Unattended: the connected USB printer's number may be rewritten without asking.
     bool renumberAllowed = false;
+    // Unattended without /new-printer: the model's printer installed on the port (by the
+    // install record, or found with this installation's name, port and driver) is repaired
+    // in place instead of getting a numbered copy.
+    bool repairInstalled = false;
+    // The last run repaired an installed printer.
+    bool Repaired() const { return !request_.keepPrinter.empty(); }
 
 private:
     bool Validate(const InstallSelection& selection);
@@ -75,7 +81,9 @@ private:
     bool CreateNetworkPort(const InstallSelection& selection);
     bool MatchUsbPrinter(const InstallSelection& selection);
     void NamePrinterAndPort(const InstallSelection& selection);
+    std::string FindPrinterToRepair();
     bool RunWorker(const InstallSelection& selection);
+    void RecordInstallation(const InstallSelection& selection);
     void ShowClosingMessages(const InstallSelection& selection);
     // A message as the wizard shows it: owned by the frame or by nobody. Unattended, it
     // goes to the notices (the journal), a question answered by the switches.
@@ -89,11 +97,21 @@ private:
     InstallRequest request_;
     PortKind kind_ = PortKind::None;
     int outcome_ = 0;
+    // What the record keeps of this run that the request does not.
+    bool portCreated_ = false;
+    bool usbPortRegistered_ = false;
+    std::string serialBefore_;
+    std::string selectionModel_;
 };
 
+// The printer's name is the base name an installation gives, or that name numbered as a
+// taken name is, "base(n)".
+bool IsNameOrNumbered(const std::string& name, const std::string& base);
+
 // The journal's line on how an Install ended: ran as Run answers, outcome as Outcome
-// reports, the printer's final name and its port.
-std::string OutcomeLine(bool ran, int outcome, const std::string& printerName, const std::string& portName);
+// reports, the printer's final name and its port, and whether it was a repair.
+std::string OutcomeLine(bool ran, int outcome, const std::string& printerName, const std::string& portName,
+                        bool repaired = false);
 
 // The frame's Install: one command run for the selection.
 bool RunInstallCommand(HWND frame, const InstallSelection& selection);

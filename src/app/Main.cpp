@@ -35,6 +35,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return 0;
     }
     if (parsed.switches.help && parsed.error.empty()) return ShowSwitchesHelp();
+    if (parsed.switches.query && parsed.error.empty()) return RunQuery(parsed.switches);
     if (!parsed.error.empty()) return RefuseCommandLine(parsed.error, JournalPathOf(words), commandLine);
     return RunUnattended(parsed.switches, commandLine);
 }

@@ -5,7 +5,10 @@
 #include "app/SetupApp.h"
 #include "config/SetupConfig.h"
 #include "config/TextCatalogue.h"
+#include "config/ProcessSettings.h"
 #include "engine/EnvironmentProbes.h"
+#include "engine/InstallRecord.h"
+#include "engine/SpoolerObjects.h"
 #include "framework/MessageBoxes.h"
 #include "platform/Journal.h"
 #include "platform/Notices.h"
@@ -252,10 +255,27 @@ int RunUnattended(const SetupSwitches& switches, const std::string& commandLine)
     }
     CInstallCommand command(nullptr, quiet ? InstallFace::Quiet : InstallFace::Passive);
     command.renumberAllowed = switches.renumber;
+    command.repairInstalled = !switches.newPrinter;
     const bool ran = command.Run(selection);
     const int exitCode = InstallExitCode(ran, command.Outcome(), command.RestartRequired());
-    JournalLine(OutcomeLine(ran, command.Outcome(), command.Request().modelName, command.Request().portName));
+    JournalLine(OutcomeLine(ran, command.Outcome(), command.Request().modelName, command.Request().portName,
+                            command.Repaired()));
     return Finish(exitCode);
+}
+
+int RunQuery(const SetupSwitches& switches) {
+    // The records are in the 64-bit view on 64-bit Windows, as the installation wrote them.
+    ProcessSettings::SetIs64BitWindows(IsWow64Windows());
+    std::string lines;
+    for (const InstallRecord& record : ReadRecords().records) {
+        if (!switches.model.empty() && lstrcmpiA(record.model.c_str(), switches.model.c_str()) != 0) continue;
+        if (!switches.port.empty() && lstrcmpiA(record.port.c_str(), switches.port.c_str()) != 0) continue;
+        // A record outlives a printer deleted by hand: only what the spooler has counts.
+        if (!FindPrinter(record.printer).found) continue;
+        lines += QueryLine(record) + "\r\n";
+    }
+    WriteToCaller(lines);
+    return lines.empty() ? kExitUnknownProduct : kExitInstalled;
 }
 
 int InstallExitCode(bool ran, int outcome, bool restartRequired) {
@@ -263,9 +283,9 @@ int InstallExitCode(bool ran, int outcome, bool restartRequired) {
     return restartRequired ? kExitRestartRequired : kExitInstalled;
 }
 
-int ShowSwitchesHelp() {
-    const std::string text = SwitchesHelpText();
-    // Started from a console: the text goes there too. Looked up: Windows 2000 has no AttachConsole.
+void WriteToCaller(const std::string& text) {
+    // The inherited handle first (a detection script reads it); without one, the console
+    // the program was started from. Looked up: Windows 2000 has no AttachConsole.
     using AttachConsoleFunction = BOOL(WINAPI*)(DWORD);
     const auto attach = reinterpret_cast<AttachConsoleFunction>(reinterpret_cast<void*>(
         SystemCalls().GetProcAddress(GetModuleHandleA("kernel32.dll"), "AttachConsole")));
@@ -277,6 +297,11 @@ int ShowSwitchesHelp() {
         DWORD written = 0;
         WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
+}
+
+int ShowSwitchesHelp() {
+    const std::string text = SwitchesHelpText();
+    WriteToCaller(text);
     ShowAppMessageBox(text.c_str(), MB_OK | MB_ICONINFORMATION);
     return kExitInstalled;
 }

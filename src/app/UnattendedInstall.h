@@ -17,6 +17,15 @@ int InstallExitCode(bool ran, int outcome, bool restartRequired);
 // A command line the program cannot use: the journal and the exit code say why.
 int RefuseCommandLine(const std::string& error, const std::string& journalPath, const std::string& commandLine);
 
+// /query: each installed printer the records name, of the model and port when given, as
+// a line on standard output; 0 when there is one, 1605 when there is none. No window,
+// no journal, nothing written, no admission but a readable record.
+int RunQuery(const SetupSwitches& switches);
+
+// Text for whoever started the program: its standard output, or the console it was
+// started from.
+void WriteToCaller(const std::string& text);
+
 // /?: the switches and exit codes in a message box, and on the console the program was
 // started from, if any.
 int ShowSwitchesHelp();

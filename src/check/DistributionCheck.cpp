@@ -126,6 +126,7 @@ public:
                 if (bits_[bits])
                     CheckFirstLine(typeFiles_[bits][type], TypeFileRelativePath(PrinterTypeFromNumber(type), bits == 1));
         CheckDeviceList();
+        CheckDistributionVersion();
         for (const Device& device : devices_) CheckModel(device);
         CheckPortScan();
         CheckMonitors();
@@ -182,6 +183,17 @@ private:
             Error(relative, section, "",
                   "never read: the file starts with a UTF-8 byte-order mark, which the profile functions take "
                   "as part of this first line; save the file as ANSI or UTF-16");
+    }
+
+    // Deployment tools compare this version with a package's: a value they cannot
+    // compare would make every installation look outdated, or none.
+    void CheckDistributionVersion() {
+        const ConfigKey& key = ConfigKeys::DistributionVersion;
+        const std::optional<std::string> version = setup_.Find(kDeviceNameSection, key.name);
+        if (version && !IsDottedVersion(*version))
+            Error(kSetupIniRelativePath, kDeviceNameSection, key.name,
+                  Quoted(*version) + " is not a version of dotted numbers such as 3.2.0.1: the install records "
+                                     "hold Setup.exe's own version instead");
     }
 
     // --- Device list ------------------------------------------------------------------

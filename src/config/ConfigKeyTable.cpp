@@ -6,6 +6,7 @@
 const ConfigKey kConfigKeys[] = {
     ConfigKeys::DeviceCount, ConfigKeys::DeviceEntry, ConfigKeys::DefaultDevice, ConfigKeys::LoadLicence,
     ConfigKeys::Language, ConfigKeys::Bitness, ConfigKeys::NewerWindows, ConfigKeys::DriverFamilyRule,
+    ConfigKeys::DistributionVersion,
     ConfigKeys::ProcessorVersion,
     ConfigKeys::MonitorName, ConfigKeys::MonitorDll, ConfigKeys::MonitorUiDll, ConfigKeys::MonitorVersion,
     ConfigKeys::LanguageMonitorName, ConfigKeys::LanguageMonitorDll, ConfigKeys::LanguageMonitorVersion,

@@ -36,6 +36,7 @@ enum class ConfigKind {
     Text,          // a text the program takes apart itself (a device entry and its type suffix)
     Name,          // a name handed to the spooler: driver, processor, monitor
     FileName,      // a plain file name of the W32 or W64 folder; "0" means none
+    DottedVersion, // dotted numbers, 3.2.0.1 (IsDottedVersion)
 };
 
 // What the checker proves of every value of the entry on its own, whatever else it
@@ -92,6 +93,9 @@ inline constexpr ConfigKey Language{F::SetupIni, kDeviceNameSection, "LANGUAGE",
 inline constexpr ConfigKey Bitness{F::SetupIni, kDeviceNameSection, "Supported32OR64", KeyForm::Whole, K::Integer, 199};
 inline constexpr ConfigKey NewerWindows{F::SetupIni, kDeviceNameSection, "NewerWindows", KeyForm::Whole, K::Integer, 199};
 inline constexpr ConfigKey DriverFamilyRule{F::SetupIni, kDeviceNameSection, "GDISTDSign", KeyForm::Whole, K::Integer, 199};
+// Optional: without it the install record holds the program's own version.
+inline constexpr ConfigKey DistributionVersion{F::SetupIni, kDeviceNameSection, "Version", KeyForm::Whole,
+                                               K::DottedVersion, 31, ConfigCheck::InContext, ""};
 
 // DRVCONFIG\setup.ini [ProcessorVersion].
 inline constexpr ConfigKey ProcessorVersion{F::SetupIni, kProcessorVersionSection, "DriverVersion", KeyForm::Whole,

@@ -58,6 +58,16 @@ enum class PortKind : int {
 
 constexpr int ToNumber(PortKind kind) { return static_cast<int>(kind); }
 constexpr PortKind PortKindFromNumber(int number) { return static_cast<PortKind>(number); }
+// As the journal and the install record name a kind.
+constexpr const char* PortKindName(PortKind kind) {
+    switch (kind) {
+        case PortKind::Serial: return "serial";
+        case PortKind::Parallel: return "parallel";
+        case PortKind::Usb: return "USB";
+        case PortKind::Network: return "network";
+        default: return "none";
+    }
+}
 
 // Printer types, as the device entries' suffixes and the type files name them.
 enum class PrinterType : int {

@@ -7,8 +7,21 @@
 
 namespace {
 
+REGSAM View() { return ProcessSettings::Is64BitWindows() ? KEY_WOW64_64KEY : 0; }
+
 REGSAM AccessRights() {
     return ProcessSettings::Is64BitWindows() ? KEY_READ | KEY_WRITE | KEY_WOW64_64KEY : KEY_ALL_ACCESS;
+}
+
+// RegDeleteKeyA always deletes in the caller's own view: a 32-bit program on 64-bit
+// Windows would delete under Wow6432Node. RegDeleteKeyExA names the view, but Windows
+// 2000 and 32-bit XP lack it, and they have one view only.
+LONG DeleteKeyInView(HKEY root, const char* path) {
+    using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+    const auto deleteKeyEx = reinterpret_cast<DeleteKeyEx>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
+    if (deleteKeyEx != nullptr && View() != 0) return deleteKeyEx(root, path, View(), 0);
+    return RegDeleteKeyA(root, path);
 }
 
 }  // namespace
@@ -33,6 +46,14 @@ bool CRegistryKey::Open(HKEY root, const char* path) {
     if (key_ != nullptr) Close();
     HKEY opened = nullptr;
     const LONG status = RegOpenKeyExA(root, path, 0, AccessRights(), &opened);
+    if (status == ERROR_SUCCESS) key_ = opened;
+    return Record(status, nullptr);
+}
+
+bool CRegistryKey::OpenForReading(HKEY root, const char* path) {
+    if (key_ != nullptr) Close();
+    HKEY opened = nullptr;
+    const LONG status = RegOpenKeyExA(root, path, 0, KEY_READ | View(), &opened);
     if (status == ERROR_SUCCESS) key_ = opened;
     return Record(status, nullptr);
 }
@@ -80,6 +101,55 @@ bool CRegistryKey::SetString(const char* name, const char* text, LONG* error) {
 bool CRegistryKey::SetValue(const char* name, const void* data, DWORD type, DWORD bytes) {
     if (key_ == nullptr) return Record(ERROR_INVALID_HANDLE, nullptr);
     return Record(RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), bytes), nullptr);
+}
+
+std::vector<std::string> CRegistryKey::SubKeyNames() {
+    std::vector<std::string> names;
+    if (key_ == nullptr) return names;
+    // A key name is at most 255 characters.
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD size = sizeof name;
+        const LONG status = RegEnumKeyExA(key_, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS) return {};
+        names.emplace_back(name, size);
+    }
+    return names;
+}
+
+std::vector<RegistryValue> CRegistryKey::Values() {
+    std::vector<RegistryValue> values;
+    DWORD count = 0;
+    DWORD longestName = 0;
+    DWORD longestData = 0;
+    if (key_ == nullptr || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                            &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+        return values;
+    std::string name(longestName + 1, '\0');
+    std::string data(longestData, '\0');
+    for (DWORD index = 0; index < count; ++index) {
+        DWORD nameSize = static_cast<DWORD>(name.size());
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        // A value changed since the sizes were read fails with ERROR_MORE_DATA: the whole
+        // read fails rather than hand back a cut value.
+        if (RegEnumValueA(key_, index, name.data(), &nameSize, nullptr, &type,
+                          reinterpret_cast<BYTE*>(data.data()), &dataSize) != ERROR_SUCCESS)
+            return {};
+        values.push_back({name.substr(0, nameSize), type, data.substr(0, dataSize)});
+    }
+    return values;
+}
+
+bool CRegistryKey::DeleteTree(HKEY root, const char* path) {
+    {
+        CRegistryKey key;
+        if (!key.Open(root, path)) return key.LastError() == ERROR_FILE_NOT_FOUND;
+        for (const std::string& sub : key.SubKeyNames()) DeleteTree(key.Handle(), sub.c_str());
+    }
+    const LONG status = DeleteKeyInView(root, path);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
 bool CRegistryKey::CreateKey(HKEY root, const char* path, const char* className) {

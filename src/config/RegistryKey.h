@@ -2,6 +2,17 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
+// One value of a key as the registry holds it: its type and its bytes, unread.
+struct RegistryValue {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::string data;
+    bool operator==(const RegistryValue&) const = default;
+};
+
 // One open key of the registry, owned by the object. Every open and create asks for the
 // same rights, chosen by ProcessSettings::Is64BitWindows(): on 64-bit Windows this 32-bit
 // program must name the 64-bit view explicitly, or WOW64 sends it to Wow6432Node.
@@ -22,6 +33,9 @@ public:
 
     // Closes any open key first. The key must exist; Open never creates it.
     bool Open(HKEY root, const char* path);
+    // Read access only, in the same view: what a user without administrator rights may
+    // open, and all that a look at the registry needs.
+    bool OpenForReading(HKEY root, const char* path);
     // False when no key was open.
     bool Close();
     bool IsOpen() const { return key_ != nullptr; }
@@ -40,8 +54,17 @@ public:
     bool SetString(const char* name, const char* text, LONG* error = nullptr);
     bool SetValue(const char* name, const void* data, DWORD type, DWORD bytes);
 
+    // The names of the key's subkeys and its values, in the registry's order; empty on
+    // any failure.
+    std::vector<std::string> SubKeyNames();
+    std::vector<RegistryValue> Values();
+    HKEY Handle() const { return key_; }
+
     // Needs no object. True when root\path exists afterwards, created or already present.
     static bool CreateKey(HKEY root, const char* path, const char* className = nullptr);
+    // Needs no object. Deletes root\path with every subkey, in the same view; true when it
+    // is gone afterwards, deleted or never there.
+    static bool DeleteTree(HKEY root, const char* path);
 
 private:
     bool Record(LONG status, LONG* error);

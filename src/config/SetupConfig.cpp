@@ -2,6 +2,7 @@
 
 #include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
+#include "config/ProductVersion.h"
 #include "config/ProfileReader.h"
 #include "framework/TextFormat.h"
 
@@ -348,6 +349,28 @@ int ReadDeviceSetting(const char* key) {
 
 int ReadDeviceSetting(const ConfigKey& key) {
     return ReadProfileInt(JoinPath(ProgramFolder(), kSetupIniRelativePath), kDeviceNameSection, key);
+}
+
+bool IsDottedVersion(const std::string& text) {
+    int parts = 0;
+    std::size_t i = 0;
+    while (true) {
+        std::size_t digits = 0;
+        unsigned long value = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 6; ++i, ++digits)
+            value = value * 10 + static_cast<unsigned long>(text[i] - '0');
+        if (digits == 0 || digits > 5 || value > 65535 || ++parts > 4) return false;
+        if (i == text.size()) return true;
+        if (text[i++] != '.') return false;
+    }
+}
+
+std::string DistributionVersion() {
+    const ConfigKey& key = ConfigKeys::DistributionVersion;
+    char text[32] = {};
+    GetPrivateProfileStringA(kDeviceNameSection, key.name, key.defaultValue, text, sizeof text,
+                             JoinPath(ProgramFolder(), kSetupIniRelativePath).c_str());
+    return IsDottedVersion(text) ? std::string(text) : std::string(PRODUCT_VERSION_TEXT);
 }
 
 std::vector<CSetupConfig::DeviceEntry> ReadDeviceList(const ProfileLookup& setupIni) {

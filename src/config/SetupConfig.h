@@ -172,6 +172,13 @@ void BuildConfigPaths(const std::string& programFolder, PrinterType type, std::s
 int ReadDeviceSetting(const char* key);
 int ReadDeviceSetting(const ConfigKey& key);
 
+// One to four numbers of at most five digits each, up to 65535, joined by dots: the
+// form of a version resource and of the version a deployment tool compares.
+bool IsDottedVersion(const std::string& text);
+// The distribution's version, [DEVICENAME] Version of DRVCONFIG\setup.ini beside the
+// program; the program's own version where the key is missing or not dotted numbers.
+std::string DistributionVersion();
+
 // Rules of DRVCONFIG\setup.ini that the program and the checker both apply, each over
 // the lookup it reads the file with.
 

@@ -130,16 +130,24 @@ ComponentCheck CheckPortMonitors(CSetupConfig& config, PrinterType printerType, 
     PortMonitorPair monitors = {};
     config.GetPortMonitors(os, &monitors);
 
-    // A 64-bit Windows brings its own serial port support.
-    if (portKind == PortKind::Serial && !ProcessSettings::Is64BitWindows() && HasName(monitors.serial.pDLLName) &&
-        !IsWindows9x(os)) {
+    const MONITOR_INFO_2A* needed = NeededPortMonitor(monitors, os, portKind);
+    if (needed == &monitors.serial) {
         return CheckMonitor(monitors.serial, monitors.serialUiDll, monitors.serialVersion, kSerialMonitorOlder, os,
                             registered);
     }
-    if (portKind == PortKind::Usb && HasName(monitors.usb.pDLLName) && os != OsIndex::WindowsNt4) {
+    if (needed == &monitors.usb) {
         return CheckMonitor(monitors.usb, monitors.usbUiDll, monitors.usbVersion, kUsbMonitorOlder, os, registered);
     }
     return ComponentCheck();
+}
+
+const MONITOR_INFO_2A* NeededPortMonitor(const PortMonitorPair& monitors, OsIndex os, PortKind portKind) {
+    // A 64-bit Windows brings its own serial port support.
+    if (portKind == PortKind::Serial && !ProcessSettings::Is64BitWindows() && HasName(monitors.serial.pDLLName) &&
+        !IsWindows9x(os))
+        return &monitors.serial;
+    if (portKind == PortKind::Usb && HasName(monitors.usb.pDLLName) && os != OsIndex::WindowsNt4) return &monitors.usb;
+    return nullptr;
 }
 
 ComponentCheck CheckPrintProcessor(CSetupConfig& config, OsIndex os, const char* processorName, char* processorFile,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/DomainTypes.h"
+#include "config/SetupConfig.h"
 #include "engine/SpoolerObjects.h"
 #include "platform/OperationResult.h"
 
@@ -8,7 +9,6 @@
 
 #include <string>
 
-class CSetupConfig;
 
 // The spooler components a model needs, against the versions the distribution carries.
 // A missing component is installed on the spot (files copied, added to the spooler,
@@ -38,6 +38,9 @@ struct ComponentCheck : ResultWith<int> {
 // 0, kSerialMonitorOlder or kUsbMonitorOlder.
 ComponentCheck CheckPortMonitors(CSetupConfig& config, PrinterType printerType, OsIndex os, PortKind portKind,
                                  SpoolerRegistrations* registered = nullptr);
+
+// The port monitor of those the port kind needs on this Windows, or none.
+const MONITOR_INFO_2A* NeededPortMonitor(const PortMonitorPair& monitors, OsIndex os, PortKind portKind);
 
 // 0 or kPrintProcessorOlder. processorFile is upper-cased in place when it is copied.
 // The system's own "WinPrint" is never touched. A processor 64-bit Windows refuses for

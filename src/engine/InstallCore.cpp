@@ -10,6 +10,7 @@
 #include "engine/FileStaging.h"
 #include "engine/SpoolerObjects.h"
 #include "engine/SpoolerService.h"
+#include "framework/TextFormat.h"
 #include "framework/UniqueResource.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
@@ -148,6 +149,7 @@ bool Installation::CheckComponents(int& flags) {
 bool Installation::RunSteps() {
     r_.installFlags = 0;
     r_.registrations.clear();
+    r_.usbPrinterPortWritten = false;
     int flags = 0;
     if (!Step(InstallStep::CheckComponents, [&] { return CheckComponents(flags); })) return false;
     r_.installFlags = flags;
@@ -247,8 +249,11 @@ OperationResult Installation::RegisterForX64(SpoolerObject wanted, DWORD refusal
 
 bool Installation::AddPrinter() {
     const auto registerForX64 = [this](SpoolerObject wanted, DWORD refusal) { return RegisterForX64(wanted, refusal); };
-    const OperationResult added = AddPrinterObject(&r_.printer, 2, usb_, registerForX64);
+    const OperationResult added = r_.keepPrinter.empty()
+                                      ? AddPrinterObject(&r_.printer, 2, usb_, registerForX64, true)
+                                      : KeepPrinterObject(r_.keepPrinter, r_.printer);
     if (!added) return Fail(added);
+    if (!r_.keepPrinter.empty() && r_.printer.pPrinterName != nullptr) CopyBounded(r_.printer.pPrinterName, kPrinterNameStorage, r_.keepPrinter.c_str());
     const char* finalName = r_.printer.pPrinterName != nullptr ? r_.printer.pPrinterName : "";
     const std::size_t length = strnlen(finalName, InstallRequest::kModelNameSize - 1);
     std::memcpy(r_.modelName, finalName, length);
@@ -404,7 +409,7 @@ bool Installation::RecordUsbPort() {
     auto write = [this] {
         CRegistryKey key;
         const bool opened = key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\VANTORA\\PRINTERPORT\\");
-        if (opened) key.SetDword(r_.portName.c_str(), 0);
+        r_.usbPrinterPortWritten = opened && key.SetDword(r_.portName.c_str(), 0);
         JournalResult("Record " + r_.portName + " = 0 under HKLM\\SOFTWARE\\VANTORA\\PRINTERPORT", opened);
     };
     if (!is64_) {

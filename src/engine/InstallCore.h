@@ -33,6 +33,13 @@ struct InstallRequest {
     LanguageMonitorInfo languageMonitor = {};
     PRINTER_INFO_2A printer = {};
 
+    // A repair: the existing printer of this name is given the record's driver, port and
+    // processor instead of adding a printer; empty adds one (with the next free number
+    // where the name is taken).
+    std::string keepPrinter;
+    // The USB port's value under HKLM\SOFTWARE\VANTORA\PRINTERPORT was written by this run.
+    bool usbPrinterPortWritten = false;
+
     // The first failure's text, or the restart notice after a success.
     std::string resultText;
     // Every monitor, processor and driver this run added, with the environment it went

@@ -116,15 +116,23 @@ void JournalX64Fallback(SpoolerObject object, const std::string& name, DWORD cod
 }
 
 OperationResult AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber,
-                                 const RegisterForX64& registerForX64) {
+                                 const RegisterForX64& registerForX64, bool lookFirst) {
     if (printer == nullptr) return OperationResult::Failed(ERROR_INVALID_PARAMETER);
     level &= 0xFF;
-    HANDLE handle = CallAddPrinter(level, printer);
+    // Only where a number may follow: without one the spooler's own answer is the one to tell.
+    const auto listed = [&](const char* name) {
+        if (!lookFirst || noRenumber || name == nullptr || !FindPrinter(name).found) return false;
+        JournalLine(std::string("Printer \"") + name + "\" exists already");
+        SetLastError(ERROR_PRINTER_ALREADY_EXISTS);
+        return true;
+    };
+    HANDLE handle = listed(printer->pPrinterName) ? nullptr : CallAddPrinter(level, printer);
     DWORD code = ERROR_SUCCESS;
     // The driver and the processor may each be missing from "Windows x64": one retry after each.
     bool retried[2] = {false, false};
     while (handle == nullptr) {
         code = GetLastError();
+        if (code == ERROR_PRINTER_ALREADY_EXISTS && lookFirst && !noRenumber) break;
         JournalPrinterRefused(printer, code);
         const SpoolerObject wanted = ObjectWantedForX64(SpoolerObject::Printer, code, ProcessSettings::Is64BitWindows());
         bool& done = retried[wanted == SpoolerObject::PrintProcessor ? 1 : 0];
@@ -150,12 +158,107 @@ OperationResult AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noR
     for (int n = 1; n <= kLastNumberedName; ++n) {
         const std::string name = NumberedName(base, n);
         std::memcpy(printer->pPrinterName, name.c_str(), name.size() + 1);
+        if (listed(name.c_str())) continue;
         if (HANDLE numbered = CallAddPrinter(level, printer)) return Added(numbered, printer);
         const DWORD attemptCode = GetLastError();
         JournalPrinterRefused(printer, attemptCode);
         if (attemptCode != ERROR_PRINTER_ALREADY_EXISTS) return FailAddPrinter(printer, attemptCode);
     }
     return FailTooMany(printer);
+}
+
+SpoolerPrinter FindPrinter(const std::string& name) {
+    SpoolerPrinter found;
+    UniquePrinterHandle printer;
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ACCESS_USE};
+    if (name.empty() || !SystemCalls().OpenPrinterA(const_cast<char*>(name.c_str()), printer.put(), &defaults))
+        return found;
+    found.found = true;
+    DWORD needed = 0;
+    SystemCalls().GetPrinterA(printer.get(), 2, nullptr, 0, &needed);
+    const UniqueLocalMemory buffer = AllocateZeroed(needed);
+    if (needed == 0 || !buffer || !SystemCalls().GetPrinterA(printer.get(), 2, Bytes(buffer), needed, &needed))
+        return found;
+    const auto* info = static_cast<const PRINTER_INFO_2A*>(buffer.get());
+    found.name = name;
+    found.port = info->pPortName != nullptr ? info->pPortName : "";
+    found.driver = info->pDriverName != nullptr ? info->pDriverName : "";
+    return found;
+}
+
+std::vector<SpoolerPrinter> ListPrinters() {
+    std::vector<SpoolerPrinter> printers;
+    DWORD needed = 0;
+    DWORD returned = 0;
+    EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
+    const UniqueLocalMemory buffer = AllocateZeroed(needed);
+    if (needed == 0 || !buffer ||
+        !EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, Bytes(buffer), needed, &needed, &returned))
+        return printers;
+    const auto* info = static_cast<const PRINTER_INFO_2A*>(buffer.get());
+    for (DWORD i = 0; i < returned; ++i) {
+        const auto text = [](const char* value) { return std::string(value != nullptr ? value : ""); };
+        printers.push_back({true, text(info[i].pPrinterName), text(info[i].pPortName), text(info[i].pDriverName)});
+    }
+    return printers;
+}
+
+OperationResult KeepPrinterObject(const std::string& name, const PRINTER_INFO_2A& wanted) {
+    const std::string what = "Keep printer \"" + name + "\" on port " + (wanted.pPortName ? wanted.pPortName : "") +
+                             " with driver " + (wanted.pDriverName ? wanted.pDriverName : "");
+    const auto fail = [&](DWORD code) {
+        const OperationResult failed = OperationResult::Described("IDS_ERR_ADDPRINTER", code);
+        JournalResult(what, failed);
+        return failed;
+    };
+    UniquePrinterHandle printer;
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!SystemCalls().OpenPrinterA(const_cast<char*>(name.c_str()), printer.put(), &defaults))
+        return fail(GetLastError());
+    DWORD needed = 0;
+    SystemCalls().GetPrinterA(printer.get(), 2, nullptr, 0, &needed);
+    const UniqueLocalMemory buffer = AllocateZeroed(needed);
+    if (needed == 0 || !buffer) return fail(GetLastError());
+    if (!SystemCalls().GetPrinterA(printer.get(), 2, Bytes(buffer), needed, &needed)) return fail(GetLastError());
+    auto* info = static_cast<PRINTER_INFO_2A*>(buffer.get());
+    info->pDriverName = wanted.pDriverName;
+    info->pPortName = wanted.pPortName;
+    if (wanted.pPrintProcessor != nullptr) info->pPrintProcessor = wanted.pPrintProcessor;
+    if (wanted.pDatatype != nullptr) info->pDatatype = wanted.pDatatype;
+    // Changing the security would need WRITE_DAC, and the printer's is the administrator's.
+    info->pSecurityDescriptor = nullptr;
+    if (!SystemCalls().SetPrinterA(printer.get(), 2, Bytes(buffer), 0)) return fail(GetLastError());
+    JournalResult(what, true);
+    return OperationResult::Ok();
+}
+
+std::vector<std::string> DriverFilesOf(const std::string& driver, const std::vector<std::string>& environments) {
+    std::vector<std::string> files;
+    const auto add = [&files](const char* file) {
+        if (file == nullptr || *file == '\0') return;
+        for (const std::string& known : files)
+            if (lstrcmpiA(known.c_str(), file) == 0) return;
+        files.emplace_back(file);
+    };
+    for (const std::string& environment : environments) {
+        std::string named = environment;
+        DWORD needed = 0;
+        DWORD returned = 0;
+        EnumPrinterDriversA(nullptr, named.data(), 3, nullptr, 0, &needed, &returned);
+        const UniqueLocalMemory buffer = AllocateZeroed(needed);
+        if (needed == 0 || !buffer || !EnumPrinterDriversA(nullptr, named.data(), 3, Bytes(buffer), needed, &needed,
+                                                           &returned))
+            continue;
+        const auto* drivers = static_cast<const DRIVER_INFO_3A*>(buffer.get());
+        for (DWORD i = 0; i < returned; ++i) {
+            const DRIVER_INFO_3A& info = drivers[i];
+            if (info.pName == nullptr || driver != info.pName) continue;
+            for (const char* file : {info.pDriverPath, info.pDataFile, info.pConfigFile, info.pHelpFile}) add(file);
+            for (const char* file = info.pDependentFiles; file != nullptr && *file != '\0'; file += std::strlen(file) + 1)
+                add(file);
+        }
+    }
+    return files;
 }
 
 OperationResult AddPrinterDriverObject(DRIVER_INFO_3A* driver, SpoolerRegistrations* registered) {

@@ -52,8 +52,30 @@ using RegisterForX64 = std::function<OperationResult(SpoolerObject wanted, DWORD
 // noRenumber is set; every failure empties the name storage.
 // With registerForX64 given, a printer 64-bit Windows refuses for want of its driver or
 // processor in "Windows x64" is tried again once each is registered there.
+// lookFirst: a name the spooler already lists counts as taken without an add. Windows
+// refuses a second printer of a name (1802); Wine adds it, and the numbering must not
+// depend on which of the two runs.
 OperationResult AddPrinterObject(PRINTER_INFO_2A* printer, DWORD level, bool noRenumber,
-                                 const RegisterForX64& registerForX64 = {});
+                                 const RegisterForX64& registerForX64 = {}, bool lookFirst = false);
+
+// A printer of the local spooler as it stands: its port and driver.
+struct SpoolerPrinter {
+    bool found = false;
+    std::string name;
+    std::string port;
+    std::string driver;
+};
+SpoolerPrinter FindPrinter(const std::string& name);
+// Every local printer.
+std::vector<SpoolerPrinter> ListPrinters();
+
+// Gives the existing printer `name` the record's driver, port, print processor and data
+// type instead of adding another: what a repair applies.
+OperationResult KeepPrinterObject(const std::string& name, const PRINTER_INFO_2A& wanted);
+
+// The files the spooler lists for the driver in each environment (its driver, data,
+// configuration and help file and its dependent files), as full paths, without repeats.
+std::vector<std::string> DriverFilesOf(const std::string& driver, const std::vector<std::string>& environments);
 
 // The add calls below register under the record's own environment (null: the caller's)
 // and, when `registered` is given, note each success there.

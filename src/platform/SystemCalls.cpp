@@ -32,6 +32,7 @@ const SystemCallTable kDefaults = {
     ::ExitWindowsEx,
     ::CreateThread,
     ShellExecuteExFromSystemFolder,
+    ::RegSetValueExA,
 };
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop

@@ -46,6 +46,8 @@ struct SystemCallTable {
     // Tests read how the USB driver package's installer was asked to show itself. From
     // shell32 in the system folder, loaded on first use (ShellExecuteExFromSystemFolder).
     BOOL(WINAPI* ShellExecuteExA)(SHELLEXECUTEINFOA* info);
+    // The install record's writes: a record cut short must not stay behind as one.
+    LONG(WINAPI* RegSetValueExA)(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
 };
 
 // The table in force.

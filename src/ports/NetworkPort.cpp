@@ -34,7 +34,8 @@ bool ConvertInto(const char* text, WCHAR (&field)[Units]) {
 
 }  // namespace
 
-OperationResult AddTcpIpPort(const char* portName, const char* hostAddress) {
+ResultWith<bool> AddTcpIpPort(const char* portName, const char* hostAddress) {
+    const auto Fail = [](DWORD code) { return WithValue(::Fail(code), false); };
     if (portName == nullptr || hostAddress == nullptr) return Fail(ERROR_INVALID_PARAMETER);
     // LPTR: fixed and zero-filled, so every field not set below, padding included, is zero.
     UniqueLocalMemory memory(LocalAlloc(LPTR, sizeof(PORT_DATA_1)));
@@ -67,5 +68,5 @@ OperationResult AddTcpIpPort(const char* portName, const char* hostAddress) {
     // The call only carried the command; the monitor's own answer is the status. A port
     // that already exists is what installing again on the same address meets.
     if (status != ERROR_SUCCESS && status != ERROR_ALREADY_EXISTS) return Fail(status);
-    return OperationResult::Ok();
+    return WithValue(OperationResult::Ok(), status == ERROR_SUCCESS);
 }

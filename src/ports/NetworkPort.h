@@ -29,7 +29,7 @@ constexpr DWORD kRawTcpProtocol = 1;  // PROTOCOL_RAWTCP_TYPE
 constexpr DWORD kRawTcpPortNumber = 9100;
 
 // Creates the raw TCP/IP port portName (ANSI) printing to hostAddress through the Standard
-// TCP/IP Port monitor. Ok when created, or already there; a failure after a message box
-// captioned "ERROR" with the system's text for it (the result's text; the code stays the
-// last error).
-OperationResult AddTcpIpPort(const char* portName, const char* hostAddress);
+// TCP/IP Port monitor. Ok when created (the value true), or already there (false); a
+// failure after a message box captioned "ERROR" with the system's text for it (the
+// result's text; the code stays the last error).
+ResultWith<bool> AddTcpIpPort(const char* portName, const char* hostAddress);

@@ -144,3 +144,16 @@ void WriteSerialSettingsNT(const char* portName, const SerialLineSettings& setti
         key.SetString(portName, text.c_str());
     }
 }
+
+std::string ReadSerialSettingsText(const char* portName, bool windows9x) {
+    char text[128] = {};
+    if (windows9x) {
+        GetProfileStringA("Ports", portName, "", text, sizeof text);
+        return text;
+    }
+    CRegistryKey key;
+    if (!key.OpenForReading(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports") ||
+        !key.QueryString(portName, text, sizeof text))
+        return {};
+    return text;
+}

@@ -60,3 +60,5 @@ int SerialPortNumber(const char* portName);
 void WriteSerialSettings9x(unsigned char portNumber, const char* portName, const SerialLineSettings& settings);
 // NT-family Windows: the value named after the port under ...\Windows NT\CurrentVersion\Ports.
 void WriteSerialSettingsNT(const char* portName, const SerialLineSettings& settings);
+// The settings text either of them keeps for the port now; empty when it keeps none.
+std::string ReadSerialSettingsText(const char* portName, bool windows9x);

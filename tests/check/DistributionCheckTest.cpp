@@ -153,6 +153,8 @@ const BrokenCase kBrokenCases[] = {
     {"MonitorDllMissing", [](auto& c) { c.Set(kSetup, "COMMON-MONITOR.Win7", "USBMONitorPDLLName", "NOPE.DLL"); }, 2, kSetup, "COMMON-MONITOR.Win7", "USBMONitorPDLLName"},
     {"MonitorVersionNotANumber", [](auto& c) { c.Set(kSetup, "COMMON-MONITOR.2003", "COMMONitorVersion", "four"); }, 2, kSetup, "COMMON-MONITOR.2003", "COMMONitorVersion"},
     {"LanguageMonitorKeysApart", [](auto& c) { c.Set(kSetup, "COMMON-MONITOR.Vista", "USBLMONitorVersion", nullptr); }, 2, kSetup, "COMMON-MONITOR.Vista", "USBLMONitorVersion"},
+    {"DistributionVersionNotDotted", [](auto& c) { c.Set(kSetup, "DEVICENAME", "Version", "3.2 beta"); }, 2, kSetup, "DEVICENAME", "Version"},
+    {"DistributionVersionPartTooLarge", [](auto& c) { c.Set(kSetup, "DEVICENAME", "Version", "3.70000.0.1"); }, 2, kSetup, "DEVICENAME", "Version"},
     {"ProcessorVersionMissing", [](auto& c) { c.Set(kSetup, "ProcessorVersion", "DriverVersion", nullptr); }, 2, kSetup, "ProcessorVersion", "DriverVersion"},
     {"UsbDeviceNamesNoPort", [](auto& c) { c.Set(kSetup, "SUPPORTED-USB-DEVICE", "USB_NOSUCH_1", "1"); }, 1, kSetup, "SUPPORTED-USB-DEVICE", "USB_NOSUCH_1"},
     // USB driver package and device library

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -266,6 +267,13 @@ TEST_F(EndToEnd, TypicalUsbAsksBeforeRenumberingThePrinterToPortOne) {
     EXPECT_NE(UsbLog().find("uWrite 21760 0 10 1B"), std::string::npos) << UsbLog();
     EXPECT_NE(UsbLog().find(" 1D 49 20 00 10"), std::string::npos) << UsbLog();
     EXPECT_EQ(PrintersOnPort("USB_VT-R80_1"), std::vector<std::string>{"VT-R80(U) 1"});
+    // The wizard records its installation too, with the USB port's values it wrote.
+    const std::string record = "SOFTWARE\\VANTORA\\Printer Driver Setup\\Printers\\VT-R80(U) 1";
+    EXPECT_EQ(ReadStringValue(record, "PortKind"), "USB");
+    EXPECT_EQ(ReadStringValue(record, "UsbPortName"), "USB_VT-R80_1");
+    EXPECT_EQ(ReadStringValue(record, "UsbPrinterPort"), "USB_VT-R80_1");
+    EXPECT_EQ(ReadDwordValue("SOFTWARE\\VANTORA\\PORTNAME", "USB_VT-R80_1"), 1u);
+    EXPECT_EQ(ReadDwordValue("SOFTWARE\\VANTORA\\PRINTERPORT", "USB_VT-R80_1"), 0u);
 }
 
 TEST_F(EndToEnd, TypicalUsbInstallsTheMissingDriverFirstAndGoesOnWithoutAPrinter) {
@@ -676,6 +684,327 @@ TEST_F(Unattended, ADeviceOrALinkAsJournalIsRefusedAndControlCharactersAreEscape
     EXPECT_EQ(escaped.exitCode, 87u);
     EXPECT_TRUE(Has(escaped.journal, "/model \"VT\\x1b[2JR80\"")) << escaped.journal;
     EXPECT_FALSE(Has(escaped.journal, "\x1b")) << escaped.journal;
+}
+
+// What a detection script or an administrator sees: a command's standard output (the
+// inherited handle) and exit code.
+struct Captured {
+    DWORD exitCode = 0xDEADBEEF;
+    std::string output;
+};
+
+Captured Capture(std::string command) {
+    Captured captured;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0)) return captured;
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = write;
+    PROCESS_INFORMATION process = {};
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        kProgram.c_str(), &startup, &process);
+    CloseHandle(write);
+    if (started) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) captured.output.append(buffer, got);
+        WaitForSingleObject(process.hProcess, 60 * 1000);
+        GetExitCodeProcess(process.hProcess, &captured.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    } else {
+        ADD_FAILURE() << "cannot start " << command << ": " << GetLastError();
+    }
+    CloseHandle(read);
+    return captured;
+}
+
+const std::string kRecords = "SOFTWARE\\VANTORA\\Printer Driver Setup\\Printers";
+const std::string kIndex = "SOFTWARE\\VANTORA\\Printer Driver Setup\\Installed";
+
+// A key's values as `reg query` prints them from the 64-bit view: name -> "TYPE data".
+// Empty when the key is not there.
+std::map<std::string, std::string> RegQuery(const std::string& key) {
+    std::map<std::string, std::string> values;
+    const Captured reg = Capture("reg.exe query \"HKLM\\" + key + "\" /reg:64");
+    std::size_t start = 0;
+    while (start < reg.output.size()) {
+        std::size_t end = reg.output.find('\n', start);
+        if (end == std::string::npos) end = reg.output.size();
+        std::string line = reg.output.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line.rfind("    ", 0) != 0) continue;
+        const std::size_t type = line.find("    REG_", 4);
+        if (type == std::string::npos) continue;
+        std::string rest = line.substr(type + 4);
+        const std::size_t gap = rest.find("    ");
+        const std::string typeName = rest.substr(0, gap);
+        values[line.substr(4, type - 4)] = typeName + " " + (gap == std::string::npos ? "" : rest.substr(gap + 4));
+    }
+    return values;
+}
+
+// The subkeys' names `reg query` lists under a key.
+std::vector<std::string> RegSubKeys(const std::string& key) {
+    std::vector<std::string> names;
+    const std::string prefix = "HKEY_LOCAL_MACHINE\\" + key + "\\";
+    const Captured reg = Capture("reg.exe query \"HKLM\\" + key + "\" /reg:64");
+    std::size_t start = 0;
+    while (start < reg.output.size()) {
+        std::size_t end = reg.output.find('\n', start);
+        if (end == std::string::npos) end = reg.output.size();
+        std::string line = reg.output.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line.size() > prefix.size() && line.compare(0, prefix.size(), prefix) == 0)
+            names.push_back(line.substr(prefix.size()));
+    }
+    return names;
+}
+
+bool SetRecordValue(const std::string& printer, const char* name, const char* value) {
+    const std::string command = "reg.exe add \"HKLM\\" + kRecords + "\\" + printer + "\" /v " + name + " /d \"" +
+                                value + "\" /f /reg:64";
+    return Capture(command).exitCode == 0;
+}
+
+class InstallRecords : public Unattended {
+protected:
+    static Captured Query(const std::string& switches) { return Capture("\"" + kProgram + "Setup.exe\" /query " + switches); }
+    static std::map<std::string, std::string> Record(const std::string& printer) { return RegQuery(kRecords + "\\" + printer); }
+    static std::string Value(const std::string& printer, const char* name) {
+        const auto values = Record(printer);
+        const auto found = values.find(name);
+        return found == values.end() ? "<missing>" : found->second;
+    }
+    static void DeletePrinterByHand(const char* name) {
+        HANDLE printer = nullptr;
+        PRINTER_DEFAULTSA all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+        ASSERT_TRUE(OpenPrinterA(const_cast<char*>(name), &printer, &all)) << name;
+        EXPECT_TRUE(DeletePrinter(printer)) << GetLastError();
+        ClosePrinter(printer);
+    }
+    static bool IsUtcTime(const std::string& value) {
+        // "REG_SZ 2026-12-09 12:34:56"
+        if (value.size() != 26 || value.compare(0, 7, "REG_SZ ") != 0) return false;
+        const std::string time = value.substr(7);
+        for (std::size_t i = 0; i < time.size(); ++i) {
+            const char expected = i == 4 || i == 7 ? '-' : i == 10 ? ' ' : i == 13 || i == 16 ? ':' : '9';
+            if (expected == '9' ? (time[i] < '0' || time[i] > '9') : time[i] != expected) return false;
+        }
+        return true;
+    }
+    const std::string lpt1_ = "/quiet /accept-licence /model VT-R80 /port LPT1:";
+};
+
+TEST_F(InstallRecords, AQuietInstallationLeavesItsRecordAndIndexAndQueryAnswersFromThem) {
+    const Captured before = Query("");
+    EXPECT_EQ(before.exitCode, 1605u);
+    EXPECT_EQ(before.output, "");
+
+    const UnattendedRun run = Run(lpt1_);
+    ASSERT_EQ(run.exitCode, 0u) << run.journal;
+    std::map<std::string, std::string> record = Record("VT-R80(P)");
+    EXPECT_TRUE(IsUtcTime(record["InstalledAt"])) << record["InstalledAt"];
+    // Where the spooler keeps this 32-bit driver, as it names the files itself.
+    std::string files = record["DriverFiles"];
+    CharLowerBuffA(files.data(), static_cast<DWORD>(files.size()));
+    EXPECT_EQ(files.rfind("reg_multi_sz c:\\windows\\system32\\spool\\drivers\\w32x86\\3\\", 0), 0u) << files;
+    for (const char* file : {"\\3\\vtgdi64.dll\\0", "\\3\\vtr80.vtd\\0", "\\3\\vtgdiu64.dll\\0", "\\3\\vtgdi.hlp"})
+        EXPECT_NE(files.find(file), std::string::npos) << file << " in " << files;
+    record.erase("InstalledAt");
+    record.erase("DriverFiles");
+    const std::map<std::string, std::string> expected = {
+        {"Model", "REG_SZ VT-R80"},
+        {"PrinterType", "REG_SZ receipt"},
+        {"Driver", "REG_SZ Vantora VT-R80 Receipt"},
+        {"DriverEnvironments", "REG_MULTI_SZ Windows NT x86"},
+        {"Port", "REG_SZ LPT1:"},
+        {"PortKind", "REG_SZ parallel"},
+        {"NetworkAddress", "REG_SZ "},
+        {"PortCreated", "REG_DWORD 0x0"},
+        {"UsbPortName", "REG_SZ "},
+        {"UsbPrinterPort", "REG_SZ "},
+        {"SerialSettings", "REG_SZ "},
+        {"SerialSettingsBefore", "REG_SZ "},
+        {"PortMonitor", "REG_SZ "},
+        {"PortMonitorEnvironments", "REG_MULTI_SZ "},
+        {"PortMonitorAdded", "REG_DWORD 0x0"},
+        {"LanguageMonitor", "REG_SZ "},
+        {"LanguageMonitorEnvironments", "REG_MULTI_SZ "},
+        {"LanguageMonitorAdded", "REG_DWORD 0x0"},
+        {"PrintProcessor", "REG_SZ VantoraPrint"},
+        {"PrintProcessorEnvironments", "REG_MULTI_SZ Windows NT x86"},
+        {"PrintProcessorAdded", "REG_DWORD 0x1"},
+        {"DefaultPrinter", "REG_DWORD 0x0"},
+        {"SetupVersion", "REG_SZ 1.0.0.0"},
+        {"DistributionVersion", "REG_SZ 3.2.0.1"},
+        {"Journal", "REG_SZ C:\\e2e\\journal.log"},
+    };
+    EXPECT_EQ(record, expected);
+    EXPECT_EQ(RegQuery(kIndex + "\\VT-R80\\LPT1:"),
+              (std::map<std::string, std::string>{{"Printer", "REG_SZ VT-R80(P)"},
+                                                  {"DistributionVersion", "REG_SZ 3.2.0.1"}}));
+    EXPECT_TRUE(Has(run.journal, "Record the installation under HKLM\\" + kRecords + "\\VT-R80(P) and HKLM\\" +
+                                     kIndex + "\\VT-R80\\LPT1:: done"))
+        << run.journal;
+
+    const Captured found = Query("/model vt-r80");
+    EXPECT_EQ(found.exitCode, 0u);
+    EXPECT_EQ(found.output, "VT-R80(P)|VT-R80|LPT1:|3.2.0.1\r\n");
+    EXPECT_EQ(Query("/port LPT1: /model VT-R80").exitCode, 0u);
+    EXPECT_EQ(Query("/model VT-R80 /port LPT2:").exitCode, 1605u);
+    EXPECT_EQ(Query("/model VT-R80 /quiet").exitCode, 87u) << "/query is a mode of its own";
+
+    // Edited by hand, the record is no record: never a crash, and nothing found.
+    for (const char* name : {"PortKind", "Model"}) {
+        ASSERT_TRUE(SetRecordValue("VT-R80(P)", name, name == std::string("PortKind") ? "floppy" : ""));
+        const Captured edited = Query("/model VT-R80");
+        EXPECT_EQ(edited.exitCode, 1605u) << name;
+        EXPECT_EQ(edited.output, "") << name;
+    }
+    ASSERT_TRUE(SetRecordValue("VT-R80(P)", "PortKind", "parallel"));
+    ASSERT_EQ(Capture("reg.exe delete \"HKLM\\" + kRecords + "\\VT-R80(P)\" /v Model /f /reg:64").exitCode, 0u);
+    EXPECT_EQ(Query("").exitCode, 1605u) << "a value missing";
+    // The next run says so, then adopts the printer as one without a record.
+    const UnattendedRun again = Run(lpt1_);
+    EXPECT_EQ(again.exitCode, 0u) << again.journal;
+    EXPECT_TRUE(Has(again.journal, "Install record ignored, it is no record of ours: VT-R80(P): Model is missing"))
+        << again.journal;
+    EXPECT_TRUE(Has(again.journal, "has no install record: adopted and repaired")) << again.journal;
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+    EXPECT_EQ(Value("VT-R80(P)", "Model"), "REG_SZ VT-R80");
+}
+
+TEST_F(InstallRecords, TheSameQuietCommandTwiceRepairsAndNewPrinterAddsAnother) {
+    const UnattendedRun first = Run(lpt1_);
+    ASSERT_EQ(first.exitCode, 0u) << first.journal;
+    const std::string firstTime = Value("VT-R80(P)", "InstalledAt");
+    Sleep(1100);
+    const UnattendedRun second = Run(lpt1_);
+    EXPECT_EQ(second.exitCode, 0u) << second.journal;
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+    EXPECT_TRUE(Has(second.journal, "Outcome: already installed as VT-R80(P): repaired")) << second.journal;
+    EXPECT_TRUE(Has(second.journal, "Keep printer \"VT-R80(P)\" on port LPT1: with driver Vantora VT-R80 Receipt: done"))
+        << second.journal;
+    EXPECT_NE(Value("VT-R80(P)", "InstalledAt"), firstTime);
+    EXPECT_EQ(Value("VT-R80(P)", "PrintProcessorAdded"), "REG_DWORD 0x1") << "found present now, added by the first run";
+    EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{"VT-R80(P)"});
+
+    const UnattendedRun another = Run(lpt1_ + " /new-printer");
+    EXPECT_EQ(another.exitCode, 0u) << another.journal;
+    std::vector<std::string> printers = PrintersOnPort("LPT1:");
+    std::sort(printers.begin(), printers.end());
+    EXPECT_EQ(printers, (std::vector<std::string>{"VT-R80(P)", "VT-R80(P)(1)"}));
+    std::vector<std::string> records = RegSubKeys(kRecords);
+    std::sort(records.begin(), records.end());
+    EXPECT_EQ(records, (std::vector<std::string>{"VT-R80(P)", "VT-R80(P)(1)"}));
+    EXPECT_EQ(RegQuery(kIndex + "\\VT-R80\\LPT1:")["Printer"], "REG_SZ VT-R80(P)") << "the first printer";
+    const Captured both = Query("/model VT-R80");
+    EXPECT_EQ(both.exitCode, 0u);
+    EXPECT_TRUE(Has(both.output, "VT-R80(P)(1)|VT-R80|LPT1:|3.2.0.1\r\n")) << both.output;
+}
+
+TEST_F(InstallRecords, AGonePrinterIsInstalledAnewAndOneLeftWithoutARecordIsAdopted) {
+    ASSERT_EQ(Run(lpt1_).exitCode, 0u);
+    const std::string firstTime = Value("VT-R80(P)", "InstalledAt");
+    DeletePrinterByHand("VT-R80(P)");
+    EXPECT_EQ(Query("/model VT-R80").exitCode, 1605u) << "a record without its printer";
+    Sleep(1100);
+    const UnattendedRun anew = Run(lpt1_);
+    EXPECT_EQ(anew.exitCode, 0u) << anew.journal;
+    EXPECT_TRUE(Has(anew.journal, "Printer \"VT-R80(P)\" is recorded but no longer exists: installed anew")) << anew.journal;
+    EXPECT_TRUE(Has(anew.journal, "Add printer \"VT-R80(P)\" on port LPT1:")) << anew.journal;
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+    EXPECT_NE(Value("VT-R80(P)", "InstalledAt"), firstTime) << "the record replaced";
+    EXPECT_EQ(Query("/model VT-R80").exitCode, 0u);
+
+    // The process ended after adding its printer, before its record.
+    ASSERT_EQ(Capture("reg.exe delete \"HKLM\\SOFTWARE\\VANTORA\\Printer Driver Setup\" /f /reg:64").exitCode, 0u);
+    const UnattendedRun adopted = Run(lpt1_);
+    EXPECT_EQ(adopted.exitCode, 0u) << adopted.journal;
+    EXPECT_TRUE(Has(adopted.journal, "Printer \"VT-R80(P)\" on LPT1: with driver Vantora VT-R80 Receipt has no install "
+                                     "record: adopted and repaired"))
+        << adopted.journal;
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+    EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{"VT-R80(P)"});
+}
+
+// The text the port had before the first installation is the one the record keeps; a
+// re-run applies other values and the default printer.
+TEST_F(InstallRecords, ASerialRecordKeepsTheTextFromBeforeAndARerunAppliesNewValues) {
+    const std::string ports = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+    CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, ports.c_str());
+    CRegistryKey key;
+    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, ports.c_str()));
+    ASSERT_TRUE(key.SetString("COM2:", "4800,o,8,1"));
+    const std::string serial = "/quiet /accept-licence /model VT-T300 /port COM2: ";
+    const UnattendedRun first = Run(serial + "/baud 19200 /parity even /databits 7");
+    ASSERT_EQ(first.exitCode, 0u) << first.journal;
+    EXPECT_EQ(Value("VT-T300(S)", "SerialSettings"), "REG_SZ 19200,e,7,1,p");
+    EXPECT_EQ(Value("VT-T300(S)", "SerialSettingsBefore"), "REG_SZ 4800,o,8,1");
+    EXPECT_EQ(Value("VT-T300(S)", "PortKind"), "REG_SZ serial");
+    // 64-bit Windows brings its own serial port support: no port monitor of ours.
+    EXPECT_EQ(Value("VT-T300(S)", "PortMonitor"), "REG_SZ ");
+    EXPECT_EQ(Value("VT-T300(S)", "DefaultPrinter"), "REG_DWORD 0x0");
+
+    const UnattendedRun second = Run(serial + "/baud 38400 /default");
+    EXPECT_EQ(second.exitCode, 0u) << second.journal;
+    EXPECT_EQ(PrintersOnPort("COM2:"), std::vector<std::string>{"VT-T300(S)"});
+    EXPECT_EQ(ReadStringValue(ports, "COM2:"), "38400,n,8,1,p");
+    EXPECT_EQ(Value("VT-T300(S)", "SerialSettings"), "REG_SZ 38400,n,8,1,p");
+    EXPECT_EQ(Value("VT-T300(S)", "SerialSettingsBefore"), "REG_SZ 4800,o,8,1") << "not the first run's text";
+    EXPECT_EQ(Value("VT-T300(S)", "DefaultPrinter"), "REG_DWORD 0x1");
+    char defaultPrinter[260] = {};
+    DWORD size = sizeof defaultPrinter;
+    ASSERT_TRUE(GetDefaultPrinterA(defaultPrinter, &size));
+    EXPECT_STREQ(defaultPrinter, "VT-T300(S)");
+}
+
+TEST_F(InstallRecords, ANetworkRecordHoldsTheAddressAndThatThePortWasCreated) {
+    AddStandardTcpIpMonitor();
+    const std::string network = "/quiet /accept-licence /model VT-T300 /port NET: /ip 10.0.0.5";
+    ASSERT_EQ(Run(network).exitCode, 0u);
+    EXPECT_EQ(Value("VT-T300(E)", "Port"), "REG_SZ IP_10.0.0.5");
+    EXPECT_EQ(Value("VT-T300(E)", "PortKind"), "REG_SZ network");
+    EXPECT_EQ(Value("VT-T300(E)", "NetworkAddress"), "REG_SZ 10.0.0.5");
+    EXPECT_EQ(Value("VT-T300(E)", "PortCreated"), "REG_DWORD 0x1");
+    EXPECT_EQ(RegQuery(kIndex + "\\VT-T300\\IP_10.0.0.5")["Printer"], "REG_SZ VT-T300(E)");
+    // The port exists now; it is still this program's.
+    const UnattendedRun again = Run(network);
+    EXPECT_EQ(again.exitCode, 0u) << again.journal;
+    EXPECT_TRUE(Has(again.journal, "already installed as VT-T300(E): repaired")) << again.journal;
+    EXPECT_EQ(Value("VT-T300(E)", "PortCreated"), "REG_DWORD 0x1");
+    EXPECT_EQ(Query("/port IP_10.0.0.5").output, "VT-T300(E)|VT-T300|IP_10.0.0.5|3.2.0.1\r\n");
+}
+
+// Without a Version the record carries Setup.exe's own; a failed re-run leaves the record
+// as the last success wrote it.
+TEST_F(InstallRecords, WithoutAVersionTheProgramsOwnAndAFailureLeavesTheRecordAlone) {
+    WritePrivateProfileStringA("DEVICENAME", "Version", nullptr, (kProgram + "DRVCONFIG\\setup.ini").c_str());
+    ASSERT_EQ(Run(lpt1_).exitCode, 0u);
+    const std::map<std::string, std::string> before = Record("VT-R80(P)");
+    EXPECT_EQ(before.at("DistributionVersion"), "REG_SZ 1.0.0.0");
+    EXPECT_EQ(RegQuery(kIndex + "\\VT-R80\\LPT1:")["DistributionVersion"], "REG_SZ 1.0.0.0");
+
+    char dataFile[200] = {};
+    GetPrivateProfileStringA("VT-R80.Win7", "GDIDataFile", "", dataFile, sizeof dataFile,
+                             (kProgram + "DRVCONFIG\\setup_receipt_64.ini").c_str());
+    ASSERT_TRUE(DeleteFileA((kProgram + "W64\\" + dataFile).c_str())) << dataFile;
+    Sleep(1100);
+    for (const char* extra : {"", " /new-printer"}) {
+        const UnattendedRun failed = Run(lpt1_ + extra);
+        EXPECT_EQ(failed.exitCode, 1603u) << failed.journal;
+        EXPECT_FALSE(Has(failed.journal, "Record the installation")) << failed.journal;
+        EXPECT_EQ(Record("VT-R80(P)"), before) << extra;
+        EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{"VT-R80(P)"}) << extra;
+    }
 }
 
 // Windows 10 with the distribution's opt-in installs as Windows 7 and says so; without it,
