@@ -38,6 +38,8 @@ struct SetupSwitches {
     bool renumber = false;
     bool acceptLicence = false;
     std::string logPath;
+    std::string answersPath;      // /answers: the file's keys under the command line's switches
+    std::string saveAnswersPath;  // /save-answers: the wizard records its choices there
 
     // Any switch at all: the program runs unattended (or shows its help) instead of the wizard.
     bool Unattended() const { return quiet || passive; }

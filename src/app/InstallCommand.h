@@ -68,6 +68,8 @@ public:
 
     // Unattended: the connected USB printer's number may be rewritten without asking.
     bool renumberAllowed = false;
+    // The user agreed to rewrite the connected USB printer's number.
+    bool RenumberAgreed() const { return renumberAgreed_; }
 
 private:
     bool Validate(const InstallSelection& selection);
@@ -89,6 +91,7 @@ private:
     InstallRequest request_;
     PortKind kind_ = PortKind::None;
     int outcome_ = 0;
+    bool renumberAgreed_ = false;
 };
 
 // The journal's line on how an Install ended: ran as Run answers, outcome as Outcome

@@ -1,6 +1,7 @@
 #include "engine/EnvironmentProbes.h"
 
 #include "config/DomainTypes.h"
+#include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
 #include "config/SetupConfig.h"
 #include "config/TextCatalogue.h"
@@ -192,6 +193,25 @@ bool IsUserAdministrator() {
     // Deny-only membership counts too: the group's attributes are not looked at.
     for (DWORD i = 0; i < groups->GroupCount; ++i) {
         if (EqualSid(groups->Groups[i].Sid, administrators.get())) return true;
+    }
+    return false;
+}
+
+bool ProtectedPrintModeOn() {
+    // A 32-bit program on 64-bit Windows must name the 64-bit view, or WOW64 reads
+    // Wow6432Node. 32-bit Windows has one view, and Windows 2000 knows no such flag.
+    const REGSAM view = ProcessSettings::Is64BitWindows() ? KEY_WOW64_64KEY : 0;
+    UniqueRegistryKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP", 0,
+                      KEY_QUERY_VALUE | view, key.put()) != ERROR_SUCCESS)
+        return false;
+    for (const char* name : {"WindowsProtectedPrintGroupPolicyState", "WindowsProtectedPrintMode"}) {
+        DWORD type = REG_NONE;
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
+            type == REG_DWORD && size == sizeof value && value == 1)
+            return true;
     }
     return false;
 }

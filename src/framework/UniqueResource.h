@@ -94,6 +94,12 @@ struct LocalMemoryTraits {
     static void Close(Type block) { LocalFree(block); }
 };
 
+struct RegistryKeyTraits {
+    using Type = HKEY;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type key) { RegCloseKey(key); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
@@ -102,3 +108,4 @@ using UniqueSid = UniqueResource<SidTraits>;
 using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;
 using UniquePrinterHandle = UniqueResource<PrinterHandleTraits>;
 using UniqueLocalMemory = UniqueResource<LocalMemoryTraits>;
+using UniqueRegistryKey = UniqueResource<RegistryKeyTraits>;

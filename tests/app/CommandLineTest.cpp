@@ -67,6 +67,13 @@ TEST(CommandLine, TakesEveryFormAndRefusesWhatItCannotUse) {
         {{"/quiet", "/model", "x", "/mode", "expert"}, "/mode: \"expert\" is neither typical nor advanced"},
         {{"/quiet", "/model", "x", "/log", "NUL"}, "/log: \"NUL\" names the device NUL, not a file"},
         {{"/quiet", "/model", "x", "/log:\\\\.\\pipe\\x"}, "/log: \"\\\\.\\pipe\\x\" is a device path, not a file"},
+        {{"/save-answers", "answers.ini"}, ""},
+        {{"/save-answers", "a.ini", "/quiet"}, "/save-answers: records the wizard, not with /quiet or /passive"},
+        {{"/passive", "/save-answers", "a.ini", "/model", "x"}, "/save-answers: records the wizard, not with /quiet or /passive"},
+        {{"/save-answers", "a.ini", "/model", "x"}, "/save-answers: the wizard takes no other switch"},
+        {{"/save-answers", "CON"}, "/save-answers: \"CON\" names the device CON, not a file"},
+        {{"/quiet", "/answers", "a.ini"}, ""},
+        {{"/answers", "a.ini", "/model", "x"}, "/quiet or /passive: an unattended installation needs one of them"},
     };
     for (const auto& c : cases) {
         const ParsedSwitches parsed = ParseSwitches(c.words);
@@ -100,7 +107,7 @@ TEST(CommandLine, HelpNamesEverySwitchAndExitCode) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     for (const char* text : {"/quiet", "/passive", "/model", "/type", "/port", "/ip", "/baud", "/databits", "/parity",
                              "/stopbits", "/flow", "/raster", "/default", "/mode", "/renumber", "/accept-licence", "/log",
-                             "/?", "3010", "1603", "1618", "1633", "87", "1602"})
+                             "/answers", "/save-answers", "refuses its drivers", "/?", "3010", "1603", "1618", "1633", "87", "1602"})
         EXPECT_NE(boxes.shown[0].text.find(text), std::string::npos) << text;
 }
 
