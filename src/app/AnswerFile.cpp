@@ -61,7 +61,8 @@ std::string StopBitsText(double stopBits) {
 }
 
 // Why one line cannot be taken; empty when it is, and the switches then hold its value.
-std::string AnswerLineRefusal(const AnswerLine& line, std::vector<std::string>& seen, SwitchReader<SetupSwitches>& reader) {
+std::string AnswerLineRefusal(const AnswerLine& line, std::vector<std::string>& seen,
+                              SwitchReader<SetupSwitches>& reader) {
     const std::string name = LowerSwitchName(line.key);
     if (name.rfind("accept", 0) == 0) return "the licence is accepted on the command line only (/accept-licence)";
     if (!IsAnswerKey(name)) return "no such key";
@@ -84,8 +85,8 @@ std::string AnswerLineRefusal(const AnswerLine& line, std::vector<std::string>& 
 // The whole file, when it is a plain disk file small enough to be an answer file; the
 // Win32 code otherwise.
 bool ReadSmallFile(const std::string& path, std::string& text, DWORD& code) {
-    const UniqueFileHandle file(
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     code = GetLastError();
     if (!file) return false;
     const DWORD size = GetFileSize(file.get(), nullptr);
@@ -118,7 +119,8 @@ std::string ReadAnswerLines(const std::string& text, std::vector<AnswerLine>& li
         if (line.empty() || line[0] == ';') continue;
         const std::string at = "line " + std::to_string(number) + ": ";
         if (line[0] == '[') {
-            if (LowerSwitchName(line) != kSection) return at + "section " + line.substr(0, 40) + ": only [Answers] is read";
+            if (LowerSwitchName(line) != kSection)
+                return at + "section " + line.substr(0, 40) + ": only [Answers] is read";
             inAnswers = sawAnswers = true;
             continue;
         }
@@ -190,7 +192,8 @@ std::vector<AnswerLine> AnswersOfSelection(const InstallSelection& selection, bo
     return answers;
 }
 
-std::string AnswerFileText(const std::vector<AnswerLine>& answers, const std::string& date, const std::string& version) {
+std::string AnswerFileText(const std::vector<AnswerLine>& answers, const std::string& date,
+                           const std::string& version) {
     std::string text = "; Printer Driver Setup answers, recorded " + date + ", distribution version " + version +
                        "\r\n[Answers]\r\n";
     for (const AnswerLine& answer : answers) text += answer.key + "=" + answer.value + "\r\n";
@@ -205,8 +208,8 @@ void SaveWizardAnswers(HWND frame, const InstallSelection& selection, bool renum
     if (wizardAnswerFile.empty()) return;
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::string text =
-        AnswerFileText(AnswersOfSelection(selection, renumbered), JournalTimeStamp(now).substr(0, 19), DistributionVersion());
+    const std::string text = AnswerFileText(AnswersOfSelection(selection, renumbered),
+                                            JournalTimeStamp(now).substr(0, 19), DistributionVersion());
     // A relative name is the current folder's, as on the command line it came from.
     const UniqueFileHandle file(CreateFileA(wizardAnswerFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                             FILE_ATTRIBUTE_NORMAL, nullptr));

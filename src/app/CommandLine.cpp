@@ -109,8 +109,10 @@ ParsedSwitches ParseSwitches(const std::vector<std::string>& words) {
         parsed.error = quietOrPassive + ": choose one";
     } else if (!s.saveAnswersPath.empty()) {
         // The one switch that keeps the wizard: the user makes the choices it records.
-        if (s.quiet || s.passive) parsed.error = ShownSwitchName(kSaveAnswers) + ": records the wizard, not with " + quietOrPassive;
-        else if (reader.GivenCount() > 1) parsed.error = ShownSwitchName(kSaveAnswers) + ": the wizard takes no other switch";
+        if (s.quiet || s.passive)
+            parsed.error = ShownSwitchName(kSaveAnswers) + ": records the wizard, not with " + quietOrPassive;
+        else if (reader.GivenCount() > 1)
+            parsed.error = ShownSwitchName(kSaveAnswers) + ": the wizard takes no other switch";
     } else if (parsed.any && !s.quiet && !s.passive) {
         parsed.error = quietOrPassive + ": an unattended installation needs one of them";
     } else if (parsed.any && s.model.empty() && s.answersPath.empty()) {

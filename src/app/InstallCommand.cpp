@@ -403,7 +403,8 @@ bool RunInstallCommand(HWND frame, const InstallSelection& selection) {
     CInstallCommand command(frame);
     const bool ran = command.Run(selection);
     wizardOutcome = OutcomeLine(ran, command.Outcome(), command.Request().modelName, command.Request().portName);
-    if (ran && command.Outcome() == CInstallProgressDlg::kSucceeded) SaveWizardAnswers(frame, selection, command.RenumberAgreed());
+    if (ran && command.Outcome() == CInstallProgressDlg::kSucceeded)
+        SaveWizardAnswers(frame, selection, command.RenumberAgreed());
     return ran;
 }
 

@@ -209,8 +209,8 @@ bool ProtectedPrintModeOn() {
         DWORD type = REG_NONE;
         DWORD value = 0;
         DWORD size = sizeof value;
-        if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
-            type == REG_DWORD && size == sizeof value && value == 1)
+        const LONG read = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        if (read == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value && value == 1)
             return true;
     }
     return false;

@@ -99,7 +99,8 @@ TEST(AnswerFile, RecordsTheKeysOfThePortsKindInTheSwitchesForms) {
         {usb, true, "Model=QXL-K6\r\nType=label\r\nMode=advanced\r\nPort=USB_QXL-K6_3\r\nRaster=1\r\nRenumber=1\r\n"},
     };
     for (const auto& c : cases) {
-        const std::string text = AnswerFileText(AnswersOfSelection(c.selection, c.renumbered), "2026-12-09 10:11:12", "1.2.3.4");
+        const std::string text =
+            AnswerFileText(AnswersOfSelection(c.selection, c.renumbered), "2026-12-09 10:11:12", "1.2.3.4");
         EXPECT_EQ(text, "; Printer Driver Setup answers, recorded 2026-12-09 10:11:12, distribution version 1.2.3.4\r\n"
                         "[Answers]\r\n" + c.text);
         std::string refusal = "0xDEADBEEF";
