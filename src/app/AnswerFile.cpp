@@ -147,7 +147,7 @@ std::string ApplyAnswerLines(const std::vector<AnswerLine>& lines, SetupSwitches
 }
 
 ParsedSwitches ReadAnswerFile(const std::vector<std::string>& words, ParsedSwitches parsed) {
-    if (!parsed.error.empty() || parsed.switches.answersPath.empty()) return parsed;
+    if (!parsed.error.empty() || parsed.switches.help || parsed.switches.answersPath.empty()) return parsed;
     const std::string path = parsed.switches.answersPath;
     const std::string where = "/answers: \"" + path + "\"";
     std::string text;

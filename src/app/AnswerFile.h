@@ -33,7 +33,8 @@ std::string ApplyAnswerLines(const std::vector<AnswerLine>& lines, SetupSwitches
 
 // The command line's switches with its /answers file read under them; refused as a
 // command line is (the file, the key and the reason), and the model is then required
-// from one of the two. Anything but an /answers run comes back as it was parsed.
+// from one of the two. Anything but an /answers run (a refused line, /? too) comes back
+// as it was parsed.
 ParsedSwitches ReadAnswerFile(const std::vector<std::string>& words, ParsedSwitches parsed);
 
 // What the wizard chose, in the answer file's keys and the switches' value forms: only

@@ -141,7 +141,8 @@ std::string SwitchesHelpText() {
             "  3010  installed, restart required\r\n"
             "  1603  the installation failed (the journal names the step)\r\n"
             "  1618  another copy of Setup or the uninstaller is running\r\n"
-            "  1633  this Windows or bitness is not supported by the distribution, or it refuses its drivers\r\n"
+            "  1633  this Windows or bitness is not supported by the distribution,"
+            " or this Windows refuses its drivers\r\n"
             "  87    a switch or value is invalid\r\n"
             "  1602  cancelled by the user\r\n";
     return text;
