@@ -15,6 +15,7 @@ constexpr char kModelPlaceholder[] = "name";
 constexpr char kLog[] = "log";
 constexpr char kQuery[] = "query";
 constexpr char kPort[] = "port";
+constexpr char kSaveAnswers[] = "save-answers";
 
 // English names of the port page's parity and protocol entries, in the lists' order; each
 // entry's letter is taken too, except the blank that stands for none.
@@ -81,6 +82,12 @@ constexpr SwitchRule<SetupSwitches> kSetupSwitches[] = {
      [](S& s, V v) { s.logPath = v.text; }},
     {{.name = kQuery, .help = "with /model, /port: list the installed printers, nothing else"},
      [](S& s, V) { s.query = true; }},
+    {{.name = "answers", .form = F::Path, .help = "the choices of an answer file; switches given win",
+      .placeholder = "file", .refusal = JournalPathRefusal},
+     [](S& s, V v) { s.answersPath = v.text; }},
+    {{.name = kSaveAnswers, .form = F::Path, .help = "alone, with the wizard: record its choices once it has installed",
+      .placeholder = "file", .refusal = JournalPathRefusal},
+     [](S& s, V v) { s.saveAnswersPath = v.text; }},
     {{.name = "?", .help = "this text"}, [](S& s, V) { s.help = true; }},
 };
 
@@ -117,9 +124,15 @@ ParsedSwitches ParseSwitches(const std::vector<std::string>& words) {
                                        ShownSwitchName(kPassive);
     if (s.quiet && s.passive) {
         parsed.error = quietOrPassive + ": choose one";
+    } else if (!s.saveAnswersPath.empty()) {
+        // The one switch that keeps the wizard: the user makes the choices it records.
+        if (s.quiet || s.passive)
+            parsed.error = ShownSwitchName(kSaveAnswers) + ": records the wizard, not with " + quietOrPassive;
+        else if (reader.GivenCount() > 1)
+            parsed.error = ShownSwitchName(kSaveAnswers) + ": the wizard takes no other switch";
     } else if (parsed.any && !s.quiet && !s.passive) {
         parsed.error = quietOrPassive + ": an unattended installation needs one of them";
-    } else if (parsed.any && s.model.empty()) {
+    } else if (parsed.any && s.model.empty() && s.answersPath.empty()) {
         parsed.error = ShownSwitchName(kModel) + ": required";
     }
     return parsed;
@@ -134,9 +147,11 @@ std::string SwitchesHelpText() {
     text += kModel;
     text += " <";
     text += kModelPlaceholder;
-    text += "> [switches]\r\nSetup.exe /";
+    text += "> [switches]\r\n       Setup.exe /";
     text += kQuery;
-    text += " [/model <name>] [/port <port>]\r\n";
+    text += " [/model <name>] [/port <port>]\r\n       Setup.exe /";
+    text += kSaveAnswers;
+    text += " <file>\r\n";
     text += SwitchHelpLines(SetupSwitchTable());
     text += "Switches also take the forms /name:value and -name.\r\n"
             "\r\n"
@@ -146,7 +161,8 @@ std::string SwitchesHelpText() {
             "  1603  the installation failed (the journal names the step)\r\n"
             "  1605  /query: no such printer installed\r\n"
             "  1618  another copy of Setup or the uninstaller is running\r\n"
-            "  1633  this Windows or bitness is not supported by the distribution\r\n"
+            "  1633  this Windows or bitness is not supported by the distribution,"
+            " or this Windows refuses its drivers\r\n"
             "  87    a switch or value is invalid\r\n"
             "  1602  cancelled by the user\r\n";
     return text;

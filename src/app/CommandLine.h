@@ -41,6 +41,8 @@ struct SetupSwitches {
     std::string logPath;
     bool newPrinter = false;  // another printer even where this one is installed
     bool query = false;       // answers whether a printer is installed; installs nothing
+    std::string answersPath;      // /answers: the file's keys under the command line's switches
+    std::string saveAnswersPath;  // /save-answers: the wizard records its choices there
 
     // Any switch at all: the program runs unattended (or shows its help) instead of the wizard.
     bool Unattended() const { return quiet || passive; }

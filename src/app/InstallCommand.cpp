@@ -1,5 +1,6 @@
 #include "app/InstallCommand.h"
 
+#include "app/AnswerFile.h"
 #include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
@@ -180,6 +181,7 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     portCreated_ = false;
     usbPortRegistered_ = false;
     serialBefore_.clear();
+    renumberAgreed_ = false;
 
     // The wizard's journal opens when an installation begins, so that a session that only
     // looked leaves none; an unattended run has opened its own already.
@@ -451,6 +453,7 @@ bool CInstallCommand::MatchUsbPrinter(const InstallSelection& selection) {
         case UsbPrinterMatch::AskRenumber: break;
     }
     if (Say(MessageText("IDS_INF_CHANGEID"), false, MB_YESNO) != IDYES) return false;
+    renumberAgreed_ = true;
     // A port without a number cannot be written (the write refuses 0).
     const bool written = WriteUsbDeviceNumber(static_cast<unsigned char>(port)).ok;
     JournalResult("Rewrite the USB printer's device number for port " + std::to_string(port), written);
@@ -553,6 +556,8 @@ bool RunInstallCommand(HWND frame, const InstallSelection& selection) {
     CInstallCommand command(frame);
     const bool ran = command.Run(selection);
     wizardOutcome = OutcomeLine(ran, command.Outcome(), command.Request().modelName, command.Request().portName);
+    if (ran && command.Outcome() == CInstallProgressDlg::kSucceeded)
+        SaveWizardAnswers(frame, selection, command.RenumberAgreed());
     return ran;
 }
 

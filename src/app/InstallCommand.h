@@ -74,6 +74,8 @@ public:
     bool repairInstalled = false;
     // The last run repaired an installed printer.
     bool Repaired() const { return !request_.keepPrinter.empty(); }
+    // The user agreed to rewrite the connected USB printer's number.
+    bool RenumberAgreed() const { return renumberAgreed_; }
 
 private:
     bool Validate(const InstallSelection& selection);
@@ -102,6 +104,7 @@ private:
     bool usbPortRegistered_ = false;
     std::string serialBefore_;
     std::string selectionModel_;
+    bool renumberAgreed_ = false;
 };
 
 // The printer's name is the base name an installation gives, or that name numbered as a

@@ -1,3 +1,4 @@
+#include "app/AnswerFile.h"
 #include "app/CommandLine.h"
 #include "app/InstallCommand.h"
 #include "app/SetupApp.h"
@@ -27,8 +28,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearchToSystemFolder();
     const std::string commandLine = GetCommandLineA();
     const std::vector<std::string> words = SplitCommandLine(ArgumentsOf(commandLine));
-    const ParsedSwitches parsed = ParseSwitches(words);
-    if (!parsed.any) {
+    const ParsedSwitches parsed = ReadAnswerFile(words, ParseSwitches(words));
+    if (!parsed.any || (parsed.error.empty() && !parsed.switches.saveAnswersPath.empty())) {
+        SetWizardAnswerFile(parsed.switches.saveAnswersPath);
         theApp.InitInstance();
         JournalLine(WizardOutcomeLine());
         JournalLine("Exit code 0");

@@ -139,6 +139,8 @@ bool CSetupApp::PassAdmission() {
     if (package == 1 && ProcessSettings::Is64BitWindows()) return Refuse(Refusal::WrongBitness, "Message", "IDS_X64");
     if (package == 2 && !ProcessSettings::Is64BitWindows()) return Refuse(Refusal::WrongBitness, "Message", "IDS_X32");
 
+    if (ProtectedPrintModeOn()) return Refuse(Refusal::ProtectedPrint, "Setup", "ProtectedPrint");
+
     if (!AnyPortFamilyOffered(FindPortScanTarget())) return Refuse(Refusal::NoPortFamily, "Setup", "PortNull");
     JournalLine("Start-up checks passed");
     return true;

@@ -43,6 +43,7 @@ enum class Refusal {
     WindowsUnsupported,   // [Setup] Nonsupport
     WrongBitness,         // [Message] IDS_X64 or IDS_X32
     NoPortFamily,         // [Setup] PortNull
+    ProtectedPrint,       // [Setup] ProtectedPrint: Windows takes no driver but its own
 };
 
 // The application object: its initialisation is the whole life of the program.

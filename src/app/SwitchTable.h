@@ -128,6 +128,9 @@ public:
         return {};
     }
 
+    // How many switches have been taken, a repeatable one once.
+    std::size_t GivenCount() const { return given_.size(); }
+
 private:
     const SwitchRule<Target>* Find(const std::string& name) const {
         for (const SwitchRule<Target>& rule : table_)

@@ -68,7 +68,8 @@ int ExitCodeOf(Refusal refusal) {
         case Refusal::AnotherCopy:
         case Refusal::UninstallerRunning: return kExitAnotherInstall;
         case Refusal::WindowsUnsupported:
-        case Refusal::WrongBitness: return kExitPlatformUnsupported;
+        case Refusal::WrongBitness:
+        case Refusal::ProtectedPrint: return kExitPlatformUnsupported;
         default: return kExitInstallFailed;
     }
 }

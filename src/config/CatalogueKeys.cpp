@@ -4,7 +4,7 @@
 const CatalogueKey kCatalogueKeys[] = {
     {"Setup", "Caption"}, {"Setup", "Help"}, {"Setup", "Back"}, {"Setup", "Next"}, {"Setup", "Install"},
     {"Setup", "Cancel"}, {"Setup", "Close"}, {"Setup", "Nonsupport"}, {"Setup", "PortNull"},
-    {"Setup", "CaptionName"},
+    {"Setup", "CaptionName"}, {"Setup", "ProtectedPrint"},
     {"Legal", "Agreement"}, {"Legal", "Accept"}, {"Legal", "Reject"},
     {"About", "Caption"}, {"About", "Version"}, {"About", "Copyright"}, {"About", "OK"},
     {"Help Guide", "Caption"}, {"Help Guide", "Name"},
@@ -34,6 +34,7 @@ const CatalogueKey kCatalogueKeys[] = {
     {"Message", "IDS_ERR_GETSYSDIR"}, {"Message", "IDS_ERR_DIRTYPE"},
     {"Message", "IDS_ERR_COPYFIEL"}, {"Message", "IDS_ERR_COPYFIEL1"}, {"Message", "IDS_ERR_SYSTEM"},
     {"Message", "IDS_ERR_ONEPRINTER"}, {"Message", "IDS_ERR_UPDATEUSB"}, {"Message", "IDS_ERR_UNSUPPORTCOM"},
+    {"Message", "IDS_ERR_SAVEANSWERS"},
 };
 
 const std::size_t kCatalogueKeyCount = sizeof kCatalogueKeys / sizeof kCatalogueKeys[0];

@@ -1,7 +1,9 @@
 #include "engine/EnvironmentProbes.h"
 
 #include "config/DomainTypes.h"
+#include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
+#include "config/RegistryKey.h"
 #include "config/SetupConfig.h"
 #include "config/TextCatalogue.h"
 #include "framework/UniqueResource.h"
@@ -192,6 +194,21 @@ bool IsUserAdministrator() {
     // Deny-only membership counts too: the group's attributes are not looked at.
     for (DWORD i = 0; i < groups->GroupCount; ++i) {
         if (EqualSid(groups->Groups[i].Sid, administrators.get())) return true;
+    }
+    return false;
+}
+
+bool ProtectedPrintModeOn() {
+    CRegistryKey key;
+    if (!key.OpenForReading(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP"))
+        return false;
+    const DWORD on = 1;
+    const std::string one(reinterpret_cast<const char*>(&on), sizeof on);
+    for (const RegistryValue& value : key.Values()) {
+        if ((lstrcmpiA(value.name.c_str(), "WindowsProtectedPrintGroupPolicyState") == 0 ||
+             lstrcmpiA(value.name.c_str(), "WindowsProtectedPrintMode") == 0) &&
+            value.type == REG_DWORD && value.data == one)
+            return true;
     }
     return false;
 }

@@ -62,3 +62,10 @@ OsIndex DetectSystem();
 // Whether the current thread's token (or, without one, the process's) holds the
 // Administrators group; false as well when it cannot be told.
 bool IsUserAdministrator();
+
+// Windows protected print mode (Windows 11 24H2 and later), in which Windows installs no
+// printer driver but its own: the Printers policy ConfigureWindowsProtectedPrint sets
+// WindowsProtectedPrintGroupPolicyState or WindowsProtectedPrintMode to 1 under
+// HKLM\SOFTWARE\Policies\Microsoft\Windows NT\Printers\WPP. No key, no value or any other
+// value: off.
+bool ProtectedPrintModeOn();

@@ -74,6 +74,13 @@ TEST(CommandLine, TakesEveryFormAndRefusesWhatItCannotUse) {
         {{"/query", "/quiet", "/model", "x"}, "/query: takes no switch but /model and /port"},
         {{"/query", "/new-printer"}, "/query: takes no switch but /model and /port"},
         {{"/query", "/log", "C:\\q.log"}, "/query: takes no switch but /model and /port"},
+        {{"/save-answers", "answers.ini"}, ""},
+        {{"/save-answers", "a.ini", "/quiet"}, "/save-answers: records the wizard, not with /quiet or /passive"},
+        {{"/passive", "/save-answers", "a.ini", "/model", "x"}, "/save-answers: records the wizard, not with /quiet or /passive"},
+        {{"/save-answers", "a.ini", "/model", "x"}, "/save-answers: the wizard takes no other switch"},
+        {{"/save-answers", "CON"}, "/save-answers: \"CON\" names the device CON, not a file"},
+        {{"/quiet", "/answers", "a.ini"}, ""},
+        {{"/answers", "a.ini", "/model", "x"}, "/quiet or /passive: an unattended installation needs one of them"},
     };
     for (const auto& c : cases) {
         const ParsedSwitches parsed = ParseSwitches(c.words);
@@ -107,7 +114,7 @@ TEST(CommandLine, HelpNamesEverySwitchAndExitCode) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     for (const char* text : {"/quiet", "/passive", "/model", "/type", "/port", "/ip", "/baud", "/databits", "/parity",
                              "/stopbits", "/flow", "/raster", "/default", "/mode", "/renumber", "/accept-licence", "/log",
-                             "/new-printer", "/query", "/?", "3010", "1603", "1605", "1618", "1633", "87", "1602"})
+                             "/new-printer", "/query", "/answers", "/save-answers", "refuses its drivers", "/?", "3010", "1603", "1605", "1618", "1633", "87", "1602"})
         EXPECT_NE(boxes.shown[0].text.find(text), std::string::npos) << text;
 }
 

@@ -135,9 +135,9 @@ protected:
     }
 
     // Licence accepted, model chosen, mode chosen, Windows 7 taken as detected: the
-    // port page with its list built.
-    void WalkToPortPage(const Model& model, int mode = IDC_TYPICAL) {
-        ASSERT_TRUE(wizard_.Start());
+    // port page with its list built. Started with the switches given.
+    void WalkToPortPage(const Model& model, int mode = IDC_TYPICAL, const std::string& switches = "") {
+        ASSERT_TRUE(wizard_.Start(switches));
         ASSERT_NE(wizard_.WaitForWizard(), nullptr) << "the wizard did not show";
         ASSERT_TRUE(wizard_.WaitForPageWith(IDC_ACCEPT));
         ASSERT_TRUE(wizard_.Click(IDC_ACCEPT));
@@ -1099,6 +1099,221 @@ protected:
 
 TEST_F(EndToEndWindows81On32Bit, TypicalParallelInstallsAsWindows7WithThe32BitFiles) {
     ExpectTypicalParallelInstallAsWindows7("DRVCONFIG\\setup_receipt.ini", "VTGDI.DLL");
+}
+
+// What the spooler and the registry hold for a printer: its port, its driver, its port's
+// serial settings text and its install record. Two installations of one choice compare
+// equal here.
+std::vector<std::pair<std::string, std::string>> PrinterRecords(const std::string& printerName) {
+    std::vector<std::pair<std::string, std::string>> records = {{"port", "<no printer>"}, {"driver", "<no printer>"}};
+    HANDLE printer = nullptr;
+    if (OpenPrinterA(const_cast<char*>(printerName.c_str()), &printer, nullptr)) {
+        DWORD needed = 0;
+        GetPrinterA(printer, 2, nullptr, 0, &needed);
+        std::vector<BYTE> buffer(needed + 1);
+        if (GetPrinterA(printer, 2, buffer.data(), needed, &needed)) {
+            const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+            records[0].second = info->pPortName != nullptr ? info->pPortName : "";
+            records[1].second = info->pDriverName != nullptr ? info->pDriverName : "";
+        }
+        ClosePrinter(printer);
+    }
+    records.push_back({"serial settings",
+                       ReadStringValue("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", records[0].second.c_str())});
+    // And what the program recorded of it: the same choice gives the same record.
+    const std::string record = kRecords + "\\" + printerName;
+    for (const char* value : {"Model", "PrinterType", "Driver", "Port", "PortKind", "SerialSettings", "PrintProcessor",
+                              "DistributionVersion"})
+        records.push_back({std::string("record ") + value, ReadStringValue(record, value)});
+    records.push_back({"record DefaultPrinter", std::to_string(ReadDwordValue(record, "DefaultPrinter"))});
+    return records;
+}
+
+std::string RecordsText(const std::vector<std::pair<std::string, std::string>>& records) {
+    std::string text;
+    for (const auto& [name, value] : records) text += name + ": " + value + "\n";
+    return text;
+}
+
+std::string CurrentFolder() {
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof folder, folder);
+    std::string path = folder;
+    if (path.empty() || path.back() != '\\') path += '\\';
+    return path;
+}
+
+// The two halves of a roll-out, each in a fresh prefix of its own: the first records the
+// answer file and the printer's records beside this test program, the second replays the
+// file and compares. run-scenarios runs them in this order.
+class AnswerFiles : public Unattended {
+protected:
+    const std::string replay_ = CurrentFolder() + "answer-replay\\";
+};
+
+TEST_F(AnswerFiles, TheWizardRecordsASerialInstallationWithChangedValues) {
+    RemoveTree(replay_);
+    ASSERT_TRUE(CreateFolders(replay_));
+    // Relative: the file lands in the current folder the wizard was started in (this one's).
+    WalkToPortPage(kTicketT300, IDC_TYPICAL, "/save-answers answer-replay\\answers.ini");
+    ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "COM2:"));
+    ASSERT_TRUE(wizard_.Choose(IDC_BAUD_RATE, "19200"));
+    ASSERT_TRUE(wizard_.Choose(IDC_PARITY, "Even"));
+    ASSERT_TRUE(wizard_.Choose(IDC_BYTE_SIZE, "7"));
+    ASSERT_TRUE(wizard_.Choose(IDC_STOP_BITS, "2"));
+    ASSERT_TRUE(wizard_.Choose(IDC_PROTOCOL, "Xon / Xoff"));
+    wizard_.Press(IDOK);
+    ExpectClosingMessageAndEnd(Message("IDS_INF_NTRESTART"));
+    const std::string answers = ReadWholeFile(replay_ + "answers.ini");
+    EXPECT_EQ(answers.rfind("; Printer Driver Setup answers, recorded 20", 0), 0u) << answers;
+    for (const char* line : {"\r\n[Answers]\r\nModel=VT-T300\r\nType=ticket\r\nMode=typical\r\nPort=COM2:\r\n",
+                             "\r\nBaud=19200\r\nDataBits=7\r\nParity=even\r\nStopBits=2\r\nFlow=xonxoff\r\nRaster="})
+        EXPECT_TRUE(Has(answers, line)) << line << "\n" << answers;
+    for (const char* key : {"Ip=", "Default=", "Renumber=", "Licence"}) EXPECT_FALSE(Has(answers, key)) << answers;
+    EXPECT_TRUE(Has(NewestJournal(), "Record the answers in answer-replay\\answers.ini: done")) << NewestJournal();
+    WriteBinaryFile(replay_, "records.txt", RecordsText(PrinterRecords("VT-T300(S)")));
+}
+
+TEST_F(AnswerFiles, QuietReplayInAFreshPrefixInstallsTheSamePrinter) {
+    const std::string recorded = ReadWholeFile(replay_ + "records.txt");
+    ASSERT_NE(recorded, "<missing>") << "the recording scenario runs first";
+    EXPECT_NE(recorded.find("serial settings: 19200,e,7,2,x"), std::string::npos) << recorded;
+    ASSERT_TRUE(PrintersOnPort("COM2:").empty()) << "a fresh prefix";
+    const UnattendedRun run = Run("/quiet /accept-licence /answers \"" + replay_ + "answers.ini\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    EXPECT_EQ(run.windows, std::vector<std::string>{});
+    EXPECT_EQ(RecordsText(PrinterRecords("VT-T300(S)")), recorded);
+}
+
+// A switch on the command line wins over the file's key; a bad file installs nothing and
+// its journal names the key.
+TEST_F(Unattended, AnAnswerFileGivesWayToSwitchesAndABadOneIsRefused) {
+    WriteTextFile(kProgram, "answers.ini",
+                  "[Answers]\nModel=VT-T300\nPort=COM2:\nBaud=9600\nParity=odd\nDataBits=7\nStopBits=2\nFlow=xonxoff\n");
+    const UnattendedRun run = Run("/quiet /accept-licence /answers C:\\e2e\\answers.ini /baud 19200 /parity even");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    EXPECT_EQ(ReadStringValue("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM2:"), "19200,e,7,2,x");
+
+    const std::string lpt = "[Answers]\nModel=VT-R80\nPort=LPT1:\n";
+    const std::string bad = "Refused: /answers: \"C:\\e2e\\bad.ini\"";
+    const struct {
+        std::string file;  // empty: no file at all
+        std::string reason;
+    } cases[] = {
+        {lpt + "Colour=red\n", bad + ", line 4, key Colour: no such key"},
+        {lpt + "port=LPT2:\n", bad + ", line 4, key port: given twice"},
+        {lpt + "Raster=yes\n", bad + ", line 4, key Raster: \"yes\" is neither 0 nor 1"},
+        {lpt + "Baud=fast\n", bad + ", line 4, key Baud: \"fast\" is no baud rate"},
+        {"", bad + " cannot be read, error 2"},
+    };
+    for (const auto& c : cases) {
+        DeleteFileA((kProgram + "bad.ini").c_str());
+        if (!c.file.empty()) WriteTextFile(kProgram, "bad.ini", c.file);
+        const UnattendedRun refused = Run("/quiet /accept-licence /answers C:\\e2e\\bad.ini");
+        EXPECT_EQ(refused.exitCode, 87u) << c.reason << "\n" << refused.journal;
+        EXPECT_TRUE(Has(refused.journal, c.reason)) << c.reason << "\n" << refused.journal;
+        EXPECT_EQ(refused.windows, std::vector<std::string>{});
+    }
+    EXPECT_TRUE(PrintersOnPort("LPT1:").empty()) << "nothing was installed";
+}
+
+// Windows protected print mode, as its policy sets it in the 64-bit view.
+void SetProtectedPrintPolicy(const char* name, DWORD value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP", 0, nullptr,
+                              0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+// Either policy value at 1 refuses start-up before anything is asked or installed; at 0,
+// today's installation.
+TEST_F(Unattended, ProtectedPrintModeRefusesStartUpAndItsValue0DoesNot) {
+    SetProtectedPrintPolicy("WindowsProtectedPrintGroupPolicyState", 1);
+    WizardDriver wizard(kProgram);
+    ASSERT_TRUE(wizard.Start());
+    const auto box = wizard.WaitForMessageBox(WizardDriver::kStartTimeout);
+    ASSERT_TRUE(box.has_value()) << "no refusal";
+    EXPECT_EQ(box->text, CTextCatalogue("Setup").ReadText("ProtectedPrint"));
+    EXPECT_EQ(FindWindowA(nullptr, "Printer Driver Setup"), nullptr) << "no wizard";
+    ASSERT_TRUE(wizard.Answer(*box, IDOK));
+    EXPECT_TRUE(wizard.WaitForExit().has_value()) << "the program did not end";
+
+    const UnattendedRun refused = Run("/quiet /accept-licence /model VT-R80 /port LPT1:");
+    EXPECT_EQ(refused.exitCode, 1633u) << refused.journal;
+    EXPECT_EQ(refused.windows, std::vector<std::string>{});
+    EXPECT_TRUE(Has(refused.journal, "Start-up refused: [Setup] ProtectedPrint: ")) << refused.journal;
+    EXPECT_FALSE(Has(refused.journal, "Start-up checks passed")) << refused.journal;
+
+    SetProtectedPrintPolicy("WindowsProtectedPrintGroupPolicyState", 0);
+    SetProtectedPrintPolicy("WindowsProtectedPrintMode", 1);
+    EXPECT_EQ(Run("/quiet /accept-licence /model VT-R80 /port LPT1:").exitCode, 1633u) << "the other value alone";
+    EXPECT_TRUE(PrintersOnPort("LPT1:").empty());
+
+    SetProtectedPrintPolicy("WindowsProtectedPrintMode", 0);
+    const UnattendedRun run = Run("/quiet /accept-licence /model VT-R80 /port LPT1:");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+
+    // Detecting what is installed stays possible with the mode on.
+    SetProtectedPrintPolicy("WindowsProtectedPrintMode", 1);
+    const Captured query = Capture("\"" + kProgram + "Setup.exe\" /query /model VT-R80");
+    EXPECT_EQ(query.exitCode, 0u);
+    EXPECT_EQ(query.output, "VT-R80(P)|VT-R80|LPT1:|3.2.0.1\r\n");
+}
+
+// The licence stays on the command line; a wizard that did not install records nothing,
+// one whose file cannot be written says so; /passive with a file shows only the progress window.
+TEST_F(Unattended, AnAnswerFileCannotAcceptTheLicenceAndOnlyAnInstallingWizardRecords) {
+    WriteTextFile(kProgram, "licence.ini", "[Answers]\nModel=VT-R80\nPort=LPT1:\nAcceptLicence=1\n");
+    const UnattendedRun licence = Run("/quiet /accept-licence /answers C:\\e2e\\licence.ini");
+    EXPECT_EQ(licence.exitCode, 87u) << licence.journal;
+    EXPECT_TRUE(Has(licence.journal, "key AcceptLicence: the licence is accepted on the command line only")) << licence.journal;
+
+    // Cancelled.
+    WizardDriver cancelled(kProgram);
+    ASSERT_TRUE(cancelled.Start("/save-answers C:\\e2e\\cancelled.ini"));
+    ASSERT_NE(cancelled.WaitForWizard(), nullptr) << "the switch keeps the wizard";
+    ASSERT_TRUE(cancelled.Press(IDCANCEL));
+    EXPECT_TRUE(cancelled.WaitForExit().has_value()) << "Cancel ends the wizard";
+    EXPECT_EQ(GetFileAttributesA((kProgram + "cancelled.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // Installed, but the file cannot be written: told after the closing message.
+    WalkToPortPage(kReceiptR80, IDC_TYPICAL, "/save-answers C:\\no\\such\\folder\\a.ini");
+    ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "COM1:"));
+    EXPECT_EQ(Install(), Message("IDS_INF_NTRESTART"));
+    Answer(IDOK);
+    const auto unwritten = wizard_.WaitForMessageBox();
+    ASSERT_TRUE(unwritten.has_value()) << "no word of the unwritten file";
+    EXPECT_EQ(unwritten->text.rfind(Message("IDS_ERR_SAVEANSWERS") + "\nC:\\no\\such\\folder\\a.ini\n", 0), 0u)
+        << unwritten->text;
+    ASSERT_TRUE(wizard_.Answer(*unwritten, IDOK));
+    EXPECT_TRUE(wizard_.WaitForExit().has_value());
+    EXPECT_EQ(PrintersOnPort("COM1:"), std::vector<std::string>{"VT-R80(S)"});
+
+    // Failed: the model's driver file is missing from the distribution.
+    char dataFile[200] = {};
+    GetPrivateProfileStringA("VT-R80.Win7", "GDIDataFile", "", dataFile, sizeof dataFile,
+                             (kProgram + "DRVCONFIG\\setup_receipt_64.ini").c_str());
+    ASSERT_TRUE(DeleteFileA((kProgram + "W64\\" + dataFile).c_str())) << dataFile;
+    WalkToPortPage(kReceiptR80, IDC_TYPICAL, "/save-answers C:\\e2e\\failed.ini");
+    ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "LPT1:"));
+    EXPECT_NE(Install(), Message("IDS_INF_NTRESTART"));
+    Answer(IDOK);
+    EXPECT_TRUE(wizard_.WaitForExit().has_value());
+    EXPECT_EQ(GetFileAttributesA((kProgram + "failed.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(PrintersOnPort("LPT1:").empty());
+
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "dist\\W64\\" + dataFile).c_str(), (kProgram + "W64\\" + dataFile).c_str(),
+                          FALSE));
+    WriteTextFile(kProgram, "passive.ini", "[Answers]\nModel=VT-R80\nPort=LPT2:\n");
+    const UnattendedRun passive = Run("/passive /accept-licence /answers C:\\e2e\\passive.ini");
+    EXPECT_EQ(passive.exitCode, 0u) << passive.journal;
+    std::vector<std::string> windows = passive.windows;
+    windows.erase(std::remove(windows.begin(), windows.end(), "IME"), windows.end());
+    EXPECT_EQ(windows, std::vector<std::string>{"#32770"}) << "the progress window, and no message box";
+    EXPECT_EQ(PrintersOnPort("LPT2:"), std::vector<std::string>{"VT-R80(P)"});
 }
 
 }  // namespace

@@ -107,14 +107,20 @@ WizardDriver::~WizardDriver() {
     if (process_.hThread != nullptr) CloseHandle(process_.hThread);
 }
 
-bool WizardDriver::Start() {
+bool WizardDriver::Start(const std::string& switches, const char* currentFolder) {
     const std::string program = folder_ + "Setup.exe";
     std::string commandLine = "\"" + program + "\"";
+    if (!switches.empty()) commandLine += " " + switches;
+    // A driver may start the program again once the last run has ended.
+    if (process_.hProcess != nullptr) CloseHandle(process_.hProcess);
+    if (process_.hThread != nullptr) CloseHandle(process_.hThread);
+    process_ = {};
+    frame_ = nullptr;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     // Started from elsewhere, as from Explorer: the program finds its files by its own path.
-    return CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process_) != FALSE;
+    return CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder,
+                          &startup, &process_) != FALSE;
 }
 
 HWND WizardDriver::WaitForTopLevel(const std::function<bool(HWND)>& matches, DWORD timeout) const {

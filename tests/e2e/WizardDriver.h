@@ -21,7 +21,9 @@ public:
     WizardDriver(const WizardDriver&) = delete;
     WizardDriver& operator=(const WizardDriver&) = delete;
 
-    bool Start();
+    // With the command line's switches after the program's name, in a current folder of
+    // its own if one is named. Again after the last run has ended: a new run.
+    bool Start(const std::string& switches = "", const char* currentFolder = nullptr);
     // The wizard's frame, once it shows.
     HWND WaitForWizard(DWORD timeout = kStartTimeout);
     HWND Frame() const { return frame_; }
