@@ -727,10 +727,10 @@ Captured Capture(std::string command) {
 const std::string kRecords = "SOFTWARE\\VANTORA\\Printer Driver Setup\\Printers";
 const std::string kIndex = "SOFTWARE\\VANTORA\\Printer Driver Setup\\Installed";
 
-// A key's values as `reg query` prints them from the 64-bit view: name -> "TYPE data".
-// Empty when the key is not there.
-std::map<std::string, std::string> RegQuery(const std::string& key) {
-    std::map<std::string, std::string> values;
+// The lines `reg query` prints for a key from the 64-bit view, without their line ends
+// and trailing blanks.
+std::vector<std::string> RegQueryLines(const std::string& key) {
+    std::vector<std::string> lines;
     const Captured reg = Capture("reg.exe query \"HKLM\\" + key + "\" /reg:64");
     std::size_t start = 0;
     while (start < reg.output.size()) {
@@ -739,10 +739,19 @@ std::map<std::string, std::string> RegQuery(const std::string& key) {
         std::string line = reg.output.substr(start, end - start);
         start = end + 1;
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+// A key's values: name -> "TYPE data". Empty when the key is not there.
+std::map<std::string, std::string> RegQuery(const std::string& key) {
+    std::map<std::string, std::string> values;
+    for (const std::string& line : RegQueryLines(key)) {
         if (line.rfind("    ", 0) != 0) continue;
         const std::size_t type = line.find("    REG_", 4);
         if (type == std::string::npos) continue;
-        std::string rest = line.substr(type + 4);
+        const std::string rest = line.substr(type + 4);
         const std::size_t gap = rest.find("    ");
         const std::string typeName = rest.substr(0, gap);
         values[line.substr(4, type - 4)] = typeName + " " + (gap == std::string::npos ? "" : rest.substr(gap + 4));
@@ -750,21 +759,13 @@ std::map<std::string, std::string> RegQuery(const std::string& key) {
     return values;
 }
 
-// The subkeys' names `reg query` lists under a key.
+// The names of the key's subkeys.
 std::vector<std::string> RegSubKeys(const std::string& key) {
     std::vector<std::string> names;
     const std::string prefix = "HKEY_LOCAL_MACHINE\\" + key + "\\";
-    const Captured reg = Capture("reg.exe query \"HKLM\\" + key + "\" /reg:64");
-    std::size_t start = 0;
-    while (start < reg.output.size()) {
-        std::size_t end = reg.output.find('\n', start);
-        if (end == std::string::npos) end = reg.output.size();
-        std::string line = reg.output.substr(start, end - start);
-        start = end + 1;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    for (const std::string& line : RegQueryLines(key))
         if (line.size() > prefix.size() && line.compare(0, prefix.size(), prefix) == 0)
             names.push_back(line.substr(prefix.size()));
-    }
     return names;
 }
 
