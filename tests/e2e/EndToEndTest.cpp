@@ -187,6 +187,18 @@ protected:
         EXPECT_NE(GetDlgItem(wizard_.CurrentPage(), IDC_PORT_LIST), nullptr);
         EXPECT_TRUE(IsWindowEnabled(wizard_.Control(IDOK)));
     }
+    // On the port page: COM2: with every line setting changed from the model's presets,
+    // installed to the end ("19200,e,7,2,x").
+    void InstallOnCom2WithChangedLineSettings() {
+        ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "COM2:"));
+        ASSERT_TRUE(wizard_.Choose(IDC_BAUD_RATE, "19200"));
+        ASSERT_TRUE(wizard_.Choose(IDC_PARITY, "Even"));
+        ASSERT_TRUE(wizard_.Choose(IDC_BYTE_SIZE, "7"));
+        ASSERT_TRUE(wizard_.Choose(IDC_STOP_BITS, "2"));
+        ASSERT_TRUE(wizard_.Choose(IDC_PROTOCOL, "Xon / Xoff"));
+        wizard_.Press(IDOK);
+        ExpectClosingMessageAndEnd(Message("IDS_INF_NTRESTART"));
+    }
     std::string UsbLog() const { return ReadWholeFile(kProgram + "VtUsbInt.log"); }
 
     // A later Windows: the VT-R80 on LPT1: with the driver of the type file's .Win7
@@ -221,14 +233,7 @@ TEST_F(EndToEnd, TypicalParallelInstallEndsTheWizard) {
 
 TEST_F(EndToEnd, SerialInstallStoresTheChosenLineSettings) {
     WalkToPortPage(kTicketT300);
-    ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "COM2:"));
-    ASSERT_TRUE(wizard_.Choose(IDC_BAUD_RATE, "19200"));
-    ASSERT_TRUE(wizard_.Choose(IDC_PARITY, "Even"));
-    ASSERT_TRUE(wizard_.Choose(IDC_BYTE_SIZE, "7"));
-    ASSERT_TRUE(wizard_.Choose(IDC_STOP_BITS, "2"));
-    ASSERT_TRUE(wizard_.Choose(IDC_PROTOCOL, "Xon / Xoff"));
-    wizard_.Press(IDOK);
-    ExpectClosingMessageAndEnd(Message("IDS_INF_NTRESTART"));
+    InstallOnCom2WithChangedLineSettings();
     EXPECT_EQ(PrintersOnPort("COM2:"), std::vector<std::string>{"VT-T300(S)"});
     EXPECT_EQ(ReadStringValue("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM2:"), "19200,e,7,2,x");
 }
@@ -1157,14 +1162,7 @@ TEST_F(AnswerFiles, TheWizardRecordsASerialInstallationWithChangedValues) {
     ASSERT_TRUE(CreateFolders(replay_));
     // Relative: the file lands in the current folder the wizard was started in (this one's).
     WalkToPortPage(kTicketT300, IDC_TYPICAL, "/save-answers answer-replay\\answers.ini");
-    ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "COM2:"));
-    ASSERT_TRUE(wizard_.Choose(IDC_BAUD_RATE, "19200"));
-    ASSERT_TRUE(wizard_.Choose(IDC_PARITY, "Even"));
-    ASSERT_TRUE(wizard_.Choose(IDC_BYTE_SIZE, "7"));
-    ASSERT_TRUE(wizard_.Choose(IDC_STOP_BITS, "2"));
-    ASSERT_TRUE(wizard_.Choose(IDC_PROTOCOL, "Xon / Xoff"));
-    wizard_.Press(IDOK);
-    ExpectClosingMessageAndEnd(Message("IDS_INF_NTRESTART"));
+    InstallOnCom2WithChangedLineSettings();
     const std::string answers = ReadWholeFile(replay_ + "answers.ini");
     EXPECT_EQ(answers.rfind("; Printer Driver Setup answers, recorded 20", 0), 0u) << answers;
     for (const char* line : {"\r\n[Answers]\r\nModel=VT-T300\r\nType=ticket\r\nMode=typical\r\nPort=COM2:\r\n",
