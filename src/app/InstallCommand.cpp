@@ -272,19 +272,19 @@ std::string CInstallCommand::FindPrinterToRepair() {
     const std::string model = selectionModel_;
     const RecordsRead read = ReadRecords();
     for (const std::string& refused : read.refused) JournalLine("Install record ignored, it is no record of ours: " + refused);
-    std::vector<std::string> recorded;
-    if (const std::string indexed = ReadIndexEntry(model, request_.portName); !indexed.empty()) recorded.push_back(indexed);
+    // The records of this model on this port, the one the index names first.
+    const std::string indexed = ReadIndexEntry(model, request_.portName);
+    std::vector<const InstallRecord*> recorded;
     for (const InstallRecord& record : read.records)
-        if (SameName(record.model, model) && SameName(record.port, request_.portName)) recorded.push_back(record.printer);
-    for (const std::string& printer : recorded) {
-        const bool hasRecord = std::any_of(read.records.begin(), read.records.end(),
-                                           [&](const InstallRecord& record) { return record.printer == printer; });
-        if (!hasRecord) continue;
-        if (FindPrinter(printer).found) {
-            JournalLine("Printer \"" + printer + "\" is recorded as installed on " + request_.portName + ": repaired");
-            return printer;
+        if (SameName(record.model, model) && SameName(record.port, request_.portName))
+            recorded.insert(record.printer == indexed ? recorded.begin() : recorded.end(), &record);
+    for (const InstallRecord* record : recorded) {
+        if (FindPrinter(record->printer).found) {
+            JournalLine("Printer \"" + record->printer + "\" is recorded as installed on " + request_.portName +
+                        ": repaired");
+            return record->printer;
         }
-        JournalLine("Printer \"" + printer + "\" is recorded but no longer exists: installed anew");
+        JournalLine("Printer \"" + record->printer + "\" is recorded but no longer exists: installed anew");
     }
     const std::string base = request_.printer.pPrinterName != nullptr ? request_.printer.pPrinterName : "";
     const std::string driver = request_.driver.pName != nullptr ? request_.driver.pName : "";
