@@ -1,5 +1,7 @@
 #include "app/InstallCommand.h"
 
+#include "app/WorkLock.h"
+
 #include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
@@ -177,6 +179,7 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     request_.config = config_.get();
     outcome_ = CInstallProgressDlg::kRunning;
     restartRequired_ = false;
+    otherRunning_ = false;
     portCreated_ = false;
     usbPortRegistered_ = false;
     serialBefore_.clear();
@@ -190,6 +193,14 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
                 InstallModeName(selection.installMode) + " mode, port \"" +
                 selection.portName + "\", raster " + std::to_string(selection.raster) +
                 (selection.setAsDefault ? ", set as default printer" : ""));
+    // Taken here, where the installation begins, and let go when it has ended.
+    CWorkLock working;
+    otherRunning_ = !working.Take();
+    if (otherRunning_) {
+        JournalLine("Install refused: the uninstaller is removing printers");
+        Say(CTextCatalogue("Setup").ReadText("Close"), true);
+        return false;
+    }
     if (!Validate(selection)) {
         JournalLine("Install refused before anything was installed");
         return false;

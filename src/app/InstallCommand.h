@@ -74,6 +74,8 @@ public:
     bool repairInstalled = false;
     // The last run repaired an installed printer.
     bool Repaired() const { return !request_.keepPrinter.empty(); }
+    // Run refused because the uninstaller (or another installation) was at work.
+    bool OtherRunning() const { return otherRunning_; }
 
 private:
     bool Validate(const InstallSelection& selection);
@@ -93,6 +95,7 @@ private:
     HWND frame_;
     InstallFace face_;
     bool restartRequired_ = false;
+    bool otherRunning_ = false;
     std::unique_ptr<CSetupConfig> config_;
     InstallRequest request_;
     PortKind kind_ = PortKind::None;
