@@ -1,5 +1,6 @@
 #include "app/InstallCommand.h"
 
+#include "app/ProgramEntry.h"
 #include "app/WorkLock.h"
 
 #include "config/DomainTypes.h"
@@ -229,7 +230,10 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
         serialBefore_ = ReadSerialSettingsText(SerialPortName(request_.portName.c_str()).c_str(),
                                                IsWindows9x(request_.osIndex));
     const bool ran = RunWorker(selection);
-    if (ran && outcome_ == CInstallProgressDlg::kSucceeded) RecordInstallation(selection);
+    if (ran && outcome_ == CInstallProgressDlg::kSucceeded) {
+        RecordInstallation(selection);
+        WriteProgramEntry();
+    }
     return ran;
 }
 

@@ -1,6 +1,7 @@
 #include "app/Uninstaller.h"
 
 #include "app/CommandLine.h"
+#include "app/ProgramEntry.h"
 #include "app/WorkLock.h"
 #include "config/ProcessSettings.h"
 #include "config/SetupConfig.h"
@@ -104,6 +105,8 @@ DWORD WINAPI RemovalThread(LPVOID parameter) {
         job->outcome.failure = "the removal stopped on an unexpected error";
         JournalLine("Removal failed: " + job->outcome.failure);
     }
+    // With the last printer the product is gone from Programs and Features too.
+    if (!job->outcome.failed && ReadRecords().records.empty()) RemoveProgramEntry();
     if (job->progress != nullptr) job->progress->InstallationEnded(!job->outcome.failed);
     return 0;
 }

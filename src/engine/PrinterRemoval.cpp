@@ -1,5 +1,6 @@
 #include "engine/PrinterRemoval.h"
 
+#include "engine/ComponentChecks.h"
 #include "engine/SpoolerService.h"
 #include "framework/UniqueResource.h"
 #include "platform/Journal.h"
@@ -351,12 +352,13 @@ private:
     // the spooler's restart, and only then fails.
     template <typename Call, typename Listed>
     bool RemoveComponent(const std::string& kind, const PlannedRemoval& planned, DWORD unknownCode, Call call,
-                         Listed listed) {
+                         Listed listed, bool forgetKeyWhenAnsweredYes = false) {
         if (planned.decision != RemovalDecision::Remove) {
             Note(kind, planned);
             return true;
         }
         const auto attempt = [&](bool last) {
+            bool answeredYes = true;
             for (const std::string& environment : planned.environments) {
                 std::string env = environment;
                 std::string name = planned.name;
@@ -365,10 +367,21 @@ private:
                     JournalResult(what, true);
                     continue;
                 }
+                answeredYes = false;
                 const DWORD code = GetLastError();
                 JournalResult(what, false, code);
                 if (code == unknownCode) continue;
                 if (last) return Fail(what, code);
+            }
+            if (!listed(planned)) return true;
+            // A spooler that answers yes to any name and keeps the processor listed (Wine's)
+            // reads its list from its configuration: the processor's key there is forgotten.
+            if (!answeredYes || !forgetKeyWhenAnsweredYes) return false;
+            for (const std::string& environment : planned.environments) {
+                const std::string key = PrintProcessorKeyPathIn(environment, planned.name.c_str());
+                JournalResult("The spooler still lists " + kind + " \"" + planned.name + "\" for " + environment +
+                                  " after its deletion: delete HKLM\\" + key,
+                              CRegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, key.c_str()));
             }
             return !listed(planned);
         };
@@ -408,7 +421,7 @@ private:
                RemoveComponent("language monitor", plan.languageMonitor, ERROR_UNKNOWN_PRINT_MONITOR, deleteMonitor,
                                monitorListed) &&
                RemoveComponent("print processor", plan.printProcessor, ERROR_UNKNOWN_PRINTPROCESSOR, deleteProcessor,
-                               processorListed);
+                               processorListed, true);
     }
 
     bool RemoveRecord(const InstallRecord& record, const std::vector<InstallRecord>& others, const RemovalPlan& plan) {
