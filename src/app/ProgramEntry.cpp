@@ -110,7 +110,8 @@ void WriteProgramEntry() {
     // The copy shows the texts and the font of the distribution it came from.
     const std::string settings = JoinPath(folder, kSettingsFile);
     const std::string language = std::to_string(ReadDeviceSetting(ConfigKeys::Language));
-    copied = WritePrivateProfileStringA("DEVICENAME", "LANGUAGE", language.c_str(), settings.c_str()) && copied;
+    copied = WritePrivateProfileStringA(ConfigKeys::Language.section, ConfigKeys::Language.name, language.c_str(),
+                                        settings.c_str()) && copied;
     if (!copied) {
         JournalLine("Programs and Features entry not written: the uninstaller could not be copied");
         return;
