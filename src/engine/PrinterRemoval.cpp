@@ -393,7 +393,9 @@ private:
                 return false;
             }
         }
-        Done(kind + " \"" + planned.name + "\" removed", kind + " " + planned.name);
+        std::string shown = kind + " " + planned.name;
+        shown[0] = static_cast<char>(shown[0] - 'a' + 'A');
+        Done(kind + " \"" + planned.name + "\" removed", shown);
         return true;
     }
 

@@ -29,7 +29,7 @@ BOOL CUninstallDlg::OnInitDialog() {
         LVCOLUMNA entry = {};
         entry.mask = LVCF_TEXT | LVCF_WIDTH;
         entry.pszText = heading.data();
-        entry.cx = column == 0 ? 150 : column == 3 ? 120 : 100;
+        entry.cx = column == 0 ? 140 : column == 3 ? 140 : 90;
         SendMessageA(list, LVM_INSERTCOLUMNA, column++, reinterpret_cast<LPARAM>(&entry));
     }
     int index = 0;

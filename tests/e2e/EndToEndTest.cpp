@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <map>
 #include <string>
@@ -1123,6 +1125,43 @@ TEST_F(Uninstalling, ANetworkPortGoesThroughTheMonitorsDeletePort) {
     const std::string log = ReadWholeFile(FolderOf(GetSystemDirectoryA) + "TCPMONFX.LOG");
     EXPECT_TRUE(Has(log, "XcvDataPort DeletePort size=236")) << log;
     EXPECT_TRUE(Has(removed.journal, "Delete network port IP_10.0.0.5")) << removed.journal;
+}
+
+TEST_F(Uninstalling, EachProgramRefusesWhileTheOtherIsOpenAndTheWindowListsTheRecordedPrinters) {
+    ASSERT_EQ(Run(lpt1_).exitCode, 0u);
+    // The wizard open: the uninstaller changes nothing.
+    ASSERT_TRUE(wizard_.Start());
+    ASSERT_NE(wizard_.WaitForWizard(), nullptr);
+    const UnattendedRun refused = UninstallHere("/quiet /all");
+    EXPECT_EQ(refused.exitCode, 1618u) << refused.journal;
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+    wizard_.Kill();
+
+    // The uninstaller's window open: Setup.exe refuses at start-up with [Setup] Close.
+    WizardDriver uninstaller(kProgram, "Uninstall.exe");
+    ASSERT_TRUE(uninstaller.Start());
+    HWND window = uninstaller.WaitForWindow("Uninstall");
+    ASSERT_NE(window, nullptr) << "the uninstaller's window";
+    HWND list = GetDlgItem(window, IDC_UNINSTALL_LIST);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK,
+              INDEXTOSTATEIMAGEMASK(2)) << "checked";
+    WizardDriver::Screenshot(ProgramFolder() + "uninstall-window.bmp");
+    const UnattendedRun setup = Run(lpt1_);
+    EXPECT_EQ(setup.exitCode, 1618u) << setup.journal;
+    EXPECT_TRUE(Has(setup.journal, "Start-up refused: [Setup] Close")) << setup.journal;
+
+    // Remove: the closing message says what went.
+    PostMessageA(window, WM_COMMAND, IDOK, 0);
+    const auto box = uninstaller.WaitForMessageBox(2 * 60 * 1000);
+    ASSERT_TRUE(box.has_value()) << "no closing message";
+    WizardDriver::Screenshot(ProgramFolder() + "uninstall-closing.bmp");
+    EXPECT_TRUE(Has(box->text, "Printer VT-R80(P)")) << box->text;
+    EXPECT_TRUE(Has(box->text, "Printer driver Vantora VT-R80 Receipt")) << box->text;
+    ASSERT_TRUE(uninstaller.Answer(*box, IDOK));
+    EXPECT_EQ(uninstaller.WaitForExit(), std::optional<DWORD>(0u));
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{});
 }
 
 // Windows 10 with the distribution's opt-in installs as Windows 7 and says so; without it,
