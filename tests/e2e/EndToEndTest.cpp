@@ -429,11 +429,11 @@ class Unattended : public EndToEnd {
 protected:
     // Runs Setup.exe with switches (the journal goes to C:\e2e\journal.log unless they name
     // another) and watches its top-level windows until it ends.
-    UnattendedRun Run(const std::string& switches) {
+    UnattendedRun Run(const std::string& switches, const char* program = "Setup.exe") {
         UnattendedRun run;
         const std::string journal = kProgram + "journal.log";
         DeleteFileA(journal.c_str());
-        std::string command = "\"" + kProgram + "Setup.exe\" " + switches;
+        std::string command = "\"" + kProgram + program + "\" " + switches;
         if (switches.find("/log") == std::string::npos) command += " /log \"" + journal + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
@@ -1125,6 +1125,20 @@ TEST_F(Uninstalling, ANetworkPortGoesThroughTheMonitorsDeletePort) {
     const std::string log = ReadWholeFile(FolderOf(GetSystemDirectoryA) + "TCPMONFX.LOG");
     EXPECT_TRUE(Has(log, "XcvDataPort DeletePort size=236")) << log;
     EXPECT_TRUE(Has(removed.journal, "Delete network port IP_10.0.0.5")) << removed.journal;
+}
+
+TEST_F(Uninstalling, PassiveShowsOnlyTheProgressWindowAndTwoPrintersGoInOneRun) {
+    ASSERT_EQ(Run(lpt1_).exitCode, 0u);
+    ASSERT_EQ(Run("/quiet /accept-licence /model VT-T300 /port LPT2:").exitCode, 0u);
+    const UnattendedRun run = Run("/passive /printer VT-R80(P) /printer VT-T300(P)", "Uninstall.exe");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    std::vector<std::string> windows = run.windows;
+    windows.erase(std::remove(windows.begin(), windows.end(), "IME"), windows.end());
+    EXPECT_EQ(windows, std::vector<std::string>{"#32770"}) << "the progress window, and no message box";
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{});
+    EXPECT_EQ(PrintersOnPort("LPT2:"), std::vector<std::string>{});
+    EXPECT_TRUE(Has(run.journal, "Printer 2 of 2: \"VT-T300(P)\"")) << run.journal;
+    EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{});
 }
 
 TEST_F(Uninstalling, EachProgramRefusesWhileTheOtherIsOpenAndTheWindowListsTheRecordedPrinters) {
