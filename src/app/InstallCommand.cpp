@@ -216,6 +216,7 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     request_.portKind = kind_;
     request_.setAsDefault = selection.setAsDefault;
     request_.serial = selection.serial;
+    request_.namesByLooking = true;
     FillSpoolerRecords(request_);
 
     if (kind_ == PortKind::Network && !CreateNetworkPort(selection)) return false;

@@ -250,7 +250,7 @@ OperationResult Installation::RegisterForX64(SpoolerObject wanted, DWORD refusal
 bool Installation::AddPrinter() {
     const auto registerForX64 = [this](SpoolerObject wanted, DWORD refusal) { return RegisterForX64(wanted, refusal); };
     const OperationResult added = r_.keepPrinter.empty()
-                                      ? AddPrinterObject(&r_.printer, 2, usb_, registerForX64, true)
+                                      ? AddPrinterObject(&r_.printer, 2, usb_, registerForX64, r_.namesByLooking)
                                       : KeepPrinterObject(r_.keepPrinter, r_.printer);
     if (!added) return Fail(added);
     if (!r_.keepPrinter.empty() && r_.printer.pPrinterName != nullptr) CopyBounded(r_.printer.pPrinterName, kPrinterNameStorage, r_.keepPrinter.c_str());

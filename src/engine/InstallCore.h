@@ -37,6 +37,9 @@ struct InstallRequest {
     // processor instead of adding a printer; empty adds one (with the next free number
     // where the name is taken).
     std::string keepPrinter;
+    // A taken name is recognised by looking at the spooler's printers before adding, not
+    // only by the spooler's refusal (AddPrinterObject's lookFirst).
+    bool namesByLooking = false;
     // The USB port's value under HKLM\SOFTWARE\VANTORA\PRINTERPORT was written by this run.
     bool usbPrinterPortWritten = false;
 

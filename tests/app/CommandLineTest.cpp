@@ -67,6 +67,13 @@ TEST(CommandLine, TakesEveryFormAndRefusesWhatItCannotUse) {
         {{"/quiet", "/model", "x", "/mode", "expert"}, "/mode: \"expert\" is neither typical nor advanced"},
         {{"/quiet", "/model", "x", "/log", "NUL"}, "/log: \"NUL\" names the device NUL, not a file"},
         {{"/quiet", "/model", "x", "/log:\\\\.\\pipe\\x"}, "/log: \"\\\\.\\pipe\\x\" is a device path, not a file"},
+        {{"/quiet", "/model", "x", "/new-printer"}, ""},
+        // /query is a mode of its own: no /quiet, no /model needed, nothing else taken.
+        {{"/query"}, ""},
+        {{"/QUERY", "/model", "VT-R80", "/port:LPT1:"}, ""},
+        {{"/query", "/quiet", "/model", "x"}, "/query: takes no switch but /model and /port"},
+        {{"/query", "/new-printer"}, "/query: takes no switch but /model and /port"},
+        {{"/query", "/log", "C:\\q.log"}, "/query: takes no switch but /model and /port"},
     };
     for (const auto& c : cases) {
         const ParsedSwitches parsed = ParseSwitches(c.words);
@@ -100,7 +107,7 @@ TEST(CommandLine, HelpNamesEverySwitchAndExitCode) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     for (const char* text : {"/quiet", "/passive", "/model", "/type", "/port", "/ip", "/baud", "/databits", "/parity",
                              "/stopbits", "/flow", "/raster", "/default", "/mode", "/renumber", "/accept-licence", "/log",
-                             "/?", "3010", "1603", "1618", "1633", "87", "1602"})
+                             "/new-printer", "/query", "/?", "3010", "1603", "1605", "1618", "1633", "87", "1602"})
         EXPECT_NE(boxes.shown[0].text.find(text), std::string::npos) << text;
 }
 

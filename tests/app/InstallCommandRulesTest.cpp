@@ -68,6 +68,20 @@ TEST(OutcomeLine, NamesThePrinterOnlyAfterASuccess) {
     EXPECT_EQ(OutcomeLine(true, succeeded, "VT-R80(P)", "LPT1:"), "Outcome: installed printer \"VT-R80(P)\" on port LPT1:");
     EXPECT_EQ(OutcomeLine(true, failed, "VT-R80(P)", "LPT1:"), "Outcome: the installation failed");
     EXPECT_EQ(OutcomeLine(false, CInstallProgressDlg::kRunning, "", ""), "Outcome: nothing installed, the installation was refused before it began");
+    EXPECT_EQ(OutcomeLine(true, succeeded, "VT-R80(P)", "LPT1:", true), "Outcome: already installed as VT-R80(P): repaired");
+    EXPECT_EQ(OutcomeLine(true, failed, "VT-R80(P)", "LPT1:", true), "Outcome: the installation failed");
+}
+
+// The printers a re-run may adopt: the name the installation gives, or it numbered.
+TEST(IsNameOrNumbered, TheBaseNameOrTheBaseNameWithANumber) {
+    const struct {
+        const char* name;
+        bool adoptable;
+    } cases[] = {{"VT-R80(P)", true},     {"vt-r80(p)", true},      {"VT-R80(P)(1)", true}, {"VT-R80(P)(12)", true},
+                 {"VT-R80(P)()", false},  {"VT-R80(P)(1a)", false}, {"VT-R80(P) copy", false},
+                 {"VT-R80", false},       {"VT-R80(P)(1)(2)", false}};
+    for (const auto& c : cases) EXPECT_EQ(IsNameOrNumbered(c.name, "VT-R80(P)"), c.adoptable) << c.name;
+    EXPECT_FALSE(IsNameOrNumbered("", ""));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
+#include "engine/InstallRecord.h"
+#include "engine/SpoolerObjects.h"
 #include "engine/EngineTestSupport.h"
 #include "platform/ErrorText.h"
 #include "platform/FileSystemRedirection.h"
@@ -81,6 +83,65 @@ TEST_F(InstallCommandTest, QuietlyAnEngineFailureIsJournalledNotShown) {
     const std::string text = ReadWholeFile(journal);
     EXPECT_NE(text.find("Adding the printer: Add printer \"VT-R80(P)\": failed, error 5"), std::string::npos) << text;
     EXPECT_NE(text.find("Installation failed"), std::string::npos) << text;
+}
+
+LONG WINAPI RefuseRecordValues(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) { return ERROR_ACCESS_DENIED; }
+
+std::vector<std::string> PrintersOn(const std::string& port) {
+    std::vector<std::string> names;
+    for (const SpoolerPrinter& printer : ListPrinters())
+        if (printer.port == port) names.push_back(printer.name);
+    return names;
+}
+
+// An installation whose record could not be written has still installed its printer; the
+// next unattended run finds that printer by its name, port and driver and repairs it.
+TEST_F(InstallCommandTest, APrinterWhoseRecordCouldNotBeWrittenIsAdoptedByTheNextRun) {
+    selection_.portName = "LPT3:";
+    ASSERT_TRUE(PrintersOn("LPT3:").empty());
+    const std::string journal = ProgramFolder() + "unrecorded.log";
+    DeleteFileA(journal.c_str());
+    ASSERT_TRUE(OpenJournal(journal));
+    {
+        ScopedSystemCall<decltype(SystemCallTable::RegSetValueExA)> refused(&SystemCallTable::RegSetValueExA,
+                                                                            &RefuseRecordValues);
+        CInstallCommand command(nullptr, InstallFace::Quiet);
+        command.repairInstalled = true;
+        ASSERT_TRUE(command.Run(selection_));
+        EXPECT_EQ(command.Outcome(), CInstallProgressDlg::kSucceeded) << "the printer is installed all the same";
+    }
+    const auto recordsOnLpt3 = [] {
+        std::vector<InstallRecord> records;
+        for (const InstallRecord& record : ReadRecords().records)
+            if (record.port == "LPT3:") records.push_back(record);
+        return records;
+    };
+    EXPECT_TRUE(recordsOnLpt3().empty());
+    EXPECT_EQ(PrintersOn("LPT3:"), std::vector<std::string>{"VT-R80(P)"});
+
+    CInstallCommand again(nullptr, InstallFace::Quiet);
+    again.repairInstalled = true;
+    ASSERT_TRUE(again.Run(selection_));
+    CloseJournal();
+    EXPECT_EQ(again.Outcome(), CInstallProgressDlg::kSucceeded);
+    EXPECT_TRUE(again.Repaired());
+    EXPECT_EQ(PrintersOn("LPT3:"), std::vector<std::string>{"VT-R80(P)"});
+    const std::vector<InstallRecord> records = recordsOnLpt3();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].printer, "VT-R80(P)");
+    const std::string text = ReadWholeFile(journal);
+    EXPECT_NE(text.find("Record the installation under HKLM\\SOFTWARE\\VANTORA\\Printer Driver Setup\\Printers\\VT-R80(P) "
+                        "and HKLM\\SOFTWARE\\VANTORA\\Printer Driver Setup\\Installed\\VT-R80\\LPT3:: failed, error 5"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("has no install record: adopted and repaired"), std::string::npos) << text;
+    // The printer and its record go again: the engine's tests install on this port too.
+    ASSERT_TRUE(DeleteRecord("VT-R80(P)"));
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSA all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterA(const_cast<char*>("VT-R80(P)"), &printer, &all));
+    EXPECT_TRUE(DeletePrinter(printer));
+    ClosePrinter(printer);
 }
 
 TEST_F(InstallCommandTest, AWorkerThatCannotStartShowsWhyAndLeavesTheWizardAsItWas) {
