@@ -1,6 +1,9 @@
 #include "app/InstallCommand.h"
 
 #include "app/AnswerFile.h"
+#include "app/ProgramEntry.h"
+#include "app/WorkLock.h"
+
 #include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
@@ -178,6 +181,7 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
     request_.config = config_.get();
     outcome_ = CInstallProgressDlg::kRunning;
     restartRequired_ = false;
+    otherRunning_ = false;
     portCreated_ = false;
     usbPortRegistered_ = false;
     serialBefore_.clear();
@@ -192,6 +196,14 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
                 InstallModeName(selection.installMode) + " mode, port \"" +
                 selection.portName + "\", raster " + std::to_string(selection.raster) +
                 (selection.setAsDefault ? ", set as default printer" : ""));
+    // Taken here, where the installation begins, and let go when it has ended.
+    CWorkLock working;
+    otherRunning_ = !working.Take();
+    if (otherRunning_) {
+        JournalLine("Install refused: the uninstaller is removing printers");
+        Say(CTextCatalogue("Setup").ReadText("Close"), true);
+        return false;
+    }
     if (!Validate(selection)) {
         JournalLine("Install refused before anything was installed");
         return false;
@@ -221,7 +233,10 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
         serialBefore_ = ReadSerialSettingsText(SerialPortName(request_.portName.c_str()).c_str(),
                                                IsWindows9x(request_.osIndex));
     const bool ran = RunWorker(selection);
-    if (ran && outcome_ == CInstallProgressDlg::kSucceeded) RecordInstallation(selection);
+    if (ran && outcome_ == CInstallProgressDlg::kSucceeded) {
+        RecordInstallation(selection);
+        WriteProgramEntry();
+    }
     return ran;
 }
 

@@ -76,6 +76,8 @@ public:
     bool Repaired() const { return !request_.keepPrinter.empty(); }
     // The user agreed to rewrite the connected USB printer's number.
     bool RenumberAgreed() const { return renumberAgreed_; }
+    // Run refused because the uninstaller (or another installation) was at work.
+    bool OtherRunning() const { return otherRunning_; }
 
 private:
     bool Validate(const InstallSelection& selection);
@@ -95,6 +97,7 @@ private:
     HWND frame_;
     InstallFace face_;
     bool restartRequired_ = false;
+    bool otherRunning_ = false;
     std::unique_ptr<CSetupConfig> config_;
     InstallRequest request_;
     PortKind kind_ = PortKind::None;

@@ -32,19 +32,6 @@ const char* const kUninstallerTitles[2] = {
     "\xB4\xF2\xD3\xA1\xBB\xFA\xD0\xB6\xD4\xD8\xB3\xCC\xD0\xF2",  // GBK
 };
 
-bool IsWow64Windows() {
-    UniqueModule kernel32(LoadSystemLibrary("kernel32.dll"));
-    if (!kernel32) return false;
-
-    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
-        reinterpret_cast<void*>(SystemCalls().GetProcAddress(kernel32.get(), "IsWow64Process")));
-    if (isWow64Process == nullptr) return false;  // before XP SP2: no WOW64 at all
-    BOOL wow64 = FALSE;
-    if (!isWow64Process(GetCurrentProcess(), &wow64)) return false;
-    return wow64 != FALSE;
-}
-
 bool IsAdmittedWindowsVersion(DWORD platformId, DWORD majorVersion, DWORD minorVersion, bool newerWindows) {
     if (platformId == VER_PLATFORM_WIN32_WINDOWS) return minorVersion == 0;
     if (platformId == VER_PLATFORM_WIN32_NT) {
@@ -78,10 +65,6 @@ bool AnyPortFamilyOffered(const PortScanTarget& target) {
         if (type != target.type && TypeFileOffersAPort(type, target.section)) return true;
     }
     return false;
-}
-
-StartFlags ReadStartFlags() {
-    return StartFlags{ReadDeviceSetting(ConfigKeys::LoadLicence) != 0, ReadDeviceSetting(ConfigKeys::Language) == 0};
 }
 
 CSetupApp::CSetupApp() : CSetupApp(::ApplicationName()) {}

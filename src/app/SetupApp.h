@@ -2,6 +2,7 @@
 
 #include "config/SetupConfig.h"
 #include "framework/UniqueResource.h"
+#include "platform/SystemLibraries.h"
 
 #include <windows.h>
 
@@ -12,8 +13,6 @@ extern const char* const kWizardTitles[2];
 // Titles of the uninstaller's window while it is open.
 extern const char* const kUninstallerTitles[2];
 
-// True when Windows is 64-bit: a WOW64 process on it says so.
-bool IsWow64Windows();
 
 // True when start-up accepts this Windows version: the NT family from 5.0 (2000)
 // to 6.1 (7), and Windows 95 (9x, minor version 0), whose code paths the engine keeps.
@@ -28,12 +27,6 @@ PortScanTarget FindPortScanTarget();
 // in the target's section of the four type files (the _64 ones on 64-bit Windows).
 bool AnyPortFamilyOffered(const PortScanTarget& target);
 
-// Switches of DRVCONFIG\setup.ini that shape the wizard.
-struct StartFlags {
-    bool licencePage;   // LOADLICENSE nonzero
-    bool chineseFont;   // LANGUAGE zero or missing
-};
-StartFlags ReadStartFlags();
 
 // Why start-up refused, for an unattended run's exit code.
 enum class Refusal {

@@ -258,7 +258,8 @@ int RunUnattended(const SetupSwitches& switches, const std::string& commandLine)
     command.renumberAllowed = switches.renumber;
     command.repairInstalled = !switches.newPrinter;
     const bool ran = command.Run(selection);
-    const int exitCode = InstallExitCode(ran, command.Outcome(), command.RestartRequired());
+    const int exitCode =
+        command.OtherRunning() ? kExitAnotherInstall : InstallExitCode(ran, command.Outcome(), command.RestartRequired());
     JournalLine(OutcomeLine(ran, command.Outcome(), command.Request().modelName, command.Request().portName,
                             command.Repaired()));
     return Finish(exitCode);
@@ -282,22 +283,6 @@ int RunQuery(const SetupSwitches& switches) {
 int InstallExitCode(bool ran, int outcome, bool restartRequired) {
     if (!ran || outcome != CInstallProgressDlg::kSucceeded) return kExitInstallFailed;
     return restartRequired ? kExitRestartRequired : kExitInstalled;
-}
-
-void WriteToCaller(const std::string& text) {
-    // The inherited handle first (a detection script reads it); without one, the console
-    // the program was started from. Looked up: Windows 2000 has no AttachConsole.
-    using AttachConsoleFunction = BOOL(WINAPI*)(DWORD);
-    const auto attach = reinterpret_cast<AttachConsoleFunction>(reinterpret_cast<void*>(
-        SystemCalls().GetProcAddress(GetModuleHandleA("kernel32.dll"), "AttachConsole")));
-    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    if ((output == nullptr || output == INVALID_HANDLE_VALUE) && attach != nullptr && attach(ATTACH_PARENT_PROCESS)) {
-        output = GetStdHandle(STD_OUTPUT_HANDLE);
-    }
-    if (output != nullptr && output != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    }
 }
 
 int ShowSwitchesHelp() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "framework/MessageBoxes.h"
 
 #include <string>
 
@@ -22,9 +23,6 @@ int RefuseCommandLine(const std::string& error, const std::string& journalPath, 
 // no journal, nothing written, no admission but a readable record.
 int RunQuery(const SetupSwitches& switches);
 
-// Text for whoever started the program: its standard output, or the console it was
-// started from.
-void WriteToCaller(const std::string& text);
 
 // /?: the switches and exit codes in a message box, and on the console the program was
 // started from, if any.

@@ -103,6 +103,12 @@ bool CRegistryKey::SetValue(const char* name, const void* data, DWORD type, DWOR
     return Record(RegSetValueExA(key_, name, 0, type, static_cast<const BYTE*>(data), bytes), nullptr);
 }
 
+bool CRegistryKey::DeleteValue(const char* name) {
+    if (key_ == nullptr) return Record(ERROR_INVALID_HANDLE, nullptr);
+    const LONG status = RegDeleteValueA(key_, name);
+    return Record(status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status, nullptr);
+}
+
 std::vector<std::string> CRegistryKey::SubKeyNames() {
     std::vector<std::string> names;
     if (key_ == nullptr) return names;

@@ -53,6 +53,8 @@ public:
     // Stores REG_SZ including the terminating zero.
     bool SetString(const char* name, const char* text, LONG* error = nullptr);
     bool SetValue(const char* name, const void* data, DWORD type, DWORD bytes);
+    // True when the value is gone afterwards, deleted or never there.
+    bool DeleteValue(const char* name);
 
     // The names of the key's subkeys and its values, in the registry's order; empty on
     // any failure.

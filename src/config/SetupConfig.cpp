@@ -399,3 +399,7 @@ PortScanTarget PortScanTargetOf(const std::vector<CSetupConfig::DeviceEntry>& de
 bool DriverFamilyRuleOf(const ProfileLookup& setupIni) {
     return LookupInt(setupIni, kDeviceNameSection, ConfigKeys::DriverFamilyRule) != 0;
 }
+
+StartFlags ReadStartFlags() {
+    return StartFlags{ReadDeviceSetting(ConfigKeys::LoadLicence) != 0, ReadDeviceSetting(ConfigKeys::Language) == 0};
+}

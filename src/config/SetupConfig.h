@@ -196,3 +196,10 @@ PortScanTarget PortScanTargetOf(const std::vector<CSetupConfig::DeviceEntry>& de
 
 // GDISTDSign nonzero: the files and driver records follow the driver family rule.
 bool DriverFamilyRuleOf(const ProfileLookup& setupIni);
+
+// Switches of DRVCONFIG\setup.ini that shape the wizard, and the uninstaller's window.
+struct StartFlags {
+    bool licencePage;   // LOADLICENSE nonzero
+    bool chineseFont;   // LANGUAGE zero or missing
+};
+StartFlags ReadStartFlags();

@@ -119,8 +119,12 @@ std::string PrintProcessorKeyPath(OsIndex os, const char* processorName) {
     const char* environment = IsWindows9x(os) ? "Windows 4.0"
                               : ProcessSettings::Is64BitWindows() ? "Windows x64"
                                                                    : "Windows NT x86";
-    return std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\") + environment +
-           "\\Print Processors\\" + (processorName ? processorName : "");
+    return PrintProcessorKeyPathIn(environment, processorName);
+}
+
+std::string PrintProcessorKeyPathIn(const std::string& environment, const char* processorName) {
+    return "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + environment + "\\Print Processors\\" +
+           (processorName ? processorName : "");
 }
 
 ComponentCheck CheckPortMonitors(CSetupConfig& config, PrinterType printerType, OsIndex os, PortKind portKind,

@@ -73,3 +73,5 @@ ResultWith<ReplacedFile> ReplaceComponentFile(char* fileName, int kind, OsIndex 
 // Registry key of a monitor and of a print processor in the spooler's configuration.
 std::string MonitorKeyPath(const char* monitorName);
 std::string PrintProcessorKeyPath(OsIndex os, const char* processorName);
+// The same under a named environment.
+std::string PrintProcessorKeyPathIn(const std::string& environment, const char* processorName);

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 namespace {
 
 OperationResult RestoreUniversalDriver9x() {
@@ -42,4 +44,18 @@ OperationResult RestoreCoreFiles(OsIndex os, bool is2kDdkDriver, const char* env
         KeepTold(told, CopyDriverFile(std::string(name), kPrinterDriverDirectory, os, false, environment));
     }
     return told;
+}
+
+bool IsUniversalDriverFile(const char* upperName) {
+    for (const char* family : {"UNIDRV", "STDNAMES", "TTFSUB", "UNIRES"}) {
+        if (std::strstr(upperName, family) != nullptr) return true;
+    }
+    return false;
+}
+
+bool IsWindowsDriverFile(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/:");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+    return IsUniversalDriverFile(name.c_str()) || name == "ICONLIB.DLL";
 }

@@ -1,5 +1,7 @@
 #include "engine/FileStaging.h"
 
+#include "engine/CoreFileRestore.h"
+
 #include "config/DomainTypes.h"
 #include "config/ProcessSettings.h"
 #include "config/ProfileReader.h"
@@ -59,13 +61,6 @@ struct CoreFileSearch {
 };
 
 CoreFileSearch coreFileSearch;
-
-bool IsCoreFile(const char* upperName) {
-    for (const char* family : {"UNIDRV", "STDNAMES", "TTFSUB", "UNIRES"}) {
-        if (std::strstr(upperName, family) != nullptr) return true;
-    }
-    return false;
-}
 
 bool FileExists(const std::string& path) {
     WIN32_FIND_DATAA found;
@@ -386,7 +381,7 @@ OperationResult CopyDriverFile(char* fileName, int kind, OsIndex os, bool prefix
     if (fileName == nullptr) return OperationResult::FailedWith("IDS_ERR_COPYFIEL");
     CharUpperA(fileName);
 
-    if (IsCoreFile(fileName)) {
+    if (IsUniversalDriverFile(fileName)) {
         if (KeepsDriverCache(os)) {
             if (auto result = CopyCoreFileFromDriverCache(fileName, environment)) return *result;
         } else if (KeepsDriverStore(os)) {

@@ -307,3 +307,15 @@ OperationResult WriteRecord(const InstallRecord& record, bool pointIndex) {
 bool DeleteRecord(const std::string& printer) {
     return IsRecordKeyName(printer) && CRegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, RecordPath(printer).c_str());
 }
+
+bool DeleteIndexEntry(const std::string& model, const std::string& port) {
+    if (!IsRecordKeyName(model) || !IsRecordKeyName(port)) return false;
+    if (!CRegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, IndexPath(model, port).c_str())) return false;
+    const std::string modelPath = std::string(kIndexKey) + "\\" + model;
+    CRegistryKey modelKey;
+    if (modelKey.OpenForReading(HKEY_LOCAL_MACHINE, modelPath.c_str()) && modelKey.SubKeyNames().empty()) {
+        modelKey.Close();
+        CRegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, modelPath.c_str());
+    }
+    return true;
+}

@@ -88,3 +88,7 @@ OperationResult WriteRecord(const InstallRecord& record, bool pointIndex);
 
 // Removes the record of this printer.
 bool DeleteRecord(const std::string& printer);
+
+// Removes the index entry of a model on a port, and the model's key with its last port;
+// true when it is gone afterwards.
+bool DeleteIndexEntry(const std::string& model, const std::string& port);

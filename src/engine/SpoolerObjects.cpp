@@ -183,6 +183,7 @@ SpoolerPrinter FindPrinter(const std::string& name) {
     found.name = name;
     found.port = info->pPortName != nullptr ? info->pPortName : "";
     found.driver = info->pDriverName != nullptr ? info->pDriverName : "";
+    found.printProcessor = info->pPrintProcessor != nullptr ? info->pPrintProcessor : "";
     return found;
 }
 
@@ -198,7 +199,8 @@ std::vector<SpoolerPrinter> ListPrinters() {
     const auto* info = static_cast<const PRINTER_INFO_2A*>(buffer.get());
     for (DWORD i = 0; i < returned; ++i) {
         const auto text = [](const char* value) { return std::string(value != nullptr ? value : ""); };
-        printers.push_back({true, text(info[i].pPrinterName), text(info[i].pPortName), text(info[i].pDriverName)});
+        printers.push_back({true, text(info[i].pPrinterName), text(info[i].pPortName), text(info[i].pDriverName),
+                            text(info[i].pPrintProcessor)});
     }
     return printers;
 }

@@ -64,6 +64,7 @@ struct SpoolerPrinter {
     std::string name;
     std::string port;
     std::string driver;
+    std::string printProcessor;
 };
 SpoolerPrinter FindPrinter(const std::string& name);
 // Every local printer.

@@ -35,3 +35,19 @@ std::string ApplicationName() {
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
+
+void WriteToCaller(const std::string& text) {
+    // The inherited handle first (a detection script reads it); without one, the console
+    // the program was started from. Looked up: Windows 2000 has no AttachConsole.
+    using AttachConsoleFunction = BOOL(WINAPI*)(DWORD);
+    const auto attach = reinterpret_cast<AttachConsoleFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "AttachConsole")));
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((output == nullptr || output == INVALID_HANDLE_VALUE) && attach != nullptr && attach(ATTACH_PARENT_PROCESS)) {
+        output = GetStdHandle(STD_OUTPUT_HANDLE);
+    }
+    if (output != nullptr && output != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+}

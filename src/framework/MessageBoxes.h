@@ -23,3 +23,7 @@ std::string ApplicationName();
 
 // Tests: answer message boxes with handler; an empty handler restores the real ones.
 void SetMessageBoxHandler(MessageBoxHandler handler);
+
+// Text for whoever started the program: its standard output, or the console it was
+// started from.
+void WriteToCaller(const std::string& text);

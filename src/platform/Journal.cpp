@@ -364,13 +364,19 @@ void CloseJournal() {
     state.held.clear();
 }
 
+namespace {
+const char* journalNamePrefix = "PrinterDriverSetup-";
+}  // namespace
+
+void SetDefaultJournalPrefix(const char* prefix) { journalNamePrefix = prefix; }
+
 std::string DefaultJournalPath() {
     char folder[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathA(sizeof folder, folder);
     if (length == 0 || length >= sizeof folder) return std::string();
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::string name = JoinNumbers("PrinterDriverSetup-", {{now.wYear, 4, ""},
+    const std::string name = JoinNumbers(journalNamePrefix, {{now.wYear, 4, ""},
                                                                  {now.wMonth, 2, ""},
                                                                  {now.wDay, 2, "-"},
                                                                  {now.wHour, 2, ""},

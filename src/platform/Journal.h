@@ -55,6 +55,9 @@ void CloseJournal();
 // A file in the user's temporary folder named after the date and time to the
 // millisecond and the process, so that runs never overwrite each other.
 std::string DefaultJournalPath();
+// The default journal's name before its date: each program of the product names its own
+// ("PrinterDriverSetup-" unless told). A literal: kept, not copied.
+void SetDefaultJournalPrefix(const char* prefix);
 
 // A line's text as the journal writes it: converted from the ANSI code page to UTF-8,
 // CR dropped, LF folded to a blank, other control characters as \xNN.

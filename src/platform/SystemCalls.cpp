@@ -33,6 +33,16 @@ const SystemCallTable kDefaults = {
     ::CreateThread,
     ShellExecuteExFromSystemFolder,
     ::RegSetValueExA,
+    ::DeletePrinter,
+    ::EnumJobsA,
+    ::SetJobA,
+    ::DeletePrinterDriverExA,
+    ::DeletePrinterDriverA,
+    ::DeleteMonitorA,
+    ::DeletePrintProcessorA,
+    ::XcvDataW,
+    ::DeleteFileA,
+    ::MoveFileExA,
 };
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop

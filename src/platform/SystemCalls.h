@@ -48,6 +48,23 @@ struct SystemCallTable {
     BOOL(WINAPI* ShellExecuteExA)(SHELLEXECUTEINFOA* info);
     // The install record's writes: a record cut short must not stay behind as one.
     LONG(WINAPI* RegSetValueExA)(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
+
+    // The removal: Wine's spooler lists no documents (EnumJobs is a stub), never holds a
+    // driver in use and answers yes to any print processor's deletion; its files are
+    // never in use either.
+    BOOL(WINAPI* DeletePrinter)(HANDLE printer);
+    BOOL(WINAPI* EnumJobsA)(HANDLE printer, DWORD firstJob, DWORD jobs, DWORD level, LPBYTE buffer, DWORD size,
+                            LPDWORD needed, LPDWORD returned);
+    BOOL(WINAPI* SetJobA)(HANDLE printer, DWORD jobId, DWORD level, LPBYTE job, DWORD command);
+    BOOL(WINAPI* DeletePrinterDriverExA)(LPSTR server, LPSTR environment, LPSTR driver, DWORD deleteFlag,
+                                         DWORD versionFlag);
+    BOOL(WINAPI* DeletePrinterDriverA)(LPSTR server, LPSTR environment, LPSTR driver);
+    BOOL(WINAPI* DeleteMonitorA)(LPSTR server, LPSTR environment, LPSTR monitor);
+    BOOL(WINAPI* DeletePrintProcessorA)(LPSTR server, LPSTR environment, LPSTR processor);
+    BOOL(WINAPI* XcvDataW)(HANDLE xcv, PCWSTR dataName, PBYTE input, DWORD inputSize, PBYTE output, DWORD outputSize,
+                           PDWORD outputNeeded, PDWORD status);
+    BOOL(WINAPI* DeleteFileA)(LPCSTR path);
+    BOOL(WINAPI* MoveFileExA)(LPCSTR existing, LPCSTR target, DWORD flags);
 };
 
 // The table in force.

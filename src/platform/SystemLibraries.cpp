@@ -1,6 +1,7 @@
 #include "platform/SystemLibraries.h"
 
 #include "framework/Lock.h"
+#include "framework/UniqueResource.h"
 #include "platform/FileSystemRedirection.h"
 #include "platform/SystemCalls.h"
 
@@ -193,4 +194,17 @@ void RestrictDllSearchToSystemFolder() {
     const auto setDirectory = reinterpret_cast<SetDirectoryFunction>(
         reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDllDirectoryA")));
     if (setDirectory != nullptr) setDirectory("");
+}
+
+bool IsWow64Windows() {
+    UniqueModule kernel32(LoadSystemLibrary("kernel32.dll"));
+    if (!kernel32) return false;
+
+    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+    auto isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
+        reinterpret_cast<void*>(SystemCalls().GetProcAddress(kernel32.get(), "IsWow64Process")));
+    if (isWow64Process == nullptr) return false;  // before XP SP2: no WOW64 at all
+    BOOL wow64 = FALSE;
+    if (!isWow64Process(GetCurrentProcess(), &wow64)) return false;
+    return wow64 != FALSE;
 }

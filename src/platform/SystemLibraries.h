@@ -48,3 +48,6 @@ void LoadDelayImportedLibraries();
 // redirection off on the asking thread (delay imports, system DLLs, the distribution's),
 // in order. On 64-bit Windows each such load would find the 64-bit system's files.
 std::vector<std::string> LibraryLoadsWithRedirectionOff();
+
+// True when Windows is 64-bit: a WOW64 process on it says so.
+bool IsWow64Windows();

@@ -61,7 +61,7 @@ ResultWith<bool> AddTcpIpPort(const char* portName, const char* hostAddress) {
     std::array<BYTE, 260> output = {};
     DWORD needed = 0;
     DWORD status = ERROR_SUCCESS;
-    if (!XcvDataW(monitor.get(), L"AddPort", reinterpret_cast<BYTE*>(record), sizeof(PORT_DATA_1), output.data(),
+    if (!SystemCalls().XcvDataW(monitor.get(), L"AddPort", reinterpret_cast<BYTE*>(record), sizeof(PORT_DATA_1), output.data(),
                   static_cast<DWORD>(output.size()), &needed, &status)) {
         return Fail(GetLastError());
     }
@@ -69,4 +69,21 @@ ResultWith<bool> AddTcpIpPort(const char* portName, const char* hostAddress) {
     // that already exists is what installing again on the same address meets.
     if (status != ERROR_SUCCESS && status != ERROR_ALREADY_EXISTS) return Fail(status);
     return WithValue(OperationResult::Ok(), status == ERROR_SUCCESS);
+}
+
+OperationResult DeleteTcpIpPort(const char* portName) {
+    DELETE_PORT_DATA_1 record = {};
+    if (portName == nullptr || !ConvertInto(portName, record.psztPortName)) return OperationResult::Failed(ERROR_INVALID_PARAMETER);
+    record.dwVersion = 1;
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    UniquePrinterHandle monitor;
+    if (!SystemCalls().OpenPrinterA(const_cast<char*>(kMonitorTransceiver), monitor.put(), &defaults))
+        return OperationResult::Failed(GetLastError());
+    std::array<BYTE, 260> output = {};
+    DWORD needed = 0;
+    DWORD status = ERROR_SUCCESS;
+    if (!SystemCalls().XcvDataW(monitor.get(), L"DeletePort", reinterpret_cast<BYTE*>(&record), sizeof record,
+                                output.data(), static_cast<DWORD>(output.size()), &needed, &status))
+        return OperationResult::Failed(GetLastError());
+    return status == ERROR_SUCCESS ? OperationResult::Ok() : OperationResult::Failed(status);
 }

@@ -33,3 +33,16 @@ constexpr DWORD kRawTcpPortNumber = 9100;
 // failure after a message box captioned "ERROR" with the system's text for it (the
 // result's text; the code stays the last error).
 ResultWith<bool> AddTcpIpPort(const char* portName, const char* hostAddress);
+
+// The record XcvData("DeletePort") takes, as tcpxcv.h publishes it.
+struct DELETE_PORT_DATA_1 {
+    WCHAR psztPortName[64];
+    BYTE Reserved[98];
+    DWORD dwVersion;
+    DWORD dwReserved;
+};
+static_assert(sizeof(DELETE_PORT_DATA_1) == 236, "the monitor rejects any other record size");
+
+// Deletes the port portName (ANSI) through the Standard TCP/IP Port monitor. A failure
+// carries the call's or the monitor's code and no text: the caller tells it.
+OperationResult DeleteTcpIpPort(const char* portName);

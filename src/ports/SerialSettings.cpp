@@ -157,3 +157,15 @@ std::string ReadSerialSettingsText(const char* portName, bool windows9x) {
         return {};
     return text;
 }
+
+bool RestoreSerialSettingsText(const char* portName, const std::string& text, bool windows9x) {
+    if (windows9x) {
+        const bool written = WriteProfileStringA("Ports", portName, text.c_str()) != FALSE;
+        SendNotifyMessageA(HWND_BROADCAST, WM_WININICHANGE, 0, reinterpret_cast<LPARAM>("Ports"));
+        WriteProfileStringA(nullptr, nullptr, nullptr);
+        return written;
+    }
+    CRegistryKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports") &&
+           key.SetString(portName, text.c_str());
+}

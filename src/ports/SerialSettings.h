@@ -62,3 +62,7 @@ void WriteSerialSettings9x(unsigned char portNumber, const char* portName, const
 void WriteSerialSettingsNT(const char* portName, const SerialLineSettings& settings);
 // The settings text either of them keeps for the port now; empty when it keeps none.
 std::string ReadSerialSettingsText(const char* portName, bool windows9x);
+
+// Puts a settings text back as it was, where either of them keeps it. False when it
+// could not be written.
+bool RestoreSerialSettingsText(const char* portName, const std::string& text, bool windows9x);

@@ -20,6 +20,8 @@
 #define IDD_LICENCE_PAGE 133
 #define IDD_MODE_PAGE 137
 #define IDD_PROGRESS 141
+// The uninstaller's one window.
+#define IDD_UNINSTALL 150
 
 // Strings.
 #define IDS_RASTER_TOOLTIP 134
@@ -99,3 +101,7 @@
 
 // Progress window.
 #define IDC_PROGRESS_BAR 1079
+
+// The uninstaller's window: its line above the list of recorded printers.
+#define IDT_UNINSTALL_PROMPT 1210
+#define IDC_UNINSTALL_LIST 1211

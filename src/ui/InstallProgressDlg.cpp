@@ -94,7 +94,7 @@ bool CInstallProgressDlg::OnPaint() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(Handle(), &paint);
     CTextCatalogue progress("Progress");
-    const std::string text = progress.ReadText("Wait");
+    const std::string text = line.empty() ? std::string(progress.ReadText("Wait")) : line;
 
     RECT area;
     GetClientRect(Handle(), &area);

@@ -5,6 +5,7 @@
 #include "framework/Dialog.h"
 
 #include <atomic>
+#include <string>
 
 // The small window shown while the worker installs. Its bar does not measure anything:
 // it climbs one step per tick, holds at 90 until the worker's outcome arrives, then
@@ -34,6 +35,8 @@ public:
     // From the worker: the window's timer picks the outcome up, no message is sent.
     void InstallationEnded(bool succeeded) override { outcome.store(succeeded ? kSucceeded : kFailed); }
     Timing timing;
+    // The line above the bar; empty: the installer's own ([Progress] Wait).
+    std::string line;
 
     // The bar's last position, also after the window has gone.
     int LastBarPosition() const { return lastPosition_; }

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <map>
 #include <string>
@@ -432,11 +434,11 @@ class Unattended : public EndToEnd {
 protected:
     // Runs Setup.exe with switches (the journal goes to C:\e2e\journal.log unless they name
     // another) and watches its top-level windows until it ends.
-    UnattendedRun Run(const std::string& switches) {
+    UnattendedRun Run(const std::string& switches, const char* program = "Setup.exe") {
         UnattendedRun run;
         const std::string journal = kProgram + "journal.log";
         DeleteFileA(journal.c_str());
-        std::string command = "\"" + kProgram + "Setup.exe\" " + switches;
+        std::string command = "\"" + kProgram + program + "\" " + switches;
         if (switches.find("/log") == std::string::npos) command += " /log \"" + journal + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
@@ -732,11 +734,11 @@ Captured Capture(std::string command) {
 const std::string kRecords = "SOFTWARE\\VANTORA\\Printer Driver Setup\\Printers";
 const std::string kIndex = "SOFTWARE\\VANTORA\\Printer Driver Setup\\Installed";
 
-// The lines `reg query` prints for a key from the 64-bit view, without their line ends
-// and trailing blanks.
-std::vector<std::string> RegQueryLines(const std::string& key) {
+// The lines `reg query` prints for a key from the 64-bit view (or the one named), without
+// their line ends and trailing blanks.
+std::vector<std::string> RegQueryLines(const std::string& key, const char* view = "/reg:64") {
     std::vector<std::string> lines;
-    const Captured reg = Capture("reg.exe query \"HKLM\\" + key + "\" /reg:64");
+    const Captured reg = Capture("reg.exe query \"HKLM\\" + key + "\" " + view);
     std::size_t start = 0;
     while (start < reg.output.size()) {
         std::size_t end = reg.output.find('\n', start);
@@ -750,9 +752,9 @@ std::vector<std::string> RegQueryLines(const std::string& key) {
 }
 
 // A key's values: name -> "TYPE data". Empty when the key is not there.
-std::map<std::string, std::string> RegQuery(const std::string& key) {
+std::map<std::string, std::string> RegQuery(const std::string& key, const char* view = "/reg:64") {
     std::map<std::string, std::string> values;
-    for (const std::string& line : RegQueryLines(key)) {
+    for (const std::string& line : RegQueryLines(key, view)) {
         if (line.rfind("    ", 0) != 0) continue;
         const std::size_t type = line.find("    REG_", 4);
         if (type == std::string::npos) continue;
@@ -1011,6 +1013,189 @@ TEST_F(InstallRecords, WithoutAVersionTheProgramsOwnAndAFailureLeavesTheRecordAl
         EXPECT_EQ(Record("VT-R80(P)"), before) << extra;
         EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{"VT-R80(P)"}) << extra;
     }
+}
+
+// Uninstall.exe after the real Setup.exe: what the record lists comes off again, nothing else.
+class Uninstalling : public InstallRecords {
+protected:
+    // As a deployment tool starts it: the command line, a journal of its own.
+    static UnattendedRun Uninstall(const std::string& command) {
+        const std::string journal = kProgram + "uninstall.log";
+        DeleteFileA(journal.c_str());
+        UnattendedRun run;
+        run.exitCode = Capture(command + " /log \"" + journal + "\"").exitCode;
+        run.journal = ReadWholeFile(journal);
+        return run;
+    }
+    static UnattendedRun UninstallHere(const std::string& switches) {
+        return Uninstall("\"" + kProgram + "Uninstall.exe\" " + switches);
+    }
+    static bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    static std::string PendingDeletions() {
+        return RegQuery("SYSTEM\\CurrentControlSet\\Control\\Session Manager")["PendingFileRenameOperations"];
+    }
+    const std::string entryKey_ = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VANTORA Printer Driver Setup";
+    const std::string copy_ = "C:\\Program Files (x86)\\VANTORA Printer Driver Setup";
+};
+
+const std::vector<std::string> kRemovalSteps = {
+    "Step: Removing the printer",
+    "Step done: Removing the printer",
+    "Step: Removing the printer driver",
+    "Step done: Removing the printer driver",
+    "Step: Removing the port",
+    "Step done: Removing the port",
+    "Step: Removing the port monitors and the print processor",
+    "Step done: Removing the port monitors and the print processor",
+    "Step: Removing the install record",
+    "Step done: Removing the install record",
+};
+
+TEST_F(Uninstalling, TheEntrysQuietCommandTakesAQuietParallelInstallationOffWhole) {
+    EXPECT_EQ(UninstallHere("/quiet /all").exitCode, 1605u) << "nothing recorded";
+    EXPECT_EQ(UninstallHere("/quiet /all /printer X").exitCode, 87u);
+    EXPECT_EQ(UninstallHere("/quiet /bogus").exitCode, 87u);
+
+    ASSERT_EQ(Run(lpt1_).exitCode, 0u);
+    std::map<std::string, std::string> entry = RegQuery(entryKey_, "/reg:32");
+    const std::string program = "\"" + copy_ + "\\Uninstall.exe\"";
+    EXPECT_EQ(entry["UninstallString"], "REG_SZ " + program);
+    EXPECT_EQ(entry["QuietUninstallString"], "REG_SZ " + program + " /quiet /all");
+    EXPECT_EQ(entry["DisplayVersion"], "REG_SZ 3.2.0.1");
+    EXPECT_EQ(entry["InstallLocation"], "REG_SZ " + copy_);
+    EXPECT_EQ(entry["NoModify"], "REG_DWORD 0x1");
+    EXPECT_EQ(entry["NoRepair"], "REG_DWORD 0x1");
+    EXPECT_EQ(entry["InstallDate"].size(), std::string("REG_SZ 20261209").size()) << entry["InstallDate"];
+    EXPECT_NE(entry["EstimatedSize"], "REG_DWORD 0x0");
+    EXPECT_TRUE(RegQuery(entryKey_).empty()) << "the 32-bit view only";
+    EXPECT_TRUE(Exists(copy_ + "\\Uninstall.exe"));
+    EXPECT_TRUE(Exists(copy_ + "\\language\\setup.ini"));
+    EXPECT_EQ(UninstallHere("/quiet /printer Nobody").exitCode, 1605u) << "a name not recorded";
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"}) << "nothing touched";
+
+    const UnattendedRun removed = Uninstall(entry["QuietUninstallString"].substr(7));
+    EXPECT_EQ(removed.exitCode, 0u) << removed.journal;
+    EXPECT_EQ(Steps(removed.journal), kRemovalSteps) << removed.journal;
+    for (const char* line : {"Delete printer \"VT-R80(P)\": done", "Printer driver \"Vantora VT-R80 Receipt\" removed: done",
+                             "print processor \"VantoraPrint\" removed: done",
+                             "Delete HKLM\\SOFTWARE\\VANTORA\\Printer Driver Setup\\Installed\\VT-R80\\LPT1:: done",
+                             "Exit code 0"})
+        EXPECT_TRUE(Has(removed.journal, line)) << line << "\n" << removed.journal;
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{});
+    EXPECT_FALSE(ReadDriver("Vantora VT-R80 Receipt").found);
+    EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{});
+    EXPECT_TRUE(RegQuery(kIndex + "\\VT-R80\\LPT1:").empty());
+    EXPECT_TRUE(RegQuery(entryKey_, "/reg:32").empty());
+    EXPECT_FALSE(Exists(copy_ + "\\language\\setup.ini"));
+    const std::string pending = PendingDeletions();
+    EXPECT_TRUE(!Exists(copy_ + "\\Uninstall.exe") || Has(pending, "VANTORA Printer Driver Setup\\Uninstall.exe"))
+        << pending;
+}
+
+TEST_F(Uninstalling, OfTwoPrintersOfOneModelTheFirstKeepsTheDriverTheSecondTakesItAndRestoresTheSerialText) {
+    const std::string ports = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+    CRegistryKey::CreateKey(HKEY_LOCAL_MACHINE, ports.c_str());
+    CRegistryKey key;
+    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, ports.c_str()));
+    ASSERT_TRUE(key.SetString("COM2:", "4800,o,8,1"));
+    ASSERT_EQ(Run("/quiet /accept-licence /model VT-R80 /port COM2: /baud 19200").exitCode, 0u);
+    ASSERT_EQ(Run(lpt1_).exitCode, 0u);
+    ASSERT_EQ(ReadStringValue(ports, "COM2:"), "19200,n,8,1,p");
+
+    const UnattendedRun first = UninstallHere("/quiet /printer vt-r80(s)");
+    EXPECT_EQ(first.exitCode, 0u) << first.journal;
+    EXPECT_EQ(PrintersOnPort("COM2:"), std::vector<std::string>{});
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+    EXPECT_TRUE(ReadDriver("Vantora VT-R80 Receipt").found);
+    EXPECT_TRUE(Has(first.journal, "Printer driver \"Vantora VT-R80 Receipt\" left in place: used by printer VT-R80(P)"))
+        << first.journal;
+    EXPECT_EQ(ReadStringValue(ports, "COM2:"), "4800,o,8,1");
+    EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{"VT-R80(P)"});
+    EXPECT_EQ(Value("VT-R80(P)", "PrintProcessorAdded"), "REG_DWORD 0x1");
+    EXPECT_FALSE(RegQuery("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VANTORA Printer Driver Setup",
+                          "/reg:32").empty()) << "a printer is left";
+
+    const UnattendedRun second = UninstallHere("/quiet /printer VT-R80(P)");
+    EXPECT_EQ(second.exitCode, 0u) << second.journal;
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{});
+    EXPECT_FALSE(ReadDriver("Vantora VT-R80 Receipt").found);
+    EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{});
+}
+
+TEST_F(Uninstalling, ANetworkPortGoesThroughTheMonitorsDeletePort) {
+    AddStandardTcpIpMonitor();
+    ASSERT_EQ(Run("/quiet /accept-licence /model VT-T300 /port NET: /ip 10.0.0.5").exitCode, 0u);
+    const UnattendedRun removed = UninstallHere("/quiet /all");
+    EXPECT_EQ(removed.exitCode, 0u) << removed.journal;
+    EXPECT_EQ(PrintersOnPort("IP_10.0.0.5"), std::vector<std::string>{});
+    const std::string log = ReadWholeFile(FolderOf(GetSystemDirectoryA) + "TCPMONFX.LOG");
+    EXPECT_TRUE(Has(log, "XcvDataPort DeletePort size=236")) << log;
+    EXPECT_TRUE(Has(removed.journal, "Delete network port IP_10.0.0.5")) << removed.journal;
+}
+
+TEST_F(Uninstalling, PassiveShowsOnlyTheProgressWindowAndTwoPrintersGoInOneRun) {
+    ASSERT_EQ(Run(lpt1_).exitCode, 0u);
+    ASSERT_EQ(Run("/quiet /accept-licence /model VT-T300 /port LPT2:").exitCode, 0u);
+    const UnattendedRun run = Run("/passive /printer VT-R80(P) /printer VT-T300(P)", "Uninstall.exe");
+    EXPECT_EQ(run.exitCode, 0u) << run.journal;
+    std::vector<std::string> windows = run.windows;
+    windows.erase(std::remove(windows.begin(), windows.end(), "IME"), windows.end());
+    EXPECT_EQ(windows, std::vector<std::string>{"#32770"}) << "the progress window, and no message box";
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{});
+    EXPECT_EQ(PrintersOnPort("LPT2:"), std::vector<std::string>{});
+    EXPECT_TRUE(Has(run.journal, "Printer 2 of 2: \"VT-T300(P)\"")) << run.journal;
+    EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{});
+}
+
+TEST_F(Uninstalling, TheChineseTextsGiveTheChineseTitle) {
+    ASSERT_EQ(Run(lpt1_).exitCode, 0u);
+    ASSERT_TRUE(CopyFileA((kProgram + "language\\setup_chs.ini").c_str(), (kProgram + "language\\setup.ini").c_str(), FALSE));
+    ASSERT_TRUE(WritePrivateProfileStringA("DEVICENAME", "LANGUAGE", "0", (kProgram + "DRVCONFIG\\setup.ini").c_str()));
+    WizardDriver uninstaller(kProgram, "Uninstall.exe");
+    ASSERT_TRUE(uninstaller.Start());
+    // "打印机卸载程序" in GBK, the title Setup.exe looks for.
+    HWND window = uninstaller.WaitForWindow("\xB4\xF2\xD3\xA1\xBB\xFA\xD0\xB6\xD4\xD8\xB3\xCC\xD0\xF2");
+    ASSERT_NE(window, nullptr) << "the Chinese title";
+    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(uninstaller.WaitForExit(), std::optional<DWORD>(1602u)) << "closed without removing";
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+}
+
+TEST_F(Uninstalling, EachProgramRefusesWhileTheOtherIsOpenAndTheWindowListsTheRecordedPrinters) {
+    ASSERT_EQ(Run(lpt1_).exitCode, 0u);
+    // The wizard open: the uninstaller changes nothing.
+    ASSERT_TRUE(wizard_.Start());
+    ASSERT_NE(wizard_.WaitForWizard(), nullptr);
+    const UnattendedRun refused = UninstallHere("/quiet /all");
+    EXPECT_EQ(refused.exitCode, 1618u) << refused.journal;
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+    wizard_.Kill();
+
+    // The uninstaller's window open: Setup.exe refuses at start-up with [Setup] Close.
+    WizardDriver uninstaller(kProgram, "Uninstall.exe");
+    ASSERT_TRUE(uninstaller.Start());
+    HWND window = uninstaller.WaitForWindow("Uninstall");
+    ASSERT_NE(window, nullptr) << "the uninstaller's window";
+    HWND list = GetDlgItem(window, IDC_UNINSTALL_LIST);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK,
+              INDEXTOSTATEIMAGEMASK(2)) << "checked";
+    WizardDriver::Screenshot(ProgramFolder() + "uninstall-window.bmp");
+    const UnattendedRun setup = Run(lpt1_);
+    EXPECT_EQ(setup.exitCode, 1618u) << setup.journal;
+    EXPECT_TRUE(Has(setup.journal, "Start-up refused: [Setup] Close")) << setup.journal;
+
+    // Remove: the closing message says what went.
+    PostMessageA(window, WM_COMMAND, IDOK, 0);
+    const auto box = uninstaller.WaitForMessageBox(2 * 60 * 1000);
+    ASSERT_TRUE(box.has_value()) << "no closing message";
+    WizardDriver::Screenshot(ProgramFolder() + "uninstall-closing.bmp");
+    EXPECT_TRUE(Has(box->text, "Printer VT-R80(P)")) << box->text;
+    EXPECT_TRUE(Has(box->text, "Printer driver Vantora VT-R80 Receipt")) << box->text;
+    ASSERT_TRUE(uninstaller.Answer(*box, IDOK));
+    EXPECT_EQ(uninstaller.WaitForExit(), std::optional<DWORD>(0u));
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{});
 }
 
 // Windows 10 with the distribution's opt-in installs as Windows 7 and says so; without it,

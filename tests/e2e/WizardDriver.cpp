@@ -97,7 +97,8 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeout) {
     return true;
 }
 
-WizardDriver::WizardDriver(std::string programFolder) : folder_(std::move(programFolder)) {
+WizardDriver::WizardDriver(std::string programFolder, std::string program)
+    : folder_(std::move(programFolder)), program_(std::move(program)) {
     if (!folder_.empty() && folder_.back() != '\\') folder_ += '\\';
 }
 
@@ -108,7 +109,7 @@ WizardDriver::~WizardDriver() {
 }
 
 bool WizardDriver::Start(const std::string& switches, const char* currentFolder) {
-    const std::string program = folder_ + "Setup.exe";
+    const std::string program = folder_ + program_;
     std::string commandLine = "\"" + program + "\"";
     if (!switches.empty()) commandLine += " " + switches;
     // A driver may start the program again once the last run has ended.

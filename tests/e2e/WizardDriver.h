@@ -15,8 +15,8 @@ public:
     static constexpr DWORD kStartTimeout = 120000;
     static constexpr DWORD kStepTimeout = 60000;
 
-    // The program folder holds Setup.exe and its distribution.
-    explicit WizardDriver(std::string programFolder);
+    // The program folder holds Setup.exe (or the program named) and its distribution.
+    explicit WizardDriver(std::string programFolder, std::string program = "Setup.exe");
     ~WizardDriver();
     WizardDriver(const WizardDriver&) = delete;
     WizardDriver& operator=(const WizardDriver&) = delete;
@@ -73,6 +73,7 @@ private:
     HWND WaitForTopLevel(const std::function<bool(HWND)>& matches, DWORD timeout) const;
 
     std::string folder_;
+    std::string program_;
     PROCESS_INFORMATION process_ = {};
     HWND frame_ = nullptr;
 };

@@ -9,20 +9,6 @@
 
 namespace {
 
-bool ProcessorListed(const char* name) {
-    DWORD needed = 0, count = 0;
-    EnumPrintProcessorsA(nullptr, nullptr, 1, nullptr, 0, &needed, &count);
-    std::string buffer(needed, '\0');
-    if (!EnumPrintProcessorsA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed, &count)) {
-        return false;
-    }
-    const auto* processors = reinterpret_cast<const PRINTPROCESSOR_INFO_1A*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) {
-        if (std::string(processors[i].pName) == name) return true;
-    }
-    return false;
-}
-
 // Windows 7 x64: the 32-bit builds of the monitors are where the spooler running in
 // this 32-bit process loads them from; the product itself puts the 64-bit builds
 // into the 64-bit system folder.

@@ -200,3 +200,18 @@ inline std::vector<std::string> RegistrationsOf(const InstallRequest& request) {
     }
     return noted;
 }
+
+// The spooler lists a print processor of that name for the caller's environment.
+inline bool ProcessorListed(const char* name) {
+    DWORD needed = 0, count = 0;
+    EnumPrintProcessorsA(nullptr, nullptr, 1, nullptr, 0, &needed, &count);
+    std::string buffer(needed, '\0');
+    if (!EnumPrintProcessorsA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed, &count)) {
+        return false;
+    }
+    const auto* processors = reinterpret_cast<const PRINTPROCESSOR_INFO_1A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+        if (std::string(processors[i].pName) == name) return true;
+    }
+    return false;
+}

@@ -1,0 +1,158 @@
+#include "app/ProgramEntry.h"
+
+#include "config/ProcessSettings.h"
+#include "config/ProductVersion.h"
+#include "config/SetupConfig.h"
+#include "framework/ProgramPaths.h"
+#include "platform/Journal.h"
+#include "platform/SystemCalls.h"
+
+namespace {
+
+constexpr const char* kCopiedFiles[] = {"Uninstall.exe", "language\\setup.ini"};
+constexpr char kSettingsFile[] = "DRVCONFIG\\setup.ini";
+
+RegistryValue Text(const char* name, const std::string& text) { return {name, REG_SZ, text + '\0'}; }
+RegistryValue Number(const char* name, DWORD number) {
+    return {name, REG_DWORD, std::string(reinterpret_cast<const char*>(&number), sizeof number)};
+}
+
+std::string TwoDigits(unsigned number) {
+    return std::string(1, static_cast<char>('0' + number / 10 % 10)) + static_cast<char>('0' + number % 10);
+}
+
+// The 32-bit view whatever Windows runs: a 32-bit installer's entry. Named only on 64-bit
+// Windows: Windows 2000 knows no views.
+REGSAM View() { return ProcessSettings::Is64BitWindows() ? KEY_WOW64_32KEY : 0; }
+
+HKEY OpenEntry(bool create) {
+    HKEY key = nullptr;
+    const REGSAM access = KEY_READ | KEY_WRITE | View();
+    const LONG status = create ? RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProgramEntryKey, 0, nullptr, 0, access, nullptr,
+                                                 &key, nullptr)
+                               : RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProgramEntryKey, 0, access, &key);
+    SetLastError(static_cast<DWORD>(status));
+    return status == ERROR_SUCCESS ? key : nullptr;
+}
+
+bool CreateFolder(const std::string& folder) {
+    return CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+DWORD FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0;
+}
+
+bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+// Deleted now, or when Windows restarts if it is in use (a running program's own file).
+void DeleteOrSchedule(const std::string& path, bool folder) {
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    if (folder ? RemoveDirectoryA(path.c_str()) != FALSE : SystemCalls().DeleteFileA(path.c_str()) != FALSE) {
+        JournalResult("Delete " + path, true);
+        return;
+    }
+    const DWORD code = GetLastError();
+    const bool scheduled = SystemCalls().MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    JournalResult("Delete " + path + " when Windows restarts (now: error " + std::to_string(code) + ")", scheduled,
+                  scheduled ? 0 : GetLastError());
+}
+
+}  // namespace
+
+std::vector<RegistryValue> ProgramEntryValues(const std::string& folder, const std::string& version,
+                                              DWORD sizeKilobytes, const SYSTEMTIME& localDate) {
+    const std::string program = "\"" + folder + "\\Uninstall.exe\"";
+    return {
+        Text("DisplayName", "VANTORA Printer Driver Setup"),
+        Text("DisplayVersion", version),
+        Text("Publisher", "Vantora"),
+        Text("InstallLocation", folder),
+        Text("DisplayIcon", folder + "\\Uninstall.exe,0"),
+        Text("UninstallString", program),
+        Text("QuietUninstallString", program + " /quiet /all"),
+        Number("EstimatedSize", sizeKilobytes),
+        Text("InstallDate", std::to_string(localDate.wYear) + TwoDigits(localDate.wMonth) + TwoDigits(localDate.wDay)),
+        Number("NoModify", 1),
+        Number("NoRepair", 1),
+    };
+}
+
+std::string InstalledCopyFolder() {
+    // A 32-bit process is given the 32-bit folder under this name on 64-bit Windows.
+    char programFiles[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("ProgramFiles", programFiles, sizeof programFiles);
+    if (length == 0 || length >= sizeof programFiles) return {};
+    return std::string(programFiles) + "\\VANTORA Printer Driver Setup";
+}
+
+void WriteProgramEntry() {
+    const std::string folder = InstalledCopyFolder();
+    const std::string source = ProgramFolder();
+    if (folder.empty() || GetFileAttributesA(JoinPath(source, "Uninstall.exe").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        JournalLine("Programs and Features entry not written: no Uninstall.exe beside the program");
+        return;
+    }
+    if (!CreateFolder(folder) || !CreateFolder(folder + "\\language") || !CreateFolder(folder + "\\DRVCONFIG")) {
+        JournalResult("Create the folder " + folder, false, GetLastError());
+        return;
+    }
+    DWORD bytes = 0;
+    bool copied = true;
+    for (const char* file : kCopiedFiles) {
+        const std::string target = JoinPath(folder, file);
+        // The running uninstaller copies nothing over itself.
+        if (SamePath(JoinPath(source, file), target)) continue;
+        copied = CopyFileWithJournal(JoinPath(source, file), target, FALSE) && copied;
+        bytes += FileSize(target);
+    }
+    // The copy shows the texts and the font of the distribution it came from.
+    const std::string settings = JoinPath(folder, kSettingsFile);
+    const std::string language = std::to_string(ReadDeviceSetting(ConfigKeys::Language));
+    copied = WritePrivateProfileStringA(ConfigKeys::Language.section, ConfigKeys::Language.name, language.c_str(),
+                                        settings.c_str()) && copied;
+    if (!copied) {
+        JournalLine("Programs and Features entry not written: the uninstaller could not be copied");
+        return;
+    }
+    SYSTEMTIME today = {};
+    GetLocalTime(&today);
+    HKEY key = OpenEntry(true);
+    if (key == nullptr) {
+        JournalResult("Write HKLM\\" + std::string(kProgramEntryKey) + " (32-bit view)", false, GetLastError());
+        return;
+    }
+    LONG status = ERROR_SUCCESS;
+    for (const RegistryValue& value : ProgramEntryValues(folder, DistributionVersion(), (bytes + 1023) / 1024, today)) {
+        const LONG written = RegSetValueExA(key, value.name.c_str(), 0, value.type,
+                                            reinterpret_cast<const BYTE*>(value.data.data()),
+                                            static_cast<DWORD>(value.data.size()));
+        if (written != ERROR_SUCCESS) status = written;
+    }
+    RegCloseKey(key);
+    JournalResult("Write HKLM\\" + std::string(kProgramEntryKey) + " (32-bit view)", status == ERROR_SUCCESS,
+                  static_cast<DWORD>(status));
+}
+
+void RemoveProgramEntry() {
+    // RegDeleteKeyEx is Vista's: the parent, opened in the view, names the view instead.
+    const std::string entry = kProgramEntryKey;
+    const std::size_t slash = entry.find_last_of('\\');
+    HKEY parent = nullptr;
+    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.substr(0, slash).c_str(), 0, KEY_READ | KEY_WRITE | View(),
+                                &parent);
+    if (status == ERROR_SUCCESS) {
+        status = RegDeleteKeyA(parent, entry.substr(slash + 1).c_str());
+        RegCloseKey(parent);
+    }
+    JournalResult("Delete HKLM\\" + std::string(kProgramEntryKey) + " (32-bit view)",
+                  status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND, static_cast<DWORD>(status));
+    const std::string folder = InstalledCopyFolder();
+    if (folder.empty() || GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    DeleteOrSchedule(JoinPath(folder, kSettingsFile), false);
+    DeleteOrSchedule(JoinPath(folder, "DRVCONFIG"), true);
+    for (const char* file : kCopiedFiles) DeleteOrSchedule(JoinPath(folder, file), false);
+    DeleteOrSchedule(JoinPath(folder, "language"), true);
+    DeleteOrSchedule(folder, true);
+}
