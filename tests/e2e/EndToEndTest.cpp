@@ -1440,11 +1440,15 @@ TEST_F(Unattended, ProtectedPrintModeRefusesStartUpAndItsValue0DoesNot) {
     EXPECT_EQ(run.exitCode, 0u) << run.journal;
     EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
 
-    // Detecting what is installed stays possible with the mode on.
+    // Detecting and removing what is installed stay possible with the mode on.
     SetProtectedPrintPolicy("WindowsProtectedPrintMode", 1);
     const Captured query = Capture("\"" + kProgram + "Setup.exe\" /query /model VT-R80");
     EXPECT_EQ(query.exitCode, 0u);
     EXPECT_EQ(query.output, "VT-R80(P)|VT-R80|LPT1:|3.2.0.1\r\n");
+    // And taking the printers off again.
+    const Captured removed = Capture("\"" + kProgram + "Uninstall.exe\" /quiet /all");
+    EXPECT_EQ(removed.exitCode, 0u);
+    EXPECT_TRUE(PrintersOnPort("LPT1:").empty());
 }
 
 // The licence stays on the command line; a wizard that did not install records nothing,
