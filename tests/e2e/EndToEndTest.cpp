@@ -1099,8 +1099,14 @@ TEST_F(Uninstalling, TheEntrysQuietCommandTakesAQuietParallelInstallationOffWhol
     EXPECT_TRUE(RegQuery(entryKey_).empty()) << "the 32-bit view only";
     EXPECT_TRUE(Exists(copy_ + "\\Uninstall.exe"));
     EXPECT_TRUE(Exists(copy_ + "\\language\\setup.ini"));
-    EXPECT_EQ(UninstallHere("/quiet /printer Nobody").exitCode, 1605u) << "a name not recorded";
+    // One name not recorded: the recorded one beside it is not touched either.
+    const UnattendedRun unknown = UninstallHere("/quiet /printer VT-R80(P) /printer Nobody");
+    EXPECT_EQ(unknown.exitCode, 1605u) << unknown.journal;
+    EXPECT_TRUE(Has(unknown.journal, "/printer: \"Nobody\" is not recorded")) << unknown.journal;
+    EXPECT_FALSE(Has(unknown.journal, "Step:")) << unknown.journal;
     EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"}) << "nothing touched";
+    EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{"VT-R80(P)"});
+    EXPECT_TRUE(ReadDriver("Vantora VT-R80 Receipt").found);
 
     const UnattendedRun removed = Uninstall(entry["QuietUninstallString"].substr(7));
     EXPECT_EQ(removed.exitCode, 0u) << removed.journal;
