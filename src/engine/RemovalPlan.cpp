@@ -211,6 +211,11 @@ RemovalPlan PlanRemoval(const InstallRecord& removed, const std::vector<InstallR
             return !(portGoes && Same(p.port, removed.port)) && Same(MonitorOfPort(spooler, p.port), removed.portMonitor);
         });
         if (!user.empty()) user = "printer " + user;
+        // A port the monitor still lists stays (a USB port is the monitor's, not this
+        // program's), and deleting the monitor would take it away.
+        for (const SpoolerPort& port : spooler.ports)
+            if (user.empty() && !(portGoes && Same(port.name, removed.port)) && Same(port.monitor, removed.portMonitor))
+                user = "port " + port.name;
         for (const InstallRecord& other : others)
             if (user.empty() && Same(other.portMonitor, removed.portMonitor) &&
                 PrinterUsing(spooler, self, [&](const SpoolerPrinter& p) { return Same(p.name, other.printer); }) != "")

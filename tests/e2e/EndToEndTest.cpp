@@ -782,6 +782,35 @@ bool SetRecordValue(const std::string& printer, const char* name, const char* va
     return Capture(command).exitCode == 0;
 }
 
+// The spooler's ports as EnumPorts lists them: name and monitor.
+std::vector<std::pair<std::string, std::string>> SpoolerPorts() {
+    std::vector<std::pair<std::string, std::string>> ports;
+    DWORD needed = 0, count = 0;
+    EnumPortsA(nullptr, 2, nullptr, 0, &needed, &count);
+    std::string buffer(needed, '\0');
+    if (needed == 0 || !EnumPortsA(nullptr, 2, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed, &count))
+        return ports;
+    const auto* info = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        ports.emplace_back(info[i].pPortName ? info[i].pPortName : "", info[i].pMonitorName ? info[i].pMonitorName : "");
+    return ports;
+}
+
+// The spooler's print processors for the 32-bit environment, one name per line.
+std::string ListedPrintProcessors() {
+    std::string names;
+    char environment[] = "Windows NT x86";
+    DWORD needed = 0, count = 0;
+    EnumPrintProcessorsA(nullptr, environment, 1, nullptr, 0, &needed, &count);
+    std::string buffer(needed, '\0');
+    if (needed == 0 ||
+        !EnumPrintProcessorsA(nullptr, environment, 1, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed, &count))
+        return names;
+    const auto* info = reinterpret_cast<const PRINTPROCESSOR_INFO_1A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) names += std::string(info[i].pName ? info[i].pName : "") + "\n";
+    return names;
+}
+
 class InstallRecords : public Unattended {
 protected:
     static Captured Query(const std::string& switches) { return Capture("\"" + kProgram + "Setup.exe\" /query " + switches); }
@@ -1070,8 +1099,14 @@ TEST_F(Uninstalling, TheEntrysQuietCommandTakesAQuietParallelInstallationOffWhol
     EXPECT_TRUE(RegQuery(entryKey_).empty()) << "the 32-bit view only";
     EXPECT_TRUE(Exists(copy_ + "\\Uninstall.exe"));
     EXPECT_TRUE(Exists(copy_ + "\\language\\setup.ini"));
-    EXPECT_EQ(UninstallHere("/quiet /printer Nobody").exitCode, 1605u) << "a name not recorded";
+    // One name not recorded: the recorded one beside it is not touched either.
+    const UnattendedRun unknown = UninstallHere("/quiet /printer VT-R80(P) /printer Nobody");
+    EXPECT_EQ(unknown.exitCode, 1605u) << unknown.journal;
+    EXPECT_TRUE(Has(unknown.journal, "/printer: \"Nobody\" is not recorded")) << unknown.journal;
+    EXPECT_FALSE(Has(unknown.journal, "Step:")) << unknown.journal;
     EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"}) << "nothing touched";
+    EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{"VT-R80(P)"});
+    EXPECT_TRUE(ReadDriver("Vantora VT-R80 Receipt").found);
 
     const UnattendedRun removed = Uninstall(entry["QuietUninstallString"].substr(7));
     EXPECT_EQ(removed.exitCode, 0u) << removed.journal;
@@ -1131,6 +1166,86 @@ TEST_F(Uninstalling, ANetworkPortGoesThroughTheMonitorsDeletePort) {
     const std::string log = ReadWholeFile(FolderOf(GetSystemDirectoryA) + "TCPMONFX.LOG");
     EXPECT_TRUE(Has(log, "XcvDataPort DeletePort size=236")) << log;
     EXPECT_TRUE(Has(removed.journal, "Delete network port IP_10.0.0.5")) << removed.journal;
+}
+
+// The USB port is the USB monitor's: only this program's values about it go.
+TEST_F(Uninstalling, AUsbPrintersOwnValuesGoAndTheUsbMonitorKeepsItsPort) {
+    InstallUsbDriver();
+    ConnectUsbPrinters("0 9\n");
+    // The monitor lists its port, as the device's monitor does on Windows.
+    WriteTextFile(FolderOf(GetSystemDirectoryA), "VTUSBMON.DLL.ports", "Vantora USB Port\nUSB_VT-R80_1\n");
+    const auto usbPort = std::make_pair(std::string("USB_VT-R80_1"), std::string("Vantora USB Port"));
+    ASSERT_EQ(Run("/quiet /accept-licence /model VT-R80 /port USB_VT-R80_1 /renumber").exitCode, 0u);
+    ASSERT_EQ(RegQuery("SOFTWARE\\VANTORA\\PORTNAME").count("USB_VT-R80_1"), 1u);
+    ASSERT_EQ(RegQuery("SOFTWARE\\VANTORA\\PRINTERPORT").count("USB_VT-R80_1"), 1u);
+    const auto before = SpoolerPorts();
+    ASSERT_NE(std::find(before.begin(), before.end(), usbPort), before.end()) << "the monitor's port is listed";
+
+    const UnattendedRun removed = UninstallHere("/quiet /all");
+    EXPECT_EQ(removed.exitCode, 0u) << removed.journal;
+    EXPECT_EQ(PrintersOnPort("USB_VT-R80_1"), std::vector<std::string>{});
+    EXPECT_EQ(RegQuery("SOFTWARE\\VANTORA\\PORTNAME").count("USB_VT-R80_1"), 0u);
+    EXPECT_EQ(RegQuery("SOFTWARE\\VANTORA\\PRINTERPORT").count("USB_VT-R80_1"), 0u);
+    const auto after = SpoolerPorts();
+    EXPECT_NE(std::find(after.begin(), after.end(), usbPort), after.end()) << "the USB monitor's port is untouched";
+    EXPECT_TRUE(Has(removed.journal, "port monitor \"Vantora USB Port\" left in place: used by port USB_VT-R80_1"))
+        << removed.journal;
+    EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{});
+}
+
+// A printer added by hand is no record's, and what it uses stays.
+TEST_F(Uninstalling, AProcessorAPrinterAddedByHandUsesIsLeftInPlace) {
+    ASSERT_EQ(Run(lpt1_).exitCode, 0u);
+    PRINTER_INFO_2A added = {};
+    added.pPrinterName = const_cast<char*>("Added by hand");
+    added.pPortName = const_cast<char*>("LPT2:");
+    added.pDriverName = const_cast<char*>("Vantora VT-R80 Receipt");
+    added.pPrintProcessor = const_cast<char*>("VantoraPrint");
+    added.pDatatype = const_cast<char*>("RAW");
+    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&added));
+    ASSERT_NE(printer, nullptr) << GetLastError();
+    ClosePrinter(printer);
+
+    const UnattendedRun removed = UninstallHere("/quiet /all");
+    EXPECT_EQ(removed.exitCode, 0u) << removed.journal;
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{});
+    EXPECT_EQ(PrintersOnPort("LPT2:"), std::vector<std::string>{"Added by hand"});
+    EXPECT_TRUE(Has(removed.journal, "print processor \"VantoraPrint\" left in place: used by printer Added by hand"))
+        << removed.journal;
+    EXPECT_TRUE(Has(removed.journal, "Printer driver \"Vantora VT-R80 Receipt\" left in place: used by printer Added by hand"))
+        << removed.journal;
+    EXPECT_NE(ListedPrintProcessors().find("VantoraPrint"), std::string::npos) << ListedPrintProcessors();
+    EXPECT_TRUE(ReadDriver("Vantora VT-R80 Receipt").found);
+    EXPECT_EQ(RegSubKeys(kRecords), std::vector<std::string>{});
+}
+
+// The uninstaller at work (its lock held here, under the name both programs take): the
+// wizard's Install says so and stays on its page, and installs once the lock is let go.
+TEST_F(Uninstalling, TheWizardsInstallRefusesWhileTheUninstallerIsAtWork) {
+    HANDLE lock = CreateMutexA(nullptr, TRUE, "Global\\VANTORA Printer Driver Setup installing or removing");
+    ASSERT_NE(lock, nullptr) << GetLastError();
+    ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    char close[512] = {};
+    GetPrivateProfileStringA("Setup", "Close", "", close, sizeof close, (kProgram + "language\\setup.ini").c_str());
+    std::string expected = close;
+    ASSERT_NE(expected.find("\\1"), std::string::npos) << expected;
+    expected.replace(expected.find("\\1"), 2, "\r\n");
+
+    WalkToPortPage(kReceiptR80);
+    ASSERT_TRUE(wizard_.Choose(IDC_PORT_LIST, "LPT1:"));
+    EXPECT_EQ(Install(), expected);
+    Answer(IDOK);
+    ExpectWizardStays();
+    EXPECT_TRUE(PrintersOnPort("LPT1:").empty());
+
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+    wizard_.Press(IDOK);
+    ExpectClosingMessageAndEnd(Message("IDS_INF_NTRESTART"));
+    EXPECT_EQ(PrintersOnPort("LPT1:"), std::vector<std::string>{"VT-R80(P)"});
+    const std::string journal = NewestJournal();
+    EXPECT_LT(journal.find("Install refused: the uninstaller is removing printers"), journal.find("Installation succeeded"))
+        << journal;
 }
 
 TEST_F(Uninstalling, PassiveShowsOnlyTheProgressWindowAndTwoPrintersGoInOneRun) {

@@ -138,6 +138,19 @@ const Case kCases[] = {
      },
      "printer:remove driver:remove file:VTGDI.DLL file:VTR80.VTD portname:remove printerport:remove "
      "monitor:in use(printer By hand) langmon:in use(driver Another maker's) processor:remove"},
+    {"the last USB printer: the port stays with its monitor, so the monitor stays",
+     [](auto& records, auto& spooler, auto& indexed) {
+         records = {Record("VT-R80(U) 1", "USB_VT-R80_1", PortKind::Usb)};
+         records[0].usbPortName = records[0].usbPrinterPort = records[0].port;
+         records[0].portMonitor = "Vantora USB Monitor";
+         records[0].portMonitorAdded = true;
+         spooler = Spooler(records);
+         spooler.ports = {{"LPT1:", "Local Port"}, {"USB_VT-R80_1", "Vantora USB Monitor"}};
+         spooler.monitors.push_back("Vantora USB Monitor");
+         indexed = "VT-R80(U) 1";
+     },
+     "printer:remove driver:remove file:VTGDI.DLL file:VTR80.VTD portname:remove printerport:remove "
+     "monitor:in use(port USB_VT-R80_1) processor:remove index:delete"},
     {"a record edited by hand: another maker's monitor, files outside the driver folder, a printer already gone",
      [](auto& records, auto& spooler, auto&) {
          records = {Record("VT-R80(P)", "LPT1:", PortKind::Parallel)};
