@@ -25,14 +25,25 @@ std::string TwoDigits(unsigned number) {
 // Windows: Windows 2000 knows no views.
 REGSAM View() { return ProcessSettings::Is64BitWindows() ? KEY_WOW64_32KEY : 0; }
 
-HKEY OpenEntry(bool create) {
+// The entry's key, open in that view; closed with the owner.
+struct EntryKey {
     HKEY key = nullptr;
+    EntryKey() = default;
+    EntryKey(const EntryKey&) = delete;
+    EntryKey& operator=(const EntryKey&) = delete;
+    ~EntryKey() {
+        if (key != nullptr) RegCloseKey(key);
+    }
+};
+
+// The last error says why it could not be opened or created.
+bool OpenEntry(EntryKey& entry, const char* path, bool create) {
     const REGSAM access = KEY_READ | KEY_WRITE | View();
-    const LONG status = create ? RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProgramEntryKey, 0, nullptr, 0, access, nullptr,
-                                                 &key, nullptr)
-                               : RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProgramEntryKey, 0, access, &key);
+    const LONG status = create ? RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, access, nullptr, &entry.key,
+                                                 nullptr)
+                               : RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &entry.key);
     SetLastError(static_cast<DWORD>(status));
-    return status == ERROR_SUCCESS ? key : nullptr;
+    return status == ERROR_SUCCESS;
 }
 
 bool CreateFolder(const std::string& folder) {
@@ -118,19 +129,18 @@ void WriteProgramEntry() {
     }
     SYSTEMTIME today = {};
     GetLocalTime(&today);
-    HKEY key = OpenEntry(true);
-    if (key == nullptr) {
+    EntryKey key;
+    if (!OpenEntry(key, kProgramEntryKey, true)) {
         JournalResult("Write HKLM\\" + std::string(kProgramEntryKey) + " (32-bit view)", false, GetLastError());
         return;
     }
     LONG status = ERROR_SUCCESS;
     for (const RegistryValue& value : ProgramEntryValues(folder, DistributionVersion(), (bytes + 1023) / 1024, today)) {
-        const LONG written = RegSetValueExA(key, value.name.c_str(), 0, value.type,
+        const LONG written = RegSetValueExA(key.key, value.name.c_str(), 0, value.type,
                                             reinterpret_cast<const BYTE*>(value.data.data()),
                                             static_cast<DWORD>(value.data.size()));
         if (written != ERROR_SUCCESS) status = written;
     }
-    RegCloseKey(key);
     JournalResult("Write HKLM\\" + std::string(kProgramEntryKey) + " (32-bit view)", status == ERROR_SUCCESS,
                   static_cast<DWORD>(status));
 }
@@ -139,13 +149,10 @@ void RemoveProgramEntry() {
     // RegDeleteKeyEx is Vista's: the parent, opened in the view, names the view instead.
     const std::string entry = kProgramEntryKey;
     const std::size_t slash = entry.find_last_of('\\');
-    HKEY parent = nullptr;
-    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.substr(0, slash).c_str(), 0, KEY_READ | KEY_WRITE | View(),
-                                &parent);
-    if (status == ERROR_SUCCESS) {
-        status = RegDeleteKeyA(parent, entry.substr(slash + 1).c_str());
-        RegCloseKey(parent);
-    }
+    EntryKey parent;
+    LONG status = OpenEntry(parent, entry.substr(0, slash).c_str(), false) ? ERROR_SUCCESS
+                                                                          : static_cast<LONG>(GetLastError());
+    if (status == ERROR_SUCCESS) status = RegDeleteKeyA(parent.key, entry.substr(slash + 1).c_str());
     JournalResult("Delete HKLM\\" + std::string(kProgramEntryKey) + " (32-bit view)",
                   status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND, static_cast<DWORD>(status));
     const std::string folder = InstalledCopyFolder();
