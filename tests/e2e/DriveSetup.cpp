@@ -67,19 +67,19 @@ public:
     // with the recorded printers, Remove, the closing message.
     int Uninstall() {
         WizardDriver uninstaller(program_, "Uninstall.exe");
-        if (!uninstaller.Start()) return Fail("Uninstall.exe could not be started");
+        if (!uninstaller.Start()) return Fail("Uninstall.exe could not be started", uninstaller);
         HWND window = uninstaller.WaitForWindow(ReadLanguageText(program_, "Uninstall", "Caption"),
                                                 WizardDriver::kStartTimeout);
-        if (window == nullptr) return Fail("the uninstaller's window did not show");
+        if (window == nullptr) return Fail("the uninstaller's window did not show", uninstaller);
         Shot("10-uninstall");
         PostMessageA(window, WM_COMMAND, IDOK, 0);
         const auto closing = uninstaller.WaitForMessageBox(5 * 60 * 1000);
-        if (!closing) return Fail("the uninstaller showed no closing message");
+        if (!closing) return Fail("the uninstaller showed no closing message", uninstaller);
         Shot("11-uninstall-closing-message");
         std::printf("Uninstaller's closing message: %s\n", closing->text.c_str());
         uninstaller.Answer(*closing, IDOK);
         const auto exitCode = uninstaller.WaitForExit();
-        if (!exitCode) return Fail("the uninstaller did not end");
+        if (!exitCode) return Fail("the uninstaller did not end", uninstaller);
         std::printf("Uninstall.exe ended with %lu\n", static_cast<unsigned long>(*exitCode));
         // Success is an uninstaller that ended by itself with the chosen port free again.
         return !ListPrinters(port_) && *exitCode == 0 ? 0 : 1;
@@ -115,9 +115,10 @@ private:
         if (!WizardDriver::Screenshot(path)) std::fprintf(stderr, "No screenshot: %s\n", path.c_str());
     }
 
-    int Fail(const char* what) {
+    int Fail(const char* what) { return Fail(what, driver_); }
+    int Fail(const char* what, WizardDriver& program) {
         std::fprintf(stderr, "drive-setup: %s\n", what);
-        if (const auto box = driver_.WaitForMessageBox(1000)) std::fprintf(stderr, "Message shown: %s\n", box->text.c_str());
+        if (const auto box = program.WaitForMessageBox(1000)) std::fprintf(stderr, "Message shown: %s\n", box->text.c_str());
         Shot("error");
         return 2;
     }
