@@ -1,9 +1,11 @@
 // Starts two programs alternately and times each from just before CreateProcess until
-// a combo box of its first page is visible and enabled (the model list), then reads
-// the process's peak working set and ends it. The first pair warms the caches and is
+// a combo box of its first page is visible and enabled (the model list), or a list view
+// is visible with its first row in it (the uninstaller's printers), then reads the
+// process's peak working set and ends it. The first pair warms the caches and is
 // not counted.
 //   StartTimer PAIRS LABEL_A PROGRAM_A LABEL_B PROGRAM_B
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -23,7 +25,9 @@ BOOL CALLBACK FindListInChild(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<Search*>(context);
     char className[32] = {};
     GetClassNameA(window, className, sizeof className);
-    if (lstrcmpiA(className, "ComboBox") == 0 && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    const bool list = lstrcmpiA(className, "ComboBox") == 0 ||
+                      (lstrcmpiA(className, "SysListView32") == 0 && SendMessageA(window, LVM_GETITEMCOUNT, 0, 0) > 0);
+    if (list && IsWindowVisible(window) && IsWindowEnabled(window)) {
         search->found = true;
         return FALSE;
     }

@@ -1,11 +1,16 @@
 #include "app/ProgramEntry.h"
 
+#include "app/CommandLine.h"
+
 #include "config/ProcessSettings.h"
 #include "config/ProductVersion.h"
 #include "config/SetupConfig.h"
 #include "framework/ProgramPaths.h"
 #include "platform/Journal.h"
 #include "platform/SystemCalls.h"
+
+#include <cstdint>
+#include <cstdlib>
 
 namespace {
 
@@ -69,6 +74,45 @@ void DeleteOrSchedule(const std::string& path, bool folder) {
     JournalResult("Delete " + path + " when Windows restarts (now: error " + std::to_string(code) + ")", scheduled,
                   scheduled ? 0 : GetLastError());
 }
+
+std::uint64_t CreationTime(HANDLE process) {
+    FILETIME created = {}, exited = {}, kernel = {}, user = {};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+// The installed copy cannot delete its own running file: a copy of it from the temporary
+// folder does, once this process has ended. This process keeps all the work and its exit
+// code; false when the copy cannot be made or started.
+bool HandOffOwnDeletion(const std::string& folder) {
+    char temporary[MAX_PATH] = {};
+    const DWORD length = GetTempPathA(sizeof temporary, temporary);
+    if (length == 0 || length >= sizeof temporary) return false;
+    const std::string copy = JoinPath(temporary, "PrinterDriverUninstall-" + std::to_string(GetCurrentProcessId()) + ".exe");
+    if (copy.empty() || !CopyFileWithJournal(ModulePath(), copy, FALSE)) return false;
+    // The pid and this process's start time: a pid reused by another process is not waited for.
+    std::string command = "\"" + copy + "\" " + std::string(kOwnDeletionSwitch) + " " +
+                          std::to_string(GetCurrentProcessId()) + " " + std::to_string(CreationTime(GetCurrentProcess())) +
+                          " \"" + folder + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    // Inherits nothing: a caller reading this process's output is not kept waiting.
+    if (!SystemCalls().CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                                      temporary, &startup, &started)) {
+        JournalResult("Start " + copy, false, GetLastError());
+        SystemCalls().DeleteFileA(copy.c_str());
+        return false;
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    JournalLine("Deletion of " + JoinPath(folder, "Uninstall.exe") + " and its folder handed to " + copy +
+                " (process " + std::to_string(started.dwProcessId) + "), once this program has ended");
+    return true;
+}
+
+// The running program is the copy in `folder`.
+bool RunningFrom(const std::string& folder) { return SamePath(ModulePath(), JoinPath(folder, "Uninstall.exe")); }
 
 }  // namespace
 
@@ -159,7 +203,39 @@ void RemoveProgramEntry() {
     if (folder.empty() || GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
     DeleteOrSchedule(JoinPath(folder, kSettingsFile), false);
     DeleteOrSchedule(JoinPath(folder, "DRVCONFIG"), true);
-    for (const char* file : kCopiedFiles) DeleteOrSchedule(JoinPath(folder, file), false);
+    const bool handedOff = RunningFrom(folder) && HandOffOwnDeletion(folder);
+    for (const char* file : kCopiedFiles) {
+        if (handedOff && lstrcmpiA(file, "Uninstall.exe") == 0) continue;
+        DeleteOrSchedule(JoinPath(folder, file), false);
+    }
     DeleteOrSchedule(JoinPath(folder, "language"), true);
-    DeleteOrSchedule(folder, true);
+    if (!handedOff) DeleteOrSchedule(folder, true);
+}
+
+int DeleteAfterEnd(const std::vector<std::string>& words) {
+    if (words.size() != 4) return kExitInvalidSwitch;
+    const DWORD pid = static_cast<DWORD>(std::strtoul(words[1].c_str(), nullptr, 10));
+    const std::uint64_t started = std::strtoull(words[2].c_str(), nullptr, 10);
+    const std::string folder = words[3];
+    if (HANDLE first = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid)) {
+        const std::uint64_t created = CreationTime(first);
+        // Bounded: a process that never ends must not keep this one waiting for ever.
+        if (created == 0 || created == started) WaitForSingleObject(first, 10 * 60 * 1000);
+        CloseHandle(first);
+    }
+    // The ended program's image can stay mapped for a moment after its process has ended.
+    const std::string program = JoinPath(folder, "Uninstall.exe");
+    bool deleted = false;
+    for (int attempt = 0; attempt < 50 && !deleted; ++attempt) {
+        deleted = SystemCalls().DeleteFileA(program.c_str()) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND;
+        if (!deleted) Sleep(100);
+    }
+    if (!deleted) SystemCalls().MoveFileExA(program.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    // Only when empty: whatever someone else put there stays.
+    if (!RemoveDirectoryA(folder.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND &&
+        GetLastError() != ERROR_PATH_NOT_FOUND)
+        SystemCalls().MoveFileExA(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    // This copy runs from its own file, which goes at the next restart.
+    SystemCalls().MoveFileExA(ModulePath().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return 0;
 }

@@ -27,6 +27,17 @@ std::string InstalledCopyFolder();
 // none fails the installation.
 void WriteProgramEntry();
 
-// Uninstall.exe, once no record is left: the entry and the installed copy go. A running
-// copy's own file and folder are deleted when Windows restarts.
+// Uninstall.exe, once no record is left: the entry and the installed copy go. The running
+// installed copy hands the deletion of its own file and folder to a copy of itself in the
+// temporary folder (below); where that copy cannot start, they are deleted when Windows
+// restarts.
 void RemoveProgramEntry();
+
+// The switch that starts the temporary copy; not one of the uninstaller's own switches.
+constexpr char kOwnDeletionSwitch[] = "/delete-after-end";
+
+// The temporary copy: `words` are the switch, the first process's pid and start time, and
+// the installed copy's folder. Waits for that process to end, deletes its Uninstall.exe and
+// the folder (when empty; else at restart), and leaves its own file for the restart. Exit 0;
+// 87 when the words are not those.
+int DeleteAfterEnd(const std::vector<std::string>& words);

@@ -310,6 +310,7 @@ int RunUninstaller(const std::string& commandLine) {
     // The records are in the 64-bit view on 64-bit Windows, as the installation wrote them.
     ProcessSettings::SetIs64BitWindows(IsWow64Windows());
     const std::vector<std::string> words = SplitCommandLine(ArgumentsOf(commandLine));
+    if (!words.empty() && Same(words[0], kOwnDeletionSwitch)) return DeleteAfterEnd(words);
     const ParsedUninstallSwitches parsed = ParseUninstallSwitches(words);
     if (!parsed.any) return RunWindow();
     if (parsed.switches.help && parsed.error.empty()) {

@@ -22,17 +22,37 @@ bool Same(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str
 
 std::string Text(const char* value) { return value != nullptr ? value : ""; }
 
-// The two-call enumeration every spooler list takes: the size, then the entries.
-template <typename Entry, typename Call>
-std::vector<Entry> Enumerate(Call call) {
+// The two-call enumeration every spooler list takes: the size, then the entries, each
+// handed to `visit` while the buffer its strings point into lives. A list that cannot be
+// read is no empty list: `code` says why (0: read).
+template <typename Entry, typename Call, typename Visit>
+void Enumerate(Call call, Visit visit, DWORD& code) {
     DWORD needed = 0;
     DWORD returned = 0;
-    call(nullptr, 0, &needed, &returned);
-    if (needed == 0) return {};
+    code = 0;
+    // An empty list answers the size call with success and no room asked for; anything to
+    // list, with ERROR_INSUFFICIENT_BUFFER and its size (Wine's EnumPorts with success and
+    // its size). Wine's EnumJobs, a stub, fails without a code and asks for no room: it
+    // lists nothing.
+    SetLastError(ERROR_SUCCESS);
+    const bool sized = call(nullptr, 0, &needed, &returned) != FALSE;
+    code = sized ? ERROR_SUCCESS : GetLastError();
+    if (needed == 0 && (sized || code == ERROR_SUCCESS)) {
+        code = 0;
+        return;
+    }
+    if (needed == 0 || (!sized && code != ERROR_INSUFFICIENT_BUFFER)) {
+        if (code == ERROR_SUCCESS || code == ERROR_INSUFFICIENT_BUFFER) code = ERROR_INVALID_DATA;
+        return;
+    }
     std::vector<BYTE> buffer(needed);
-    if (!call(buffer.data(), needed, &needed, &returned)) return {};
+    if (!call(buffer.data(), needed, &needed, &returned)) {
+        code = GetLastError() != 0 ? GetLastError() : ERROR_INVALID_DATA;
+        return;
+    }
+    code = 0;
     const auto* entries = reinterpret_cast<const Entry*>(buffer.data());
-    return std::vector<Entry>(entries, entries + returned);
+    for (DWORD i = 0; i < returned; ++i) visit(entries[i]);
 }
 
 // Strings of an enumeration point into its buffer: the view keeps copies.
@@ -49,16 +69,14 @@ void ForEachDriver(const char* environment, Call call) {
     for (DWORD i = 0; i < returned; ++i) call(drivers[i]);
 }
 
-std::vector<SpoolerPort> ReadPorts() {
+// The spooler's ports; `code` is not 0 when they cannot be read.
+std::vector<SpoolerPort> ReadPorts(DWORD& code) {
     std::vector<SpoolerPort> ports;
-    DWORD needed = 0;
-    DWORD returned = 0;
-    SystemCalls().EnumPortsA(nullptr, 2, nullptr, 0, &needed, &returned);
-    if (needed == 0) return ports;
-    std::vector<BYTE> buffer(needed);
-    if (!SystemCalls().EnumPortsA(nullptr, 2, buffer.data(), needed, &needed, &returned)) return ports;
-    const auto* info = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i) ports.push_back({Text(info[i].pPortName), Text(info[i].pMonitorName)});
+    Enumerate<PORT_INFO_2A>(
+        [](BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned) {
+            return SystemCalls().EnumPortsA(nullptr, 2, buffer, size, needed, returned);
+        },
+        [&](const PORT_INFO_2A& info) { ports.push_back({Text(info.pPortName), Text(info.pMonitorName)}); }, code);
     return ports;
 }
 
@@ -101,12 +119,19 @@ public:
 
     // False when the removal failed: the record stays, naming what may still be there.
     bool Remove(const InstallRecord& record, const std::vector<InstallRecord>& others) {
-        const SpoolerView spooler = ReadSpoolerView();
+        DWORD unread = 0;
+        const SpoolerView spooler = ReadSpoolerView(unread);
         const RemovalPlan plan = PlanRemoval(record, others, spooler, ReadIndexEntry(record.model, record.port));
         printer_ = record.printer;
         JournalLine("Remove printer \"" + record.printer + "\" (model " + record.model + ", port " + record.port +
                     ", installed " + record.installedAt + ")");
-        return Step(RemovalStep::Printer, [&] { return RemovePrinter(plan.printer); }) &&
+        // A plan made from lists the spooler did not give would count what is there as gone:
+        // nothing is touched, and the first step says why.
+        return Step(RemovalStep::Printer,
+                    [&] {
+                        return unread != 0 ? Fail("Read the spooler's ports for the removal plan", unread)
+                                           : RemovePrinter(plan.printer);
+                    }) &&
                Step(RemovalStep::Driver, [&] { return RemoveDriver(plan); }) &&
                Step(RemovalStep::Port, [&] { return RemovePort(plan); }) &&
                Step(RemovalStep::Components, [&] { return RemoveComponents(plan); }) &&
@@ -169,23 +194,33 @@ private:
             return true;
         }
         const std::string what = "Delete printer \"" + planned.name + "\"";
+        DWORD unread = 0;
         UniquePrinterHandle printer;
         PRINTER_DEFAULTSA all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
         if (!SystemCalls().OpenPrinterA(const_cast<char*>(planned.name.c_str()), printer.put(), &all))
             return Fail("Open printer \"" + planned.name + "\"", GetLastError());
-        const auto jobs = Enumerate<JOB_INFO_1A>([&](BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned) {
-            return SystemCalls().EnumJobsA(printer.get(), 0, 0xFFFFFFFFu, 1, buffer, size, needed, returned);
-        });
+        struct Document {
+            DWORD id;
+            std::string name;
+        };
+        std::vector<Document> jobs;
+        Enumerate<JOB_INFO_1A>(
+            [&](BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned) {
+                return SystemCalls().EnumJobsA(printer.get(), 0, 0xFFFFFFFFu, 1, buffer, size, needed, returned);
+            },
+            [&](const JOB_INFO_1A& job) { jobs.push_back({job.JobId, Text(job.pDocument)}); }, unread);
+        // Unknown documents are not deleted silently.
+        if (unread != 0) return Fail("List the documents waiting on printer \"" + planned.name + "\"", unread);
         if (!jobs.empty()) {
             const DWORD count = static_cast<DWORD>(jobs.size());
             JournalLine("Printer \"" + planned.name + "\" has " + std::to_string(count) + " document(s) waiting");
             if (!observer_.CancelDocuments(planned.name, count))
                 return Fail(what + ": documents are waiting, and cancelling them was not asked for",
                             ERROR_PRINTER_HAS_JOBS_QUEUED);
-            for (const JOB_INFO_1A& job : jobs) {
-                const std::string cancel = "Cancel document " + std::to_string(job.JobId) + " \"" +
-                                           Text(job.pDocument) + "\" on printer \"" + planned.name + "\"";
-                if (!SystemCalls().SetJobA(printer.get(), job.JobId, 0, nullptr, JOB_CONTROL_DELETE))
+            for (const Document& job : jobs) {
+                const std::string cancel = "Cancel document " + std::to_string(job.id) + " \"" + job.name +
+                                           "\" on printer \"" + planned.name + "\"";
+                if (!SystemCalls().SetJobA(printer.get(), job.id, 0, nullptr, JOB_CONTROL_DELETE))
                     return Fail(cancel, GetLastError());
                 JournalResult(cancel, true);
             }
@@ -325,7 +360,9 @@ private:
             const std::string what = "Delete network port " + plan.networkPort.name;
             const OperationResult deleted = DeleteTcpIpPort(plan.networkPort.name.c_str());
             if (!deleted && deleted.code != ERROR_UNKNOWN_PORT) return Fail(what, deleted.code);
-            const std::vector<SpoolerPort> ports = ReadPorts();
+            DWORD unread = 0;
+            const std::vector<SpoolerPort> ports = ReadPorts(unread);
+            if (unread != 0) return Fail(what + ": the spooler's ports cannot be read", unread);
             if (std::any_of(ports.begin(), ports.end(), [&](const SpoolerPort& p) { return Same(p.name, plan.networkPort.name); }))
                 return Fail(what + ": still listed by the spooler", deleted.code != 0 ? deleted.code : ERROR_BUSY);
             Done(what, "Port " + plan.networkPort.name);
@@ -475,10 +512,10 @@ const char* RemovalStepName(RemovalStep step) {
     return "";
 }
 
-SpoolerView ReadSpoolerView() {
+SpoolerView ReadSpoolerView(DWORD& unreadCode) {
     SpoolerView view;
     view.printers = ListPrinters();
-    view.ports = ReadPorts();
+    view.ports = ReadPorts(unreadCode);
     for (const char* environment : kEnvironments)
         ForEachDriver(environment, [&](const DRIVER_INFO_3A& info) {
             SpoolerDriver driver{Text(info.pName), environment, Text(info.pMonitorName), {}};

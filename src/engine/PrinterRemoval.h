@@ -40,5 +40,6 @@ struct RemovalOutcome {
 // The printers named, each by its record; a name without a record is not touched.
 RemovalOutcome RemoveRecordedPrinters(const std::vector<std::string>& printers, IRemovalObserver& observer);
 
-// The spooler's printers, ports, drivers, monitors and print processors, as a plan reads them.
-SpoolerView ReadSpoolerView();
+// The spooler's printers, ports, drivers, monitors and print processors, as a plan reads them;
+// `unreadCode` is not 0 when the ports could not be read.
+SpoolerView ReadSpoolerView(DWORD& unreadCode);

@@ -43,6 +43,7 @@ const SystemCallTable kDefaults = {
     ::XcvDataW,
     ::DeleteFileA,
     ::MoveFileExA,
+    ::CreateProcessA,
 };
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop

@@ -65,6 +65,11 @@ struct SystemCallTable {
                            PDWORD outputNeeded, PDWORD status);
     BOOL(WINAPI* DeleteFileA)(LPCSTR path);
     BOOL(WINAPI* MoveFileExA)(LPCSTR existing, LPCSTR target, DWORD flags);
+    // The installed uninstaller hands the deletion of its own file to a copy of itself;
+    // where that copy cannot start, the deletion waits for the restart instead.
+    BOOL(WINAPI* CreateProcessA)(LPCSTR application, LPSTR commandLine, LPSECURITY_ATTRIBUTES process,
+                                 LPSECURITY_ATTRIBUTES thread, BOOL inheritHandles, DWORD flags, LPVOID environment,
+                                 LPCSTR folder, LPSTARTUPINFOA startup, LPPROCESS_INFORMATION information);
 };
 
 // The table in force.

@@ -1,8 +1,9 @@
-// drive-setup PROGRAM_FOLDER SHOTS_FOLDER
+// drive-setup PROGRAM_FOLDER SHOTS_FOLDER [--uninstall]
 // Walks the real Setup.exe through every page as a user does, photographs each page, the
 // About box, the installation and its closing message, and finishes a typical
-// installation with what the wizard preselects. A test part: the README's run command
-// uses it where there is no display to watch.
+// installation with what the wizard preselects. With --uninstall, Uninstall.exe then
+// takes the printer off again through its window, photographed with its closing message.
+// A test part: the README's run command uses it where there is no display to watch.
 #include "e2e/WizardDriver.h"
 
 #include "res/WizardResources.h"
@@ -57,7 +58,31 @@ public:
             CopyFileA(journal.c_str(), (shots_ + "journal.log").c_str(), FALSE);
         }
         // Success is a wizard that ended by itself with a printer on the chosen port.
-        return ListPrinters(port) && *exitCode == 0 ? 0 : 1;
+        if (!ListPrinters(port) || *exitCode != 0) return 1;
+        port_ = port;
+        return 0;
+    }
+
+    // Uninstall.exe from the same folder, as Programs and Features starts it: its window
+    // with the recorded printers, Remove, the closing message.
+    int Uninstall() {
+        WizardDriver uninstaller(program_, "Uninstall.exe");
+        if (!uninstaller.Start()) return Fail("Uninstall.exe could not be started", uninstaller);
+        HWND window = uninstaller.WaitForWindow(ReadLanguageText(program_, "Uninstall", "Caption"),
+                                                WizardDriver::kStartTimeout);
+        if (window == nullptr) return Fail("the uninstaller's window did not show", uninstaller);
+        Shot("10-uninstall");
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+        const auto closing = uninstaller.WaitForMessageBox(5 * 60 * 1000);
+        if (!closing) return Fail("the uninstaller showed no closing message", uninstaller);
+        Shot("11-uninstall-closing-message");
+        std::printf("Uninstaller's closing message: %s\n", closing->text.c_str());
+        uninstaller.Answer(*closing, IDOK);
+        const auto exitCode = uninstaller.WaitForExit();
+        if (!exitCode) return Fail("the uninstaller did not end", uninstaller);
+        std::printf("Uninstall.exe ended with %lu\n", static_cast<unsigned long>(*exitCode));
+        // Success is an uninstaller that ended by itself with the chosen port free again.
+        return !ListPrinters(port_) && *exitCode == 0 ? 0 : 1;
     }
 
 private:
@@ -90,9 +115,10 @@ private:
         if (!WizardDriver::Screenshot(path)) std::fprintf(stderr, "No screenshot: %s\n", path.c_str());
     }
 
-    int Fail(const char* what) {
+    int Fail(const char* what) { return Fail(what, driver_); }
+    int Fail(const char* what, WizardDriver& program) {
         std::fprintf(stderr, "drive-setup: %s\n", what);
-        if (const auto box = driver_.WaitForMessageBox(1000)) std::fprintf(stderr, "Message shown: %s\n", box->text.c_str());
+        if (const auto box = program.WaitForMessageBox(1000)) std::fprintf(stderr, "Message shown: %s\n", box->text.c_str());
         Shot("error");
         return 2;
     }
@@ -109,6 +135,7 @@ private:
     std::string program_;
     std::string shots_;
     WizardDriver driver_;
+    std::string port_;
 };
 
 std::string AsFolder(std::string path) {
@@ -119,12 +146,14 @@ std::string AsFolder(std::string path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: drive-setup PROGRAM_FOLDER SHOTS_FOLDER\n");
+    const bool uninstall = argc == 4 && std::string(argv[3]) == "--uninstall";
+    if (argc != 3 && !uninstall) {
+        std::fprintf(stderr, "usage: drive-setup PROGRAM_FOLDER SHOTS_FOLDER [--uninstall]\n");
         return 2;
     }
     Walk walk(AsFolder(argv[1]), AsFolder(argv[2]));
-    const int result = walk.Run();
+    int result = walk.Run();
+    if (result == 0 && uninstall) result = walk.Uninstall();
     std::fflush(stdout);
     return result;
 }
