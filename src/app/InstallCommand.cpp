@@ -242,12 +242,11 @@ bool CInstallCommand::Run(const InstallSelection& selection) {
 
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
 }  // namespace
 
 bool IsNameOrNumbered(const std::string& name, const std::string& base) {
-    if (base.empty() || name.size() < base.size() || !SameName(name.substr(0, base.size()), base)) return false;
+    if (base.empty() || name.size() < base.size() || !SameText(name.substr(0, base.size()), base)) return false;
     const std::string number = name.substr(base.size());
     if (number.empty()) return true;
     return number.size() >= 3 && number.front() == '(' && number.back() == ')' &&
@@ -269,7 +268,7 @@ void RecordComponent(const SpoolerRegistrations& registered, SpoolerObject objec
     if (name == nullptr || name[0] == '\0' || std::strcmp(name, "0") == 0) return;
     recordName = name;
     for (const SpoolerRegistration& registration : registered) {
-        if (registration.object != object || !SameName(registration.name, name)) continue;
+        if (registration.object != object || !SameText(registration.name, name)) continue;
         added = true;
         environments.push_back(registration.environment);
     }
@@ -291,7 +290,7 @@ std::string CInstallCommand::FindPrinterToRepair() {
     const std::string indexed = ReadIndexEntry(model, request_.portName);
     std::vector<const InstallRecord*> recorded;
     for (const InstallRecord& record : read.records)
-        if (SameName(record.model, model) && SameName(record.port, request_.portName))
+        if (SameText(record.model, model) && SameText(record.port, request_.portName))
             recorded.insert(record.printer == indexed ? recorded.begin() : recorded.end(), &record);
     for (const InstallRecord* record : recorded) {
         if (FindPrinter(record->printer).found) {
@@ -305,13 +304,13 @@ std::string CInstallCommand::FindPrinterToRepair() {
     const std::string driver = request_.driver.pName != nullptr ? request_.driver.pName : "";
     std::string adopted;
     for (const SpoolerPrinter& printer : ListPrinters()) {
-        if (!IsNameOrNumbered(printer.name, base) || !SameName(printer.port, request_.portName) ||
+        if (!IsNameOrNumbered(printer.name, base) || !SameText(printer.port, request_.portName) ||
             printer.driver != driver ||
             std::any_of(read.records.begin(), read.records.end(),
                         [&](const InstallRecord& record) { return record.printer == printer.name; }))
             continue;
         // The unnumbered name first: it is the one the installation gave.
-        if (adopted.empty() || SameName(printer.name, base)) adopted = printer.name;
+        if (adopted.empty() || SameText(printer.name, base)) adopted = printer.name;
     }
     if (!adopted.empty())
         JournalLine("Printer \"" + adopted + "\" on " + request_.portName + " with driver " + driver +
@@ -366,8 +365,8 @@ void CInstallCommand::RecordInstallation(const InstallSelection& selection) {
     CarryOwnership(record, read.records);
     // A record whose printer has gone is replaced by this one.
     for (const InstallRecord& stale : read.records) {
-        if (stale.printer == record.printer || !SameName(stale.model, record.model) ||
-            !SameName(stale.port, record.port) || FindPrinter(stale.printer).found)
+        if (stale.printer == record.printer || !SameText(stale.model, record.model) ||
+            !SameText(stale.port, record.port) || FindPrinter(stale.printer).found)
             continue;
         JournalResult("Remove the install record of \"" + stale.printer + "\", whose printer no longer exists",
                       DeleteRecord(stale.printer));

@@ -6,6 +6,8 @@
 #include "config/ProductVersion.h"
 #include "config/SetupConfig.h"
 #include "framework/ProgramPaths.h"
+#include "framework/TextFormat.h"
+#include "framework/UniqueResource.h"
 #include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 
@@ -20,10 +22,6 @@ constexpr char kSettingsFile[] = "DRVCONFIG\\setup.ini";
 RegistryValue Text(const char* name, const std::string& text) { return {name, REG_SZ, text + '\0'}; }
 RegistryValue Number(const char* name, DWORD number) {
     return {name, REG_DWORD, std::string(reinterpret_cast<const char*>(&number), sizeof number)};
-}
-
-std::string TwoDigits(unsigned number) {
-    return std::string(1, static_cast<char>('0' + number / 10 % 10)) + static_cast<char>('0' + number % 10);
 }
 
 // The 32-bit view whatever Windows runs: a 32-bit installer's entry. Named only on 64-bit
@@ -60,7 +58,6 @@ DWORD FileSize(const std::string& path) {
     return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0;
 }
 
-bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
 // Deleted now, or when Windows restarts if it is in use (a running program's own file).
 void DeleteOrSchedule(const std::string& path, bool folder) {
@@ -104,15 +101,15 @@ bool HandOffOwnDeletion(const std::string& folder) {
         SystemCalls().DeleteFileA(copy.c_str());
         return false;
     }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
+    const UniqueHandle thread(started.hThread);
+    const UniqueHandle process(started.hProcess);
     JournalLine("Deletion of " + JoinPath(folder, "Uninstall.exe") + " and its folder handed to " + copy +
                 " (process " + std::to_string(started.dwProcessId) + "), once this program has ended");
     return true;
 }
 
 // The running program is the copy in `folder`.
-bool RunningFrom(const std::string& folder) { return SamePath(ModulePath(), JoinPath(folder, "Uninstall.exe")); }
+bool RunningFrom(const std::string& folder) { return SameText(ModulePath(), JoinPath(folder, "Uninstall.exe")); }
 
 }  // namespace
 
@@ -128,7 +125,7 @@ std::vector<RegistryValue> ProgramEntryValues(const std::string& folder, const s
         Text("UninstallString", program),
         Text("QuietUninstallString", program + " /quiet /all"),
         Number("EstimatedSize", sizeKilobytes),
-        Text("InstallDate", std::to_string(localDate.wYear) + TwoDigits(localDate.wMonth) + TwoDigits(localDate.wDay)),
+        Text("InstallDate", JoinNumbers("", {{localDate.wYear, 4, ""}, {localDate.wMonth, 2, ""}, {localDate.wDay, 2, ""}})),
         Number("NoModify", 1),
         Number("NoRepair", 1),
     };
@@ -158,7 +155,7 @@ void WriteProgramEntry() {
     for (const char* file : kCopiedFiles) {
         const std::string target = JoinPath(folder, file);
         // The running uninstaller copies nothing over itself.
-        if (SamePath(JoinPath(source, file), target)) continue;
+        if (SameText(JoinPath(source, file), target)) continue;
         copied = CopyFileWithJournal(JoinPath(source, file), target, FALSE) && copied;
         bytes += FileSize(target);
     }
@@ -205,7 +202,7 @@ void RemoveProgramEntry() {
     DeleteOrSchedule(JoinPath(folder, "DRVCONFIG"), true);
     const bool handedOff = RunningFrom(folder) && HandOffOwnDeletion(folder);
     for (const char* file : kCopiedFiles) {
-        if (handedOff && lstrcmpiA(file, "Uninstall.exe") == 0) continue;
+        if (handedOff && SameText(file, "Uninstall.exe")) continue;
         DeleteOrSchedule(JoinPath(folder, file), false);
     }
     DeleteOrSchedule(JoinPath(folder, "language"), true);
@@ -217,11 +214,10 @@ int DeleteAfterEnd(const std::vector<std::string>& words) {
     const DWORD pid = static_cast<DWORD>(std::strtoul(words[1].c_str(), nullptr, 10));
     const std::uint64_t started = std::strtoull(words[2].c_str(), nullptr, 10);
     const std::string folder = words[3];
-    if (HANDLE first = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid)) {
-        const std::uint64_t created = CreationTime(first);
+    if (const UniqueHandle first{OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid)}) {
+        const std::uint64_t created = CreationTime(first.get());
         // Bounded: a process that never ends must not keep this one waiting for ever.
-        if (created == 0 || created == started) WaitForSingleObject(first, 10 * 60 * 1000);
-        CloseHandle(first);
+        if (created == 0 || created == started) WaitForSingleObject(first.get(), 10 * 60 * 1000);
     }
     // The ended program's image can stay mapped for a moment after its process has ended.
     const std::string program = JoinPath(folder, "Uninstall.exe");

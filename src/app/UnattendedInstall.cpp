@@ -10,6 +10,7 @@
 #include "engine/InstallRecord.h"
 #include "engine/SpoolerObjects.h"
 #include "framework/MessageBoxes.h"
+#include "framework/TextFormat.h"
 #include "platform/Journal.h"
 #include "platform/Notices.h"
 #include "platform/SystemCalls.h"
@@ -270,8 +271,8 @@ int RunQuery(const SetupSwitches& switches) {
     ProcessSettings::SetIs64BitWindows(IsWow64Windows());
     std::string lines;
     for (const InstallRecord& record : ReadRecords().records) {
-        if (!switches.model.empty() && lstrcmpiA(record.model.c_str(), switches.model.c_str()) != 0) continue;
-        if (!switches.port.empty() && lstrcmpiA(record.port.c_str(), switches.port.c_str()) != 0) continue;
+        if (!switches.model.empty() && !SameText(record.model, switches.model)) continue;
+        if (!switches.port.empty() && !SameText(record.port, switches.port)) continue;
         // A record outlives a printer deleted by hand: only what the spooler has counts.
         if (!FindPrinter(record.printer).found) continue;
         lines += QueryLine(record) + "\r\n";

@@ -9,6 +9,7 @@
 #include "engine/EnvironmentProbes.h"
 #include "engine/InstallRecord.h"
 #include "framework/MessageBoxes.h"
+#include "framework/TextFormat.h"
 #include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 #include "platform/SystemLibraries.h"
@@ -46,7 +47,6 @@ constexpr SwitchRule<UninstallSwitches> kUninstallSwitches[] = {
     {{.name = "?", .help = "this text"}, [](U& u, V) { u.help = true; }},
 };
 
-bool Same(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
 int Finish(int exitCode) {
     JournalLine("Exit code " + std::to_string(exitCode));
@@ -271,7 +271,7 @@ ChosenPrinters ChoosePrinters(const std::vector<std::string>& recorded, const Un
         return chosen;
     }
     for (const std::string& name : switches.printers) {
-        const auto found = std::find_if(recorded.begin(), recorded.end(), [&](const std::string& r) { return Same(r, name); });
+        const auto found = std::find_if(recorded.begin(), recorded.end(), [&](const std::string& r) { return SameText(r, name); });
         if (found == recorded.end()) {
             chosen.unknown = name;
             chosen.printers.clear();
@@ -310,7 +310,7 @@ int RunUninstaller(const std::string& commandLine) {
     // The records are in the 64-bit view on 64-bit Windows, as the installation wrote them.
     ProcessSettings::SetIs64BitWindows(IsWow64Windows());
     const std::vector<std::string> words = SplitCommandLine(ArgumentsOf(commandLine));
-    if (!words.empty() && Same(words[0], kOwnDeletionSwitch)) return DeleteAfterEnd(words);
+    if (!words.empty() && SameText(words[0], kOwnDeletionSwitch)) return DeleteAfterEnd(words);
     const ParsedUninstallSwitches parsed = ParseUninstallSwitches(words);
     if (!parsed.any) return RunWindow();
     if (parsed.switches.help && parsed.error.empty()) {

@@ -1,6 +1,7 @@
 #include "engine/InstallRecord.h"
 
 #include "config/SetupConfig.h"
+#include "framework/TextFormat.h"
 #include "platform/SystemCalls.h"
 
 #include <algorithm>
@@ -74,7 +75,6 @@ const char* TypeName(DWORD type) {
     }
 }
 
-bool SameName(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
 // A REG_SZ value's text: one terminating zero may follow, no other.
 std::string DecodeText(const std::string& data, std::string& text) {
@@ -140,10 +140,6 @@ std::string DecodeField(const Field& field, const RegistryValue& value, InstallR
     return {};
 }
 
-std::string TwoDigits(unsigned number) {
-    return std::string(1, static_cast<char>('0' + number / 10 % 10)) + static_cast<char>('0' + number % 10);
-}
-
 std::string RecordPath(const std::string& printer) { return std::string(kRecordsKey) + "\\" + printer; }
 std::string IndexPath(const std::string& model, const std::string& port) {
     return std::string(kIndexKey) + "\\" + model + "\\" + port;
@@ -151,7 +147,7 @@ std::string IndexPath(const std::string& model, const std::string& port) {
 
 void Unite(std::vector<std::string>& into, const std::vector<std::string>& from) {
     for (const std::string& item : from)
-        if (std::none_of(into.begin(), into.end(), [&](const std::string& known) { return SameName(known, item); }))
+        if (std::none_of(into.begin(), into.end(), [&](const std::string& known) { return SameText(known, item); }))
             into.push_back(item);
 }
 
@@ -159,7 +155,7 @@ void Unite(std::vector<std::string>& into, const std::vector<std::string>& from)
 void CarryComponent(const std::string& name, const std::string& earlierName, bool earlierAdded,
                     const std::vector<std::string>& earlierEnvironments, bool& added,
                     std::vector<std::string>& environments) {
-    if (name.empty() || !earlierAdded || !SameName(name, earlierName)) return;
+    if (name.empty() || !earlierAdded || !SameText(name, earlierName)) return;
     added = true;
     Unite(environments, earlierEnvironments);
 }
@@ -200,7 +196,7 @@ std::string DecodeRecord(const std::string& keyName, const std::vector<RegistryV
     decoded.printer = keyName;
     for (const Field& field : kFields) {
         const auto value = std::find_if(values.begin(), values.end(),
-                                        [&](const RegistryValue& v) { return SameName(v.name, field.name); });
+                                        [&](const RegistryValue& v) { return SameText(v.name, field.name); });
         if (value == values.end()) return std::string(field.name) + " is missing";
         if (std::string refusal = DecodeField(field, *value, decoded); !refusal.empty())
             return std::string(field.name) + " " + refusal;
@@ -225,7 +221,7 @@ void CarryOwnership(InstallRecord& fresh, const std::vector<InstallRecord>& exis
         CarryComponent(fresh.printProcessor, earlier->printProcessor, earlier->printProcessorAdded,
                        earlier->printProcessorEnvironments, fresh.printProcessorAdded,
                        fresh.printProcessorEnvironments);
-        if (!SameName(fresh.port, earlier->port)) continue;
+        if (!SameText(fresh.port, earlier->port)) continue;
         if (earlier->portCreated) fresh.portCreated = true;
         if (!earlier->usbPortName.empty() && fresh.usbPortName.empty()) fresh.usbPortName = earlier->usbPortName;
         if (!earlier->usbPrinterPort.empty() && fresh.usbPrinterPort.empty())
@@ -242,8 +238,12 @@ std::string QueryLine(const InstallRecord& record) {
 }
 
 std::string RecordTime(const SYSTEMTIME& utc) {
-    return std::to_string(utc.wYear) + "-" + TwoDigits(utc.wMonth) + "-" + TwoDigits(utc.wDay) + " " +
-           TwoDigits(utc.wHour) + ":" + TwoDigits(utc.wMinute) + ":" + TwoDigits(utc.wSecond);
+    return JoinNumbers("", {{utc.wYear, 4, "-"},
+                            {utc.wMonth, 2, "-"},
+                            {utc.wDay, 2, " "},
+                            {utc.wHour, 2, ":"},
+                            {utc.wMinute, 2, ":"},
+                            {utc.wSecond, 2, ""}});
 }
 
 RecordsRead ReadRecords() {

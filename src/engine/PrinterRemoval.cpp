@@ -3,6 +3,7 @@
 #include "engine/ComponentChecks.h"
 #include "engine/SpoolerService.h"
 #include "framework/UniqueResource.h"
+#include "framework/TextFormat.h"
 #include "platform/Journal.h"
 #include "platform/SystemCalls.h"
 #include "ports/NetworkPort.h"
@@ -18,7 +19,6 @@ namespace {
 // The environments a record can name: 32-bit and 64-bit Windows NT, Windows 98/Me.
 constexpr const char* kEnvironments[] = {"Windows NT x86", kEnvironmentX64, "Windows 4.0"};
 
-bool Same(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
 std::string Text(const char* value) { return value != nullptr ? value : ""; }
 
@@ -236,7 +236,7 @@ private:
         std::vector<std::string> listed;
         for (const std::string& environment : wanted)
             ForEachDriver(environment.c_str(), [&](const DRIVER_INFO_3A& driver) {
-                if (Same(Text(driver.pName), name)) listed.push_back(environment);
+                if (SameText(Text(driver.pName), name)) listed.push_back(environment);
             });
         return listed;
     }
@@ -363,7 +363,7 @@ private:
             DWORD unread = 0;
             const std::vector<SpoolerPort> ports = ReadPorts(unread);
             if (unread != 0) return Fail(what + ": the spooler's ports cannot be read", unread);
-            if (std::any_of(ports.begin(), ports.end(), [&](const SpoolerPort& p) { return Same(p.name, plan.networkPort.name); }))
+            if (std::any_of(ports.begin(), ports.end(), [&](const SpoolerPort& p) { return SameText(p.name, plan.networkPort.name); }))
                 return Fail(what + ": still listed by the spooler", deleted.code != 0 ? deleted.code : ERROR_BUSY);
             Done(what, "Port " + plan.networkPort.name);
         } else {
@@ -439,7 +439,7 @@ private:
     bool RemoveComponents(const RemovalPlan& plan) {
         const auto monitorListed = [](const PlannedRemoval& planned) {
             const std::vector<std::string> monitors = ReadMonitors();
-            return std::any_of(monitors.begin(), monitors.end(), [&](const std::string& m) { return Same(m, planned.name); });
+            return std::any_of(monitors.begin(), monitors.end(), [&](const std::string& m) { return SameText(m, planned.name); });
         };
         const auto deleteMonitor = [](char* environment, char* name) {
             return SystemCalls().DeleteMonitorA(nullptr, environment, name) != FALSE;
@@ -447,9 +447,9 @@ private:
         const auto processorListed = [](const PlannedRemoval& planned) {
             const std::vector<SpoolerPrintProcessor> processors = ReadPrintProcessors();
             return std::any_of(processors.begin(), processors.end(), [&](const SpoolerPrintProcessor& p) {
-                return Same(p.name, planned.name) &&
+                return SameText(p.name, planned.name) &&
                        std::any_of(planned.environments.begin(), planned.environments.end(),
-                                   [&](const std::string& e) { return Same(e, p.environment); });
+                                   [&](const std::string& e) { return SameText(e, p.environment); });
             });
         };
         const auto deleteProcessor = [](char* environment, char* name) {

@@ -1,15 +1,15 @@
 #include "engine/RemovalPlan.h"
 
 #include "engine/CoreFileRestore.h"
+#include "framework/TextFormat.h"
 
 #include <algorithm>
 
 namespace {
 
-bool Same(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
 bool Listed(const std::vector<std::string>& list, const std::string& item) {
-    return std::any_of(list.begin(), list.end(), [&](const std::string& known) { return Same(known, item); });
+    return std::any_of(list.begin(), list.end(), [&](const std::string& known) { return SameText(known, item); });
 }
 
 void Unite(std::vector<std::string>& into, const std::vector<std::string>& from) {
@@ -35,13 +35,13 @@ bool InSpoolerDriverFolder(const std::string& path) {
 template <typename Uses>
 std::string PrinterUsing(const SpoolerView& spooler, const std::string& removed, Uses uses) {
     for (const SpoolerPrinter& printer : spooler.printers)
-        if (!Same(printer.name, removed) && uses(printer)) return printer.name;
+        if (!SameText(printer.name, removed) && uses(printer)) return printer.name;
     return {};
 }
 
 std::string MonitorOfPort(const SpoolerView& spooler, const std::string& port) {
     for (const SpoolerPort& listed : spooler.ports)
-        if (Same(listed.name, port)) return listed.monitor;
+        if (SameText(listed.name, port)) return listed.monitor;
     return {};
 }
 
@@ -79,7 +79,7 @@ Ownership OwnershipOf(const InstallRecord& removed, const std::vector<InstallRec
     if ((removed.*name).empty()) return owned;
     Unite(owned.environments, removed.*environments);
     const auto claim = [&](const InstallRecord& record) {
-        if (!(record.*added) || !Same(record.*name, removed.*name)) return;
+        if (!(record.*added) || !SameText(record.*name, removed.*name)) return;
         owned.added = true;
         Unite(owned.environments, record.*environments);
     };
@@ -91,7 +91,7 @@ Ownership OwnershipOf(const InstallRecord& removed, const std::vector<InstallRec
 // Records naming the same port, other than the removed one.
 std::string RecordOnPort(const std::vector<InstallRecord>& others, const std::string& port) {
     for (const InstallRecord& other : others)
-        if (Same(other.port, port)) return other.printer;
+        if (SameText(other.port, port)) return other.printer;
     return {};
 }
 
@@ -110,10 +110,10 @@ const char* RemovalDecisionName(RemovalDecision decision) {
 
 bool IsSystemMonitor(const std::string& name) {
     return std::any_of(std::begin(kSystemMonitors), std::end(kSystemMonitors),
-                       [&](const char* system) { return Same(name, system); });
+                       [&](const char* system) { return SameText(name, system); });
 }
 
-bool IsSystemPrintProcessor(const std::string& name) { return Same(name, "WinPrint"); }
+bool IsSystemPrintProcessor(const std::string& name) { return SameText(name, "WinPrint"); }
 
 RemovalPlan PlanRemoval(const InstallRecord& removed, const std::vector<InstallRecord>& others,
                         const SpoolerView& spooler, const std::string& indexed) {
@@ -122,17 +122,17 @@ RemovalPlan PlanRemoval(const InstallRecord& removed, const std::vector<InstallR
 
     plan.printer.name = self;
     plan.printer.decision = std::any_of(spooler.printers.begin(), spooler.printers.end(),
-                                        [&](const SpoolerPrinter& p) { return Same(p.name, self); })
+                                        [&](const SpoolerPrinter& p) { return SameText(p.name, self); })
                                 ? RemovalDecision::Remove
                                 : RemovalDecision::AlreadyGone;
 
     // The driver, in each recorded environment the spooler still keeps it in.
     plan.driver.name = removed.driver;
     for (const SpoolerDriver& driver : spooler.drivers)
-        if (Same(driver.name, removed.driver) && Listed(removed.driverEnvironments, driver.environment))
+        if (SameText(driver.name, removed.driver) && Listed(removed.driverEnvironments, driver.environment))
             Unite(plan.driver.environments, {driver.environment});
     const std::string driverUser =
-        PrinterUsing(spooler, self, [&](const SpoolerPrinter& p) { return Same(p.driver, removed.driver); });
+        PrinterUsing(spooler, self, [&](const SpoolerPrinter& p) { return SameText(p.driver, removed.driver); });
     if (removed.driver.empty()) {
         plan.driver.decision = RemovalDecision::None;
     } else if (!driverUser.empty()) {
@@ -149,7 +149,7 @@ RemovalPlan PlanRemoval(const InstallRecord& removed, const std::vector<InstallR
     std::vector<std::string> filesKept;
     std::vector<std::string> languageMonitorsKept;
     for (const SpoolerDriver& driver : spooler.drivers) {
-        if (driverGoes && Same(driver.name, removed.driver) && Listed(removed.driverEnvironments, driver.environment))
+        if (driverGoes && SameText(driver.name, removed.driver) && Listed(removed.driverEnvironments, driver.environment))
             continue;
         Unite(filesKept, driver.files);
         if (!driver.languageMonitor.empty()) Unite(languageMonitorsKept, {driver.languageMonitor + "|" + driver.name});
@@ -163,9 +163,9 @@ RemovalPlan PlanRemoval(const InstallRecord& removed, const std::vector<InstallR
     // The port: a network port this program created, the USB port's own values, the
     // serial text from before.
     const std::string portUser =
-        PrinterUsing(spooler, self, [&](const SpoolerPrinter& p) { return Same(p.port, removed.port); });
+        PrinterUsing(spooler, self, [&](const SpoolerPrinter& p) { return SameText(p.port, removed.port); });
     const bool portListed = std::any_of(spooler.ports.begin(), spooler.ports.end(),
-                                        [&](const SpoolerPort& p) { return Same(p.name, removed.port); });
+                                        [&](const SpoolerPort& p) { return SameText(p.name, removed.port); });
     const std::string recordOnPort = RecordOnPort(others, removed.port);
     bool portGoes = false;
     if (removed.portKind == PortKind::Network) {
@@ -208,17 +208,17 @@ RemovalPlan PlanRemoval(const InstallRecord& removed, const std::vector<InstallR
         const Ownership owned = OwnershipOf(removed, others, &InstallRecord::portMonitor,
                                             &InstallRecord::portMonitorAdded, &InstallRecord::portMonitorEnvironments);
         std::string user = PrinterUsing(spooler, self, [&](const SpoolerPrinter& p) {
-            return !(portGoes && Same(p.port, removed.port)) && Same(MonitorOfPort(spooler, p.port), removed.portMonitor);
+            return !(portGoes && SameText(p.port, removed.port)) && SameText(MonitorOfPort(spooler, p.port), removed.portMonitor);
         });
         if (!user.empty()) user = "printer " + user;
         // A port the monitor still lists stays (a USB port is the monitor's, not this
         // program's), and deleting the monitor would take it away.
         for (const SpoolerPort& port : spooler.ports)
-            if (user.empty() && !(portGoes && Same(port.name, removed.port)) && Same(port.monitor, removed.portMonitor))
+            if (user.empty() && !(portGoes && SameText(port.name, removed.port)) && SameText(port.monitor, removed.portMonitor))
                 user = "port " + port.name;
         for (const InstallRecord& other : others)
-            if (user.empty() && Same(other.portMonitor, removed.portMonitor) &&
-                PrinterUsing(spooler, self, [&](const SpoolerPrinter& p) { return Same(p.name, other.printer); }) != "")
+            if (user.empty() && SameText(other.portMonitor, removed.portMonitor) &&
+                PrinterUsing(spooler, self, [&](const SpoolerPrinter& p) { return SameText(p.name, other.printer); }) != "")
                 user = "printer " + other.printer;
         plan.portMonitor = PlanComponent(removed.portMonitor, owned.added, owned.environments,
                                          Listed(spooler.monitors, removed.portMonitor), user,
@@ -231,7 +231,7 @@ RemovalPlan PlanRemoval(const InstallRecord& removed, const std::vector<InstallR
         std::string user;
         for (const std::string& kept : languageMonitorsKept) {
             const std::size_t bar = kept.find('|');
-            if (Same(kept.substr(0, bar), removed.languageMonitor)) {
+            if (SameText(kept.substr(0, bar), removed.languageMonitor)) {
                 user = "driver " + kept.substr(bar + 1);
                 break;
             }
@@ -245,11 +245,11 @@ RemovalPlan PlanRemoval(const InstallRecord& removed, const std::vector<InstallR
             OwnershipOf(removed, others, &InstallRecord::printProcessor, &InstallRecord::printProcessorAdded,
                         &InstallRecord::printProcessorEnvironments);
         std::string user = PrinterUsing(
-            spooler, self, [&](const SpoolerPrinter& p) { return Same(p.printProcessor, removed.printProcessor); });
+            spooler, self, [&](const SpoolerPrinter& p) { return SameText(p.printProcessor, removed.printProcessor); });
         if (!user.empty()) user = "printer " + user;
         const bool listed = std::any_of(spooler.printProcessors.begin(), spooler.printProcessors.end(),
                                         [&](const SpoolerPrintProcessor& p) {
-                                            return Same(p.name, removed.printProcessor) &&
+                                            return SameText(p.name, removed.printProcessor) &&
                                                    Listed(owned.environments, p.environment);
                                         });
         plan.printProcessor = PlanComponent(removed.printProcessor, owned.added, owned.environments, listed, user,
@@ -257,10 +257,10 @@ RemovalPlan PlanRemoval(const InstallRecord& removed, const std::vector<InstallR
     }
 
     // The index, and the ownership the remaining records take over.
-    if (Same(indexed, self)) {
+    if (SameText(indexed, self)) {
         plan.index = RemovalPlan::Index::Delete;
         for (const InstallRecord& other : others) {
-            if (!Same(other.model, removed.model) || !Same(other.port, removed.port)) continue;
+            if (!SameText(other.model, removed.model) || !SameText(other.port, removed.port)) continue;
             plan.index = RemovalPlan::Index::Point;
             plan.indexPrinter = other.printer;
             break;

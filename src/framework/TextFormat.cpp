@@ -1,5 +1,7 @@
 #include "framework/TextFormat.h"
 
+#include <windows.h>
+
 void AppendPadded(std::string& text, unsigned long value, std::size_t width, unsigned base) {
     char digits[40];
     std::size_t count = 0;
@@ -19,3 +21,5 @@ std::string JoinNumbers(const char* before, std::initializer_list<NumberPiece> p
     }
     return text;
 }
+
+bool SameText(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }

@@ -19,6 +19,10 @@ inline void CopyBounded(char* target, std::size_t targetSize, const char* source
     target[length] = '\0';
 }
 
+// Two names equal as Windows compares names of printers, ports, drivers and keys: without
+// regard to letter case.
+bool SameText(const std::string& a, const std::string& b);
+
 // Appends the digits of value in base 10 or 16 (lower case), zero-padded on the left to width.
 void AppendPadded(std::string& text, unsigned long value, std::size_t width, unsigned base = 10);
 
